@@ -1,0 +1,70 @@
+#pragma once
+
+#include "DerivedValues.h"
+#include "DisplayRefresh.h"
+#include "FrameDecoder.h"
+#include "Interfaces.h"
+#include "LiveValues.h"
+
+#include <optional>
+#include <string>
+
+namespace kesto {
+
+inline constexpr std::uint32_t kNoDataTimeoutMs = 5000;
+inline constexpr std::string_view kNoDataMessage =
+    "No data error (data hold > 5 sec). Check connection !";
+
+// The live side of the program: received texts, decoder, running means, reference entries and
+// the nineteen channel displays, with the handlers the main window's timers and the serial
+// port's data-available event call. One instance lives as long as the main window.
+class LiveAcquisition {
+public:
+    LiveAcquisition(const Clock& clock, SerialLink& link, MessageWindow& messages, Alarm& alarm,
+                    FrameLog* frameLog = nullptr);
+
+    // The serial port's data-available event.
+    void onBytes(std::span<const std::uint8_t> bytes) { decoder_.onBytes(bytes); }
+
+    // Every 1000 ms: link supervision, then the display refresh.
+    void COMTimerGetData();
+    // Every 1000 ms while the alarm timer runs: the tone, while the messages window is visible.
+    void Timer1Timer();
+
+    // Start-up: probe COM`port` and open it when the probe succeeds; silent otherwise.
+    bool probeAndOpen(int port);
+    std::optional<std::string> OpenAnalyzerPort(int port);
+    void CloseAnalyzerPort();
+
+    void ResetMeanValues() { means_.reset(); }
+    void RefreshLiveDisplay();
+    BigDisplayTexts bigDisplay() const { return FillBigDisplay(display_); }
+
+    RefreshOptions& options() { return options_; }
+    const RefreshOptions& options() const { return options_; }
+    LiveDisplay& display() { return display_; }
+    const LiveDisplay& display() const { return display_; }
+    ReferenceSettings& references() { return references_; }
+    const ReferenceSettings& references() const { return references_; }
+    ReceivedTexts& texts() { return texts_; }
+    const ReceivedTexts& texts() const { return texts_; }
+    const MeanValues& means() const { return means_; }
+    FrameDecoder& decoder() { return decoder_; }
+    const FrameDecoder& decoder() const { return decoder_; }
+    const Clock& clock() const { return clock_; }
+    SerialLink& link() { return link_; }
+
+private:
+    const Clock& clock_;
+    SerialLink& link_;
+    MessageWindow& messages_;
+    Alarm& alarm_;
+    ReceivedTexts texts_{};
+    FrameDecoder decoder_;
+    MeanValues means_;
+    RefreshOptions options_;
+    ReferenceSettings references_{};
+    LiveDisplay display_;
+};
+
+} // namespace kesto

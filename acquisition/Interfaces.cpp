@@ -1,0 +1,57 @@
+#include "Interfaces.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+
+namespace kesto {
+
+std::string shortDateText(const LocalDateTime& t) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%02d.%02d.%04d", t.day, t.month, t.year);
+    return buf;
+}
+
+std::string longTimeText(const LocalDateTime& t) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", t.hour, t.minute, t.second);
+    return buf;
+}
+
+std::uint32_t SystemClock::tickMs() const {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<std::uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+LocalDateTime SystemClock::localNow() const {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    std::tm tm{};
+    // Everything runs on one thread, so the shared buffer of localtime is safe here.
+    if (const std::tm* local = std::localtime(&seconds)) {
+        tm = *local;
+    }
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        now.time_since_epoch()).count() % 1000;
+    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,
+            static_cast<int>(ms)};
+}
+
+std::optional<std::string> FileFrameLog::append(std::string_view line) {
+    std::ofstream out(path_, std::ios::app | std::ios::binary);
+    if (!out) {
+        return "cannot open " + path_ + ": " + std::strerror(errno);
+    }
+    out << line << "\r\n";
+    out.flush();
+    if (!out) {
+        return "cannot write " + path_ + ": " + std::strerror(errno);
+    }
+    return std::nullopt;
+}
+
+} // namespace kesto
