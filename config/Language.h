@@ -1,0 +1,84 @@
+#pragma once
+
+#include "Channels.h"
+
+#include <cstdint>
+#include <string>
+
+namespace kesto {
+
+// Every text the language file can give, with its built-in default. Captions that take "..."
+// or padding get it where they are shown, not here.
+struct LanguageTexts {
+    // [MainFrm]
+    std::string file = "File";
+    std::string recordData = "Record data";
+    std::string stopDataRecording = "Stop data recording";
+    std::string viewDataRecording = "View data";
+    std::string changePrinter = "Change printer";
+    std::string printDiagram = "Print diagram";
+    std::string viewMmc = "View MMC data...";
+    std::string quit = "Quit";
+    std::string setup = "Setup";
+    std::string parameters = "Parameters";
+    std::string help = "Help";
+    std::string version = "Version";
+    std::string actual = "Actual";
+    std::string diagram1 = "Diagram 1";
+    std::string diagram2 = "Diagram 2";
+    std::string diagram3 = "Diagram 3";
+    std::string bigDisplay = "BigDisplay";
+    std::string calculated = "calculated";
+    std::string ok = "OK";
+    std::string cancel = "Cancel";
+    // [FortschrittFrm]
+    std::string searching = "Searching serial COM ports...";
+    std::string teste = "Teste";
+    std::string von = "von";
+    // [VersionFrm]
+    std::string versionTitle = "Version";
+    // [SetupFrm]
+    std::string setupTitle = "Parameters";
+    std::string connection = "Connection";
+    std::string recordingInterval = "Recording interval";
+    std::string options = "Options";
+    std::string tgasDecimal = "T Gas with decimal point";
+    std::string deviceManager = "Show device manager...";
+    std::string meanValue = "Mean value";
+    // [PropertyFrm]
+    std::string settings = "Settings";
+    std::string name = "Name";
+    std::string minimum = "Minimum";
+    std::string maximum = "Maximum";
+    std::string unit = "Unit";
+    std::string format = "Format";
+    std::string color = "Color";
+    std::string restartMessage = "Restart program before changes are taking effect.";
+};
+
+struct Language {
+    LanguageTexts texts;
+    ChannelDefaults channelDefaults = builtinChannelDefaults();
+};
+
+// The language file's extension for a Windows language identifier ("GER", "FRA", ... "ENG").
+std::string languageCodeFor(std::uint16_t languageId);
+
+// The Windows language identifier of a POSIX locale name ("de_DE.UTF-8" -> 0x0407); 0x0409 for
+// anything unknown, "C" or "POSIX".
+std::uint16_t languageIdForLocale(const std::string& locale);
+
+// The identifier of the system language, from LC_ALL, LC_MESSAGES or LANG.
+std::uint16_t systemLanguageId();
+
+// The status-line text: "LID:" + the identifier in decimal.
+std::string languageIdStatusText(std::uint16_t languageId);
+
+// The language file: the program's path with its extension replaced by "." + code.
+std::string languageFilePath(const std::string& programPath, const std::string& code);
+
+// Reads every text and the nineteen channel sections from the language file; anything missing
+// (the file itself included) keeps its built-in default. The Flow format stays "0.0".
+Language loadLanguage(const std::string& path);
+
+} // namespace kesto
