@@ -1,0 +1,116 @@
+#include "uFortschrittFrm.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScreen>
+
+#include <algorithm>
+
+namespace kesto {
+namespace {
+
+constexpr int kClientWidth = 291;
+constexpr int kClientHeight = 67;
+
+} // namespace
+
+TFortschrittFrm::TFortschrittFrm(QWidget* parent)
+    // A title bar without any buttons: no close box, no system menu.
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+    setObjectName(QStringLiteral("FortschrittFrm"));
+    setWindowTitle(QStringLiteral("Kesto"));
+    setFixedSize(kClientWidth, kClientHeight);
+    setModal(false);
+
+    Label1 = new QLabel(QStringLiteral("Searching serial COM ports..."), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(8, 8, 180, 20);
+
+    Label2 = new QLabel(this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setGeometry(188, 8, kClientWidth - 8 - 188, 20);
+    Label2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setRange(kFirstPort, kLastPort);
+    ProgressBar1->setValue(kFirstPort);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setGeometry(8, 36, kClientWidth - 16, 20);
+}
+
+void TFortschrittFrm::showProgress() {
+    if (const QScreen* screen =
+            this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    show();
+    repaintNow();
+}
+
+void TFortschrittFrm::hideProgress() {
+    hide();
+}
+
+void TFortschrittFrm::setCounterText(const QString& text) {
+    Label2->setText(text);
+    repaintNow();
+}
+
+void TFortschrittFrm::setPosition(int position) {
+    ProgressBar1->setValue(std::clamp(position, kFirstPort, kLastPort));
+    repaintNow();
+}
+
+void TFortschrittFrm::setStep(int port) {
+    Label2->setText(QStringLiteral("%1 %2 %3 %4").arg(teste_).arg(port).arg(von_).arg(kLastPort));
+    ProgressBar1->setValue(std::clamp(port, kFirstPort, kLastPort));
+    repaintNow();
+}
+
+QString TFortschrittFrm::counterText() const {
+    return Label2->text();
+}
+
+int TFortschrittFrm::position() const {
+    return ProgressBar1->value();
+}
+
+void TFortschrittFrm::applyLanguage(const LanguageTexts& texts) {
+    Label1->setText(QString::fromStdString(texts.searching));
+    teste_ = QString::fromStdString(texts.teste);
+    von_ = QString::fromStdString(texts.von);
+}
+
+void TFortschrittFrm::closeEvent(QCloseEvent* event) {
+    event->ignore();
+}
+
+void TFortschrittFrm::keyPressEvent(QKeyEvent* event) {
+    // Esc would otherwise reject the dialog; Alt+F4 arrives as a close event.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TFortschrittFrm::reject() {}
+
+void TFortschrittFrm::repaintNow() {
+    // The caller keeps the UI thread busy until the probing is done, so paint now rather than
+    // at the next turn of the event loop. User input stays queued until then.
+    if (!isVisible()) {
+        return;
+    }
+    repaint();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+} // namespace kesto
