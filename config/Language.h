@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace kesto {
 
@@ -56,6 +58,19 @@ struct LanguageTexts {
     std::string restartMessage = "Restart program before changes are taking effect.";
 };
 
+// One text of the language file: its section and key.
+struct LanguageKey {
+    std::string section;
+    std::string key;
+};
+
+// Every section and key the program reads from a language file, in reading order: the texts,
+// then "Name", "Unit", "Start", "End" and "Format" of each channel section.
+std::vector<LanguageKey> languageFileKeys();
+
+// The language-file section of a channel's defaults ("O2Section", ..., "S6Section").
+std::string_view languageSection(Channel channel);
+
 struct Language {
     LanguageTexts texts;
     ChannelDefaults channelDefaults = builtinChannelDefaults();
@@ -78,7 +93,8 @@ std::string languageIdStatusText(std::uint16_t languageId);
 std::string languageFilePath(const std::string& programPath, const std::string& code);
 
 // Reads every text and the nineteen channel sections from the language file; anything missing
-// (the file itself included) keeps its built-in default. The Flow format stays "0.0".
+// (the file itself included) keeps its built-in default. A channel start or end that is not a
+// whole number keeps the built-in value too. The Flow format stays "0.0".
 Language loadLanguage(const std::string& path);
 
 } // namespace kesto

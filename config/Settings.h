@@ -1,7 +1,8 @@
 #pragma once
 
-#include "Acquisition.h"
 #include "Channels.h"
+#include "DerivedValues.h"
+#include "LiveValues.h"
 #include "RegistryStore.h"
 
 #include <string>
@@ -23,6 +24,16 @@ struct GeneralSettings {
 
 // The one owner of the settings store. Every operation opens the store, does its work and
 // closes it again; nothing else reads or writes the store.
+//
+// The loads never fail: whatever is missing or unreadable takes its default. A settings file
+// that had to be set aside leaves a message in the store (RegistryStore::takeMessages) for the
+// window to show. A save that cannot be kept throws SettingsError; nothing of that operation is
+// written then, and the caller decides whether to go on with the next one.
+//
+// Channel sections: "Unit", "Label", "Min", "Max", "Color" and "Format" are read;
+// "LabelName", "Unit", "Min", "Max", "Format", "Color" and "Divisor" are written ("Label" never
+// is, so an edited display name lasts only for the run). A colour text that is neither a colour
+// name nor a number gives the channel's default colour.
 void LoadChannelSettings(RegistryStore& store, const ChannelDefaults& defaults, LiveDisplay& display);
 void LoadReferenceSettings(RegistryStore& store, ReferenceSettings& references);
 void LoadGeneralSettings(RegistryStore& store, GeneralSettings& settings);

@@ -1,0 +1,171 @@
+#include "PosixFiles.h"
+
+#include "RegistryStore.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kesto::posix {
+
+namespace {
+
+std::string errorText(int error) { return std::strerror(error); }
+
+std::string parentOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Creates the folder and its missing parents; returns errno, or 0.
+int makeFolders(const std::string& folder) {
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) == 0) {
+        return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+    }
+    if (errno != ENOENT) {
+        return errno;
+    }
+    const std::string parent = parentOf(folder);
+    if (parent != folder) {
+        if (const int error = makeFolders(parent); error != 0) {
+            return error;
+        }
+    }
+    // 0700: the settings are the user's own business.
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        return errno;
+    }
+    return 0;
+}
+
+int writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return errno;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return 0;
+}
+
+} // namespace
+
+FileContents readWholeFile(const std::string& path) {
+    FileContents result;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) {
+            result.status = FileContents::Status::Missing;
+        } else {
+            result.status = FileContents::Status::Failed;
+            result.error = errorText(errno);
+        }
+        return result;
+    }
+    char buffer[16384];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            result.status = FileContents::Status::Failed;
+            result.error = errorText(errno);
+            ::close(fd);
+            return result;
+        }
+        if (got == 0) {
+            break;
+        }
+        result.bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    result.status = FileContents::Status::Read;
+    return result;
+}
+
+void writeFileAtomically(const std::string& path, std::string_view bytes) {
+    std::string target = path;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        char resolved[PATH_MAX];
+        if (::realpath(path.c_str(), resolved) != nullptr) {
+            target = resolved;
+        }
+    }
+    const auto fail = [&](const std::string& what, int error) {
+        throw SettingsError("The settings could not be saved to " + target + " (" + what + ": " +
+                            errorText(error) + ").");
+    };
+
+    const std::string folder = parentOf(target);
+    if (const int error = makeFolders(folder); error != 0) {
+        fail("creating the folder " + folder, error);
+    }
+    mode_t mode = 0666; // less the umask, as for any new file
+    if (::stat(target.c_str(), &st) == 0) {
+        mode = st.st_mode & 07777;
+    }
+    const std::string temporary = target + ".tmp";
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+    if (fd < 0) {
+        fail("creating " + temporary, errno);
+    }
+    int error = writeAll(fd, bytes);
+    if (error == 0 && ::fsync(fd) != 0) {
+        error = errno;
+    }
+    if (::close(fd) != 0 && error == 0) {
+        error = errno;
+    }
+    if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) {
+        error = errno;
+    }
+    if (error != 0) {
+        ::unlink(temporary.c_str());
+        fail("writing " + temporary, error);
+    }
+    // The rename is only durable once the folder itself is on disk.
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+
+std::optional<std::string> renameFile(const std::string& from, const std::string& to) {
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        return errorText(errno);
+    }
+    return std::nullopt;
+}
+
+bool fileExists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::string homeDirectory() {
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+        return home;
+    }
+    if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir) {
+        return entry->pw_dir;
+    }
+    return "/";
+}
+
+} // namespace kesto::posix

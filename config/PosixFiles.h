@@ -1,0 +1,32 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The few operating-system file calls the settings file needs, kept in one place.
+namespace kesto::posix {
+
+struct FileContents {
+    enum class Status { Read, Missing, Failed } status = Status::Missing;
+    std::string bytes;
+    std::string error; // why it failed, for Failed
+};
+
+FileContents readWholeFile(const std::string& path);
+
+// Replaces the file's contents so that a crash leaves either the old or the new file: writes
+// "<path>.tmp" beside it, flushes it to disk, renames it over the file and flushes the folder.
+// Missing folders are created. A symbolic link is followed: its target is replaced.
+// Throws SettingsError; the temporary file is removed then.
+void writeFileAtomically(const std::string& path, std::string_view bytes);
+
+// Renames a file, replacing `to`. Returns the reason when it fails.
+std::optional<std::string> renameFile(const std::string& from, const std::string& to);
+
+bool fileExists(const std::string& path);
+
+// $HOME, or the home folder of the user's account entry when HOME is not set.
+std::string homeDirectory();
+
+} // namespace kesto::posix
