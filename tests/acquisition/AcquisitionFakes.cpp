@@ -1,0 +1,46 @@
+#include "AcquisitionFakes.h"
+
+#include "NumberFormat.h"
+
+#include <gtest/gtest.h>
+
+namespace kesto::test {
+
+std::vector<std::uint16_t> goodWords() {
+    return {0x0069, 0x0032, 0x00B4, 0x0096, 0x0370, 0x0064, 0x0000,
+            0x00D2, 0x0028, 0x0000, 0x0005, 0x0000, 0x80FA};
+}
+
+std::vector<std::uint8_t> frameBytes(const std::vector<std::uint16_t>& words) {
+    std::vector<std::uint8_t> bytes{0xFF, 0xFF};
+    for (const std::uint16_t w : words) {
+        bytes.push_back(static_cast<std::uint8_t>(w >> 8));
+        bytes.push_back(static_cast<std::uint8_t>(w & 0xFF));
+    }
+    bytes.push_back(0xFF);
+    bytes.push_back(0xFF);
+    // The decoder searches the hex text: the closing delimiter must be the first "FFFF" after
+    // the opening one, at whatever character position.
+    const std::string text = hexText(bytes);
+    EXPECT_EQ(text.find("FFFF", 4), text.size() - 4)
+        << "test frame holds a delimiter inside its payload: " << text;
+    return bytes;
+}
+
+std::string hexText(const std::vector<std::uint8_t>& bytes) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const std::uint8_t b : bytes) {
+        out.push_back(hex[b >> 4]);
+        out.push_back(hex[b & 0x0F]);
+    }
+    return out;
+}
+
+long long textAsInteger(const std::string& text) {
+    const auto v = parseInteger(text);
+    EXPECT_TRUE(v.has_value()) << "not a whole number: \"" << text << "\"";
+    return v.value_or(0);
+}
+
+} // namespace kesto::test
