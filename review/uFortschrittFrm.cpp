@@ -3,10 +3,12 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScreen>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -26,13 +28,17 @@ TFortschrittFrm::TFortschrittFrm(QWidget* parent)
     setFixedSize(kClientWidth, kClientHeight);
     setModal(false);
 
+    // The client area is fixed at 291 x 67; at the desktop's usual 9 or 10 pt the line and the
+    // counter ("Teste 255 von 255") do not fit side by side, so this window uses 8 pt.
+    QFont small = font();
+    small.setPointSize(std::min(small.pointSize() > 0 ? small.pointSize() : 8, 8));
+    setFont(small);
+
     Label1 = new QLabel(QStringLiteral("Searching serial COM ports..."), this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(8, 8, 180, 20);
 
     Label2 = new QLabel(this);
     Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setGeometry(188, 8, kClientWidth - 8 - 188, 20);
     Label2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     ProgressBar1 = new QProgressBar(this);
@@ -40,7 +46,18 @@ TFortschrittFrm::TFortschrittFrm(QWidget* parent)
     ProgressBar1->setRange(kFirstPort, kLastPort);
     ProgressBar1->setValue(kFirstPort);
     ProgressBar1->setTextVisible(false);
-    ProgressBar1->setGeometry(8, 36, kClientWidth - 16, 20);
+    ProgressBar1->setFixedHeight(18);
+
+    auto* line = new QHBoxLayout;
+    line->setSpacing(6);
+    line->addWidget(Label1);
+    line->addStretch(1);
+    line->addWidget(Label2);
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(8, 8, 8, 10);
+    root->setSpacing(8);
+    root->addLayout(line);
+    root->addWidget(ProgressBar1);
 }
 
 void TFortschrittFrm::showProgress() {

@@ -3,10 +3,11 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFontDatabase>
-#include <QFontInfo>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHideEvent>
 #include <QLabel>
+#include <QList>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -32,16 +33,42 @@ QString fromView(std::string_view text) {
 
 } // namespace
 
-QFont frameMonitorFont() {
-    const QString family = QStringLiteral("Courier New");
-    if (QFontDatabase::hasFamily(family)) {
-        QFont font(family, 8);
-        font.setStyleHint(QFont::TypeWriter);
-        return font;
+namespace {
+
+// The ruler lines up only if every character of a frame line has the same advance: digits, the
+// hex letters, the blank and the colon of the time.
+bool evenlySpaced(const QFont& font) {
+    const QFontMetrics metrics(font);
+    const int width = metrics.horizontalAdvance(QLatin1Char('0'));
+    for (const QChar c : QStringLiteral("123456789ABCDEF :")) {
+        if (metrics.horizontalAdvance(c) != width) {
+            return false;
+        }
     }
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSize(8);
-    return font;
+    return width > 0;
+}
+
+} // namespace
+
+QFont frameMonitorFont() {
+    QList<QFont> candidates;
+    if (QFontDatabase::hasFamily(QStringLiteral("Courier New"))) {
+        candidates.append(QFont(QStringLiteral("Courier New"), 8));
+    }
+    QFont systemFixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    systemFixed.setPointSize(8);
+    candidates.append(systemFixed);
+    for (const char* family : {"DejaVu Sans Mono", "Liberation Mono", "Noto Mono"}) {
+        QFont font(QString::fromLatin1(family), 8);
+        font.setStyleHint(QFont::TypeWriter);
+        candidates.append(font);
+    }
+    for (const QFont& font : candidates) {
+        if (evenlySpaced(font)) {
+            return font;
+        }
+    }
+    return systemFixed;
 }
 
 TMessageFrm::TMessageFrm(const Clock& clock, QWidget* parent, QString logPath)
@@ -110,7 +137,7 @@ TMessageFrm::TMessageFrm(const Clock& clock, QWidget* parent, QString logPath)
     controls->addLayout(buttons);
 
     auto* panel = new QHBoxLayout;
-    panel->setContentsMargins(8, 4, 8, 8);
+    panel->setContentsMargins(8, 6, 8, 8);
     panel->addLayout(monitor, 1);
     panel->addLayout(controls);
 

@@ -39,12 +39,12 @@ TVersionFrm::TVersionFrm(QWidget* parent) : QDialog(parent) {
     QFont bold = Label1->font();
     bold.setBold(true);
     Label1->setFont(bold);
-    Label1->setGeometry(8, 8, kClientWidth - 16, 22);
+    Label1->setGeometry(8, 12, kClientWidth - 16, 22);
 
     picture_ = decodeJpeg(versionPictureJpeg());
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(16, 40, kPictureWidth, kPictureHeight);
+    Image1->setGeometry(16, 48, kPictureWidth, kPictureHeight);
     if (!picture_.isNull()) {
         Image1->setPixmap(QPixmap::fromImage(picture_));
     }
@@ -53,7 +53,7 @@ TVersionFrm::TVersionFrm(QWidget* parent) : QDialog(parent) {
                               QStringLiteral("OK"), this);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setDefault(true);
-    BitBtn1->setGeometry(kClientWidth - 16 - 90, 40 + kPictureHeight - 27, 90, 27);
+    BitBtn1->setGeometry(kClientWidth - 16 - 90, 48 + kPictureHeight - 27, 90, 27);
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
 }
 
