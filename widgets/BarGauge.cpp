@@ -1,0 +1,212 @@
+#include "BarGauge.h"
+
+#include "NumberFormat.h"
+#include "UiFonts.h"
+
+#include <QAccessible>
+#include <QAccessibleValueInterface>
+#include <QAccessibleWidget>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+
+namespace kesto {
+
+BarGauge::BarGauge(QWidget* parent) : QWidget(parent) {
+    installBarGaugeAccessibility();
+    setFont(layoutFont("MS Sans Serif", 10, true));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void BarGauge::setSettings(const ChannelSettings& s) {
+    const bool same = s.firstName == settings_.firstName &&
+                      s.displayName == settings_.displayName && s.minimum == settings_.minimum &&
+                      s.maximum == settings_.maximum && s.unit == settings_.unit &&
+                      s.format == settings_.format && s.colour == settings_.colour &&
+                      s.divisor == settings_.divisor;
+    if (same) {
+        return;
+    }
+    const bool textChanged = s.format != settings_.format || s.unit != settings_.unit;
+    settings_ = s;
+    changed(textChanged);
+}
+
+void BarGauge::setFirstName(const std::string& name) {
+    settings_.firstName = name;
+}
+
+void BarGauge::setDisplayName(const std::string& name) {
+    if (name != settings_.displayName) {
+        settings_.displayName = name;
+        if (QAccessible::isActive()) {
+            QAccessibleEvent event(this, QAccessible::NameChanged);
+            QAccessible::updateAccessibility(&event);
+        }
+    }
+}
+
+void BarGauge::setMinimum(float minimum) {
+    if (minimum != settings_.minimum) {
+        settings_.minimum = minimum;
+        changed(false);
+    }
+}
+
+void BarGauge::setMaximum(float maximum) {
+    if (maximum != settings_.maximum) {
+        settings_.maximum = maximum;
+        changed(false);
+    }
+}
+
+void BarGauge::setUnit(const std::string& unit) {
+    if (unit != settings_.unit) {
+        settings_.unit = unit;
+        changed(true);
+    }
+}
+
+void BarGauge::setFormat(const std::string& format) {
+    if (format != settings_.format) {
+        settings_.format = format;
+        changed(true);
+    }
+}
+
+void BarGauge::setColour(Colour colour) {
+    if (colour != settings_.colour) {
+        settings_.colour = colour;
+        changed(false);
+    }
+}
+
+QColor BarGauge::barColour() const {
+    return {red(settings_.colour), green(settings_.colour), blue(settings_.colour)};
+}
+
+void BarGauge::setValue(float value) {
+    // Compare bit patterns so that a NaN stored once does not repaint forever.
+    if (value == value_ || (std::isnan(value) && std::isnan(value_))) {
+        return;
+    }
+    value_ = value;
+    changed(true);
+}
+
+QString BarGauge::valueText() const {
+    return QString::fromStdString(formatNumber(value_, settings_.format));
+}
+
+QString BarGauge::barText() const {
+    return valueText() + QLatin1Char(' ') + unit();
+}
+
+double BarGauge::fillFraction() const {
+    const double span = static_cast<double>(settings_.maximum) - settings_.minimum;
+    if (!(span > 0) || std::isnan(value_)) {
+        return 0;
+    }
+    const double share = (static_cast<double>(value_) - settings_.minimum) / span;
+    return std::clamp(share, 0.0, 1.0);
+}
+
+void BarGauge::changed(bool valueChanged) {
+    update();
+    if (valueChanged && QAccessible::isActive()) {
+        QAccessibleValueChangeEvent event(this, static_cast<double>(value_));
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void BarGauge::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QRect all = rect();
+    p.fillRect(all, Qt::black);
+    const int filled = static_cast<int>(std::lround(fillFraction() * all.width()));
+    if (filled > 0) {
+        p.fillRect(QRect(all.left(), all.top(), filled, all.height()), barColour());
+    }
+    p.setPen(Qt::white);
+    p.setFont(font());
+    p.drawText(all, Qt::AlignCenter | Qt::TextSingleLine, barText());
+}
+
+void BarGauge::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        pressed_ = true;
+        event->accept();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void BarGauge::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && pressed_) {
+        pressed_ = false;
+        event->accept();
+        if (rect().contains(event->position().toPoint())) {
+            emit clicked();
+        }
+        return;
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+namespace {
+
+class BarGaugeAccessible final : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit BarGaugeAccessible(BarGauge* gauge)
+        : QAccessibleWidget(gauge, QAccessible::ProgressBar) {}
+
+    BarGauge* gauge() const { return static_cast<BarGauge*>(widget()); }
+
+    QString text(QAccessible::Text t) const override {
+        switch (t) {
+        case QAccessible::Name:
+            return gauge()->displayName();
+        case QAccessible::Value:
+            return gauge()->barText();
+        default:
+            return QAccessibleWidget::text(t);
+        }
+    }
+
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::ValueInterface) {
+            return static_cast<QAccessibleValueInterface*>(this);
+        }
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+    // The gauge only shows a value; assistive tools cannot set it.
+    QVariant currentValue() const override { return static_cast<double>(gauge()->value()); }
+    void setCurrentValue(const QVariant&) override {}
+    QVariant maximumValue() const override { return static_cast<double>(gauge()->maximum()); }
+    QVariant minimumValue() const override { return static_cast<double>(gauge()->minimum()); }
+    QVariant minimumStepSize() const override { return 0.0; }
+};
+
+QAccessibleInterface* barGaugeFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String(BarGauge::staticMetaObject.className()) && object != nullptr &&
+        object->isWidgetType()) {
+        if (auto* gauge = qobject_cast<BarGauge*>(object)) {
+            return new BarGaugeAccessible(gauge);
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void installBarGaugeAccessibility() {
+    static std::once_flag once;
+    std::call_once(once, [] { QAccessible::installFactory(barGaugeFactory); });
+}
+
+} // namespace kesto

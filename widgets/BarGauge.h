@@ -1,0 +1,74 @@
+#pragma once
+
+#include "Colour.h"
+#include "LiveValues.h"
+
+#include <QString>
+#include <QWidget>
+
+namespace kesto {
+
+// A horizontal bar on black: the bar grows from the scale minimum to the value, in the
+// channel's colour, with the value (in the channel's number format) and the unit written on
+// it in bold white. Holds the display settings of one channel and its current value.
+class BarGauge : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit BarGauge(QWidget* parent = nullptr);
+
+    const ChannelSettings& settings() const { return settings_; }
+    // Replaces all display settings at once; repaints only when something changed.
+    void setSettings(const ChannelSettings& settings);
+
+    void setFirstName(const std::string& name);
+    void setDisplayName(const std::string& name);
+    void setMinimum(float minimum);
+    void setMaximum(float maximum);
+    void setUnit(const std::string& unit);
+    void setFormat(const std::string& format);
+    void setColour(Colour colour);
+
+    QString firstName() const { return QString::fromStdString(settings_.firstName); }
+    QString displayName() const { return QString::fromStdString(settings_.displayName); }
+    float minimum() const { return settings_.minimum; }
+    float maximum() const { return settings_.maximum; }
+    QString unit() const { return QString::fromStdString(settings_.unit); }
+    QString format() const { return QString::fromStdString(settings_.format); }
+    Colour colour() const { return settings_.colour; }
+    QColor barColour() const;
+
+    float value() const { return value_; }
+    void setValue(float value);
+
+    // The value in the number format, "10.5".
+    QString valueText() const;
+    // What stands on the bar: value text, blank, unit ("10.5 %").
+    QString barText() const;
+    // Share of the bar that is filled, 0 to 1: the value clamped to the scale range. A range
+    // whose maximum is not above its minimum shows an empty bar.
+    double fillFraction() const;
+
+    QSize sizeHint() const override { return {281, 21}; }
+
+signals:
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void changed(bool valueChanged);
+
+    ChannelSettings settings_;
+    float value_ = 0;
+    bool pressed_ = false;
+};
+
+// Makes bar gauges known to accessibility tools (name = display name, value = bar text).
+// Called by every gauge's constructor; installing twice is harmless.
+void installBarGaugeAccessibility();
+
+} // namespace kesto
