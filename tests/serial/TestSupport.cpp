@@ -1,0 +1,62 @@
+#include "TestSupport.h"
+
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace kesto::test {
+
+PtyPair::PtyPair() {
+    char name[256] = {};
+    if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0) {
+        master_ = slave_ = -1;
+        return;
+    }
+    termios tio{};
+    if (::tcgetattr(slave_, &tio) == 0) {
+        ::cfmakeraw(&tio);
+        ::tcsetattr(slave_, TCSANOW, &tio);
+    }
+    slavePath_ = name;
+}
+
+PtyPair::~PtyPair() {
+    close();
+}
+
+bool PtyPair::write(const QByteArray& bytes) {
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(master_, p, static_cast<std::size_t>(left));
+        if (n <= 0) {
+            return false;
+        }
+        p += n;
+        left -= n;
+    }
+    return true;
+}
+
+bool PtyPair::write(const std::vector<std::uint8_t>& bytes) {
+    return write(QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                            static_cast<qsizetype>(bytes.size())));
+}
+
+void PtyPair::close() {
+    if (slave_ >= 0) {
+        ::close(slave_);
+        slave_ = -1;
+    }
+    if (master_ >= 0) {
+        ::close(master_);
+        master_ = -1;
+    }
+}
+
+QByteArray exampleFrame() {
+    return QByteArray::fromHex("FFFF0069003200B4009603700064000000D2002800000005000080FAFFFF");
+}
+
+} // namespace kesto::test

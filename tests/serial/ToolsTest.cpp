@@ -1,0 +1,246 @@
+#include "Channels.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+// The simulator and the monitor as separate processes, the way a user runs them.
+class ToolsTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir config_;
+
+    QProcessEnvironment environment() const {
+        auto env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", config_.path());
+        return env;
+    }
+
+    // Starts the simulator with --print-path and returns the pty path it prints.
+    QString startSimulator(QProcess& sim, QStringList args) {
+        sim.setProcessEnvironment(environment());
+        args << "--print-path";
+        sim.start(KESTO_SIM_PATH, args);
+        if (!sim.waitForStarted(5000)) {
+            return {};
+        }
+        QByteArray out;
+        while (!out.contains('\n') && sim.waitForReadyRead(5000)) {
+            out += sim.readAllStandardOutput();
+        }
+        return QString::fromLocal8Bit(out.left(out.indexOf('\n')));
+    }
+
+    struct Run {
+        int exitCode = -1;
+        QStringList lines;
+        QString errors;
+    };
+
+    Run runMonitor(const QStringList& args, int timeoutMs = 15000) {
+        QProcess monitor;
+        monitor.setProcessEnvironment(environment());
+        monitor.start(KESTO_MONITOR_PATH, args);
+        Run r;
+        if (!monitor.waitForFinished(timeoutMs)) {
+            monitor.kill();
+            monitor.waitForFinished();
+            return r;
+        }
+        r.exitCode = monitor.exitStatus() == QProcess::NormalExit ? monitor.exitCode() : -1;
+        r.lines =
+            QString::fromUtf8(monitor.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        r.errors = QString::fromUtf8(monitor.readAllStandardError());
+        return r;
+    }
+
+    static void stop(QProcess& p) {
+        if (p.state() != QProcess::NotRunning) {
+            p.terminate();
+            if (!p.waitForFinished(5000)) {
+                p.kill();
+                p.waitForFinished();
+            }
+        }
+    }
+
+    // Value lines: the time, then the nineteen channels in order as KEY=VALUE.
+    static QStringList valueLines(const QStringList& lines) {
+        QStringList values;
+        for (const QString& line : lines) {
+            if (!line.startsWith("! ") && !line.startsWith("> ")) {
+                values << line;
+            }
+        }
+        return values;
+    }
+
+    static void verifyValueLine(const QString& line) {
+        const QStringList fields = line.split(' ');
+        QCOMPARE(fields.size(), 1 + static_cast<int>(kesto::kChannelCount));
+        QVERIFY2(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d$").match(fields[0]).hasMatch(),
+                 qPrintable(line));
+        for (std::size_t i = 0; i < kesto::kChannelCount; ++i) {
+            const QString key = QString::fromLatin1(kesto::channelKey(kesto::channelAt(i)).data());
+            QVERIFY2(fields[static_cast<int>(i) + 1].startsWith(key + "="), qPrintable(line));
+        }
+    }
+
+    static double fieldValue(const QString& line, const QString& key, bool* ok) {
+        for (const QString& f : line.split(' ')) {
+            if (f.startsWith(key + "=")) {
+                return f.mid(key.size() + 1).toDouble(ok);
+            }
+        }
+        *ok = false;
+        return 0;
+    }
+
+private slots:
+    void monitorPrintsTheSimulatorsValues_data() {
+        QTest::addColumn<QStringList>("simArgs");
+        QTest::addColumn<QString>("flowValue"); // 13-word frames carry no flow
+        QTest::newRow("13 words") << QStringList{"--words", "13"} << "0.0";
+        QTest::newRow("16 words, split writes") << QStringList{"--words", "16", "--split"} << "";
+    }
+    void monitorPrintsTheSimulatorsValues() {
+        QFETCH(QStringList, simArgs);
+        QFETCH(QString, flowValue);
+        QProcess sim;
+        const QString path = startSimulator(sim, QStringList{"--fast", "--seconds", "8"} + simArgs);
+        QVERIFY2(path.startsWith("/dev/"), qPrintable(path));
+
+        const Run r = runMonitor({"--port", path, "--seconds", "2"});
+        stop(sim);
+        QCOMPARE(r.exitCode, 0);
+        const QStringList values = valueLines(r.lines);
+        QCOMPARE(values.size(), 2);
+        for (const QString& line : values) {
+            verifyValueLine(line);
+        }
+        // By the second refresh frames have been arriving for a second.
+        bool ok = false;
+        const double o2 = fieldValue(values.last(), "O2", &ok);
+        QVERIFY2(ok && o2 >= 3 && o2 <= 6, qPrintable(values.last()));
+        const double lambda = fieldValue(values.last(), "LAMBDA", &ok);
+        QVERIFY2(ok && std::abs(lambda - 21 / (21 - o2)) < 0.01, qPrintable(values.last()));
+        const double flow = fieldValue(values.last(), "Flow", &ok);
+        QVERIFY(ok);
+        if (!flowValue.isEmpty()) {
+            QCOMPARE(QString::number(flow, 'f', 1), flowValue);
+        } else {
+            QVERIFY2(flow >= 2 && flow <= 5, qPrintable(values.last()));
+        }
+        QVERIFY2(r.errors.contains(QRegularExpression("\\d+ accepted, 0 rejected")),
+                 qPrintable(r.errors));
+    }
+
+    void monitorReportsInjectedFaultsAndKeepsRunning() {
+        QProcess sim;
+        const QString path = startSimulator(
+            sim, {"--fast", "--seconds", "8", "--garbage", "0.5", "--out-of-range", "2"});
+        QVERIFY2(path.startsWith("/dev/"), qPrintable(path));
+        const Run r = runMonitor({"--port", path, "--seconds", "3"});
+        stop(sim);
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.lines.contains("!  O2 range error"), qPrintable(r.lines.join('\n')));
+        const QStringList values = valueLines(r.lines);
+        QCOMPARE(values.size(), 3);
+        bool ok = false;
+        const double o2 = fieldValue(values.last(), "O2", &ok);
+        QVERIFY2(ok && o2 >= 3 && o2 <= 6, qPrintable(values.last()));
+        QVERIFY2(!r.errors.contains(" 0 rejected"), qPrintable(r.errors));
+    }
+
+    void monitorReportsSilenceAsTheProgramWould() {
+        QProcess sim;
+        const QString path = startSimulator(
+            sim, {"--fast", "--seconds", "20", "--silence-after", "0.5", "--silence-for", "30"});
+        QVERIFY2(path.startsWith("/dev/"), qPrintable(path));
+        const Run r = runMonitor({"--port", path, "--seconds", "7"});
+        stop(sim);
+        QCOMPARE(r.exitCode, 0);
+        const QStringList values = valueLines(r.lines);
+        QCOMPARE(values.size(), 7);
+        QVERIFY2(values.first().contains(QRegularExpression(" O2=\\d")),
+                 qPrintable(values.first()));
+        QVERIFY2(values.last().contains(" O2=- "), qPrintable(values.last()));
+        QVERIFY(r.lines.contains("! No data error (data hold > 5 sec). Check connection !"));
+    }
+
+    void simulatorComLinkServesTheMonitorByNumber() {
+        QProcess sim;
+        sim.setProcessEnvironment(environment());
+        sim.start(KESTO_SIM_PATH, {"--com", "9", "--fast", "--seconds", "20"});
+        QVERIFY(sim.waitForStarted(5000));
+        const QString link = config_.path() + "/Pellum/dosdevices/com9";
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(link).isSymLink(), 5000);
+
+        const Run r = runMonitor({"--port", "9", "--seconds", "2"});
+        QCOMPARE(r.exitCode, 0);
+        bool ok = false;
+        const double o2 = fieldValue(valueLines(r.lines).value(1), "O2", &ok);
+        QVERIFY2(ok && o2 >= 3 && o2 <= 6, qPrintable(r.lines.join('\n')));
+
+        // A second simulator must not take over a number that is in use.
+        QProcess second;
+        second.setProcessEnvironment(environment());
+        second.start(KESTO_SIM_PATH, {"--com", "9", "--fast", "--seconds", "1"});
+        QVERIFY(second.waitForFinished(5000));
+        QCOMPARE(second.exitCode(), 2);
+        QVERIFY(QFileInfo(link).isSymLink());
+
+        sim.terminate(); // SIGTERM: a clean stop removes the link
+        QVERIFY(sim.waitForFinished(5000));
+        QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(sim.exitCode(), 0);
+        QVERIFY(!QFileInfo(link).exists() && !QFileInfo(link).isSymLink());
+    }
+
+    void monitorExitsWithStatus2WhenThePortCannotBeOpened_data() {
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("number without device") << "200"
+                                               << "COM200: no device";
+        QTest::newRow("missing path") << "/nonexistent/ttyX"
+                                      << "/nonexistent/ttyX: no device (/nonexistent/ttyX does "
+                                         "not exist)";
+    }
+    void monitorExitsWithStatus2WhenThePortCannotBeOpened() {
+        QFETCH(QString, port);
+        QFETCH(QString, message);
+        const Run r = runMonitor({"--port", port, "--seconds", "1"});
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.errors.contains(message), qPrintable(r.errors));
+        QVERIFY(r.lines.isEmpty());
+    }
+
+    void monitorStopsCleanlyOnSigint() {
+        QProcess sim;
+        const QString path = startSimulator(sim, {"--fast", "--seconds", "20"});
+        QVERIFY2(path.startsWith("/dev/"), qPrintable(path));
+        QProcess monitor;
+        monitor.setProcessEnvironment(environment());
+        monitor.start(KESTO_MONITOR_PATH, {"--port", path});
+        QVERIFY(monitor.waitForStarted(5000));
+        QVERIFY(monitor.waitForReadyRead(5000)); // the first refresh line
+        ::kill(static_cast<pid_t>(monitor.processId()), SIGINT);
+        QVERIFY(monitor.waitForFinished(5000));
+        stop(sim);
+        QCOMPARE(monitor.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(monitor.exitCode(), 0);
+        QVERIFY(QString::fromUtf8(monitor.readAllStandardError()).contains("frames found"));
+    }
+};
+
+int runToolsTest(int argc, char** argv) {
+    ToolsTest t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "ToolsTest.moc"

@@ -1,0 +1,210 @@
+// kesto-monitor: the program's acquisition on the console, for checking a line without the
+// window. See --help.
+
+#include "Acquisition.h"
+#include "AnalyzerPort.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// The messages window as if it were open: every message becomes a "! " line.
+class ConsoleMessages final : public kesto::MessageWindow {
+public:
+    explicit ConsoleMessages(bool showFrames) : showFrames_(showFrames) {}
+    bool isVisible() const override { return true; }
+    void addMessage(std::string_view text) override {
+        std::printf("! %.*s\n", static_cast<int>(text.size()), text.data());
+        std::fflush(stdout);
+    }
+    bool writeToLogfile() const override { return false; }
+    void showFrame(std::string_view, std::string_view line, int) override {
+        if (showFrames_) {
+            std::printf("> %.*s\n", static_cast<int>(line.size()), line.data());
+            std::fflush(stdout);
+        }
+    }
+
+private:
+    bool showFrames_;
+};
+
+// No sound on the console; the state is kept for the summary.
+class SilentAlarm final : public kesto::Alarm {
+public:
+    void setAlarmTimer(bool on) override { on_ = on; }
+    bool alarmTimerOn() const override { return on_; }
+    void beep() override { ++beeps_; }
+
+private:
+    bool on_ = false;
+    int beeps_ = 0;
+};
+
+int g_signalFd[2] = {-1, -1};
+
+void onSignal(int) {
+    const char c = 1;
+    // Only async-signal-safe work here; the event loop picks the byte up.
+    [[maybe_unused]] const auto n = ::write(g_signalFd[1], &c, 1);
+}
+
+std::string refreshLine(const kesto::LiveAcquisition& acq) {
+    std::string line = kesto::longTimeText(acq.clock().localNow());
+    for (std::size_t i = 0; i < kesto::kChannelCount; ++i) {
+        const auto& d = acq.display()[i];
+        line.push_back(' ');
+        line.append(kesto::channelKey(kesto::channelAt(i)));
+        line.push_back('=');
+        line.append(d.valid ? d.valueText() : std::string("-"));
+    }
+    return line;
+}
+
+bool isPortNumber(const QString& s) {
+    bool ok = false;
+    const int n = s.toInt(&ok);
+    return ok && n >= 1 && !s.startsWith(QLatin1Char('+'));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kesto-monitor"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Runs the program's acquisition on a serial line and prints, once a second, the time\n"
+        "and the nineteen channels as KEY=VALUE (VALUE in the channel's default number format,\n"
+        "'-' when invalid). Messages the program would show in its messages window are printed\n"
+        "as lines starting with '! '. Decoder counters go to stderr at the end.\n"
+        "Exit status: 0 after the given time or on SIGINT/SIGTERM, 1 bad options, 2 the port\n"
+        "could not be opened."));
+    parser.addHelpOption();
+    const QCommandLineOption portOption(
+        QStringLiteral("port"),
+        QStringLiteral("COM number (through the port map) or device path to read."),
+        QStringLiteral("N|PATH"));
+    const QCommandLineOption secondsOption(
+        QStringLiteral("seconds"),
+        QStringLiteral("Stop after S refreshes, one a second (default: run until stopped)."),
+        QStringLiteral("S"));
+    const QCommandLineOption noReferenceOption(
+        QStringLiteral("no-reference"),
+        QStringLiteral("Untick all seven reference-oxygen entries (no correction)."));
+    const QCommandLineOption meanOption(QStringLiteral("mean"),
+                                        QStringLiteral("Show running mean values."));
+    const QCommandLineOption tgasDecimalsOption(
+        QStringLiteral("tgas-decimals"),
+        QStringLiteral("The gas temperature arrives in tenths of a degree."));
+    const QCommandLineOption framesOption(
+        QStringLiteral("frames"), QStringLiteral("Print each frame found, as '> time hex'."));
+    parser.addOptions({portOption, secondsOption, noReferenceOption, meanOption, tgasDecimalsOption,
+                       framesOption});
+    parser.process(app);
+
+    if (!parser.isSet(portOption) || !parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "kesto-monitor: --port N|PATH is required (see --help)\n");
+        return 1;
+    }
+    int seconds = 0;
+    if (parser.isSet(secondsOption)) {
+        bool ok = false;
+        seconds = parser.value(secondsOption).toInt(&ok);
+        if (!ok || seconds < 1) {
+            std::fprintf(stderr, "kesto-monitor: --seconds needs a whole number of at least 1\n");
+            return 1;
+        }
+    }
+
+    kesto::SystemClock clock;
+    kesto::AnalyzerPort port;
+    ConsoleMessages messages(parser.isSet(framesOption));
+    SilentAlarm alarm;
+    kesto::LiveAcquisition acq(clock, port, messages, alarm);
+    acq.options().useMeanValue = parser.isSet(meanOption);
+    acq.options().tgasDecimals = parser.isSet(tgasDecimalsOption);
+    if (parser.isSet(noReferenceOption)) {
+        for (auto& entry : acq.references()) {
+            entry.checked = false;
+        }
+    }
+    acq.ResetMeanValues();
+    port.setBytesHandler([&acq](std::span<const std::uint8_t> bytes) { acq.onBytes(bytes); });
+    QObject::connect(&port, &kesto::AnalyzerPort::connectionLost, [](const QString& message) {
+        std::fprintf(stderr, "kesto-monitor: %s\n", message.toLocal8Bit().constData());
+    });
+
+    // Open as the program does; where it would stay silent, say why.
+    const QString target = parser.value(portOption);
+    std::optional<std::string> error;
+    if (isPortNumber(target)) {
+        const int number = target.toInt();
+        const auto probe = port.probeDetailed(number);
+        if (probe.result != kesto::ProbeResult::Opened) {
+            error = probe.message;
+        } else {
+            error = acq.OpenAnalyzerPort(number);
+        }
+    } else {
+        acq.decoder().resetForOpen();
+        error = port.openPath(target.toStdString());
+    }
+    if (error) {
+        std::fprintf(stderr, "kesto-monitor: %s\n", error->c_str());
+        return 2;
+    }
+    std::fprintf(stderr, "kesto-monitor: reading %s\n", port.devicePath().c_str());
+
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalFd) == 0) {
+        struct sigaction sa {};
+        sa.sa_handler = onSignal;
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = SA_RESTART;
+        ::sigaction(SIGINT, &sa, nullptr);
+        ::sigaction(SIGTERM, &sa, nullptr);
+    }
+    QSocketNotifier signalNotifier(g_signalFd[0], QSocketNotifier::Read);
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, [&] {
+        char c = 0;
+        [[maybe_unused]] const auto n = ::read(g_signalFd[0], &c, 1);
+        app.quit();
+    });
+
+    int refreshes = 0;
+    QTimer comTimer;
+    comTimer.setInterval(1000);
+    QObject::connect(&comTimer, &QTimer::timeout, &app, [&] {
+        acq.COMTimerGetData();
+        std::printf("%s\n", refreshLine(acq).c_str());
+        std::fflush(stdout);
+        if (seconds > 0 && ++refreshes >= seconds) {
+            app.quit();
+        }
+    });
+    comTimer.start();
+
+    app.exec();
+
+    acq.CloseAnalyzerPort();
+    const auto& c = acq.decoder().counters();
+    std::fprintf(stderr,
+                 "kesto-monitor: %llu bytes received, %llu frames found, %llu accepted, "
+                 "%llu rejected, %llu bytes discarded\n",
+                 static_cast<unsigned long long>(c.bytesReceived),
+                 static_cast<unsigned long long>(c.framesFound),
+                 static_cast<unsigned long long>(c.framesAccepted),
+                 static_cast<unsigned long long>(c.framesRejected),
+                 static_cast<unsigned long long>(c.bytesDiscarded));
+    return 0;
+}
