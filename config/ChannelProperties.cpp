@@ -1,0 +1,89 @@
+#include "ChannelProperties.h"
+
+#include "Colour.h"
+
+namespace kesto {
+
+std::string channelKeyOfComponent(std::string_view name) {
+    if (const auto label = name.find("Label"); label != std::string_view::npos) {
+        std::string_view key = name.substr(0, label);
+        if (const auto min = key.find("Min"); min != std::string_view::npos) {
+            key = key.substr(0, min);
+        }
+        if (const auto max = key.find("Max"); max != std::string_view::npos) {
+            key = key.substr(0, max);
+        }
+        return std::string(key);
+    }
+    if (const auto bar = name.find("Bar"); bar != std::string_view::npos) {
+        return std::string(name.substr(0, bar));
+    }
+    return std::string(name);
+}
+
+bool componentOpensProperties(std::string_view name) {
+    const std::string key = channelKeyOfComponent(name);
+    const auto channel = channelFromKey(key);
+    if (!channel) {
+        return false;
+    }
+    if (name.find("Label") == std::string_view::npos) {
+        return true; // a bar
+    }
+    return index(*channel) <= index(Channel::CXHYMG);
+}
+
+ChannelPropertyFields propertyFieldsFor(const ChannelSettings& bar,
+                                        std::optional<int> previousColour) {
+    ChannelPropertyFields f;
+    f.name = bar.displayName;
+    f.minimum = std::to_string(static_cast<long long>(bar.minimum));
+    f.maximum = std::to_string(static_cast<long long>(bar.maximum));
+    f.unit = bar.unit;
+    f.format = bar.format;
+    f.colourPosition = colourTablePosition(bar.colour);
+    if (!f.colourPosition) {
+        f.colourPosition = previousColour;
+    }
+    return f;
+}
+
+std::string notAnIntegerMessage(const std::string& text) {
+    return "'" + text + "' is not a valid integer value";
+}
+
+PropertyApplyResult applyPropertyFields(const ChannelPropertyFields& fields,
+                                        const std::string& shownMinimum,
+                                        const std::string& shownMaximum,
+                                        ChannelDisplay& display) {
+    PropertyApplyResult result;
+    result.restartMessage = fields.minimum != shownMinimum || fields.maximum != shownMaximum;
+
+    auto& bar = display.settings;
+    bar.displayName = fields.name;
+    const auto minimum = wholeNumber(fields.minimum);
+    if (!minimum) {
+        result.error = notAnIntegerMessage(fields.minimum);
+        return result;
+    }
+    bar.minimum = static_cast<float>(*minimum);
+    const auto maximum = wholeNumber(fields.maximum);
+    if (!maximum) {
+        result.error = notAnIntegerMessage(fields.maximum);
+        return result;
+    }
+    bar.maximum = static_cast<float>(*maximum);
+    bar.unit = fields.unit;
+    bar.format = fields.format;
+    // With nothing selected in the list the bar keeps its colour.
+    if (fields.colourPosition && *fields.colourPosition >= 0 &&
+        *fields.colourPosition < static_cast<int>(colourTable().size())) {
+        bar.colour = colourTable()[static_cast<std::size_t>(*fields.colourPosition)].value;
+    }
+    display.label = bar.displayName + " [" + bar.unit + "]";
+    display.minLabel = std::to_string(static_cast<long long>(bar.minimum));
+    display.maxLabel = std::to_string(static_cast<long long>(bar.maximum));
+    return result;
+}
+
+} // namespace kesto

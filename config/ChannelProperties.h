@@ -1,0 +1,48 @@
+#pragma once
+
+#include "LiveValues.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kesto {
+
+// The channel key of a clicked component: "NOXMGMinLabel" -> "NOXMG", "O2Bar" -> "O2".
+std::string channelKeyOfComponent(std::string_view componentName);
+
+// Whether a click on this component opens the property dialog: every bar, and the name,
+// minimum and maximum labels of O2 to CXHYMG (not of Zug, Flow, H2, S6).
+bool componentOpensProperties(std::string_view componentName);
+
+// The fields of the property dialog.
+struct ChannelPropertyFields {
+    std::string name;
+    std::string minimum;
+    std::string maximum;
+    std::string unit;
+    std::string format;
+    std::optional<int> colourPosition; // colour-table position; empty: nothing selected
+};
+
+// The fields as the dialog shows them for a bar; `previousColour` is the list's selection from
+// the last opening, kept when the bar's colour is not in the colour table.
+ChannelPropertyFields propertyFieldsFor(const ChannelSettings& bar,
+                                        std::optional<int> previousColour);
+
+struct PropertyApplyResult {
+    bool restartMessage = false;       // the minimum or maximum text was changed
+    std::optional<std::string> error;  // a conversion error; what came before it is applied
+};
+
+// OK of the property dialog: applies the fields to the bar and its labels, in the dialog's
+// order. `shownMinimum`/`shownMaximum` are the field texts when the dialog was shown.
+PropertyApplyResult applyPropertyFields(const ChannelPropertyFields& fields,
+                                        const std::string& shownMinimum,
+                                        const std::string& shownMaximum,
+                                        ChannelDisplay& display);
+
+// The message a failed whole-number conversion shows.
+std::string notAnIntegerMessage(const std::string& text);
+
+} // namespace kesto
