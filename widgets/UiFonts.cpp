@@ -9,11 +9,11 @@ namespace kesto {
 void installFontSubstitutions() {
     static std::once_flag once;
     std::call_once(once, [] {
-        const QStringList sans{"Microsoft Sans Serif", "Arial",      "Liberation Sans",
-                               "Nimbus Sans",          "FreeSans",   "DejaVu Sans"};
+        const QStringList sans{"Microsoft Sans Serif", "Arial",    "Liberation Sans",
+                               "Nimbus Sans",          "FreeSans", "DejaVu Sans"};
         QFont::insertSubstitutions("MS Sans Serif", sans);
-        QFont::insertSubstitutions("Arial", {"Liberation Sans", "Nimbus Sans", "FreeSans",
-                                             "DejaVu Sans"});
+        QFont::insertSubstitutions("Arial",
+                                   {"Liberation Sans", "Nimbus Sans", "FreeSans", "DejaVu Sans"});
     });
 }
 

@@ -46,15 +46,23 @@ private slots:
         QTest::addColumn<float>("value");
         QTest::addColumn<QString>("valueText");
         QTest::addColumn<QString>("barText");
-        QTest::newRow("one decimal") << "0.0" << "%" << 10.5f << "10.5" << "10.5 %";
-        QTest::newRow("whole, rounds up") << "0" << "ppm" << 49.6f << "50" << "50 ppm";
-        QTest::newRow("two decimals, blank unit") << "0.00" << " " << 1.5f << "1.50"
+        QTest::newRow("one decimal") << "0.0"
+                                     << "%" << 10.5f << "10.5"
+                                     << "10.5 %";
+        QTest::newRow("whole, rounds up") << "0"
+                                          << "ppm" << 49.6f << "50"
+                                          << "50 ppm";
+        QTest::newRow("two decimals, blank unit") << "0.00"
+                                                  << " " << 1.5f << "1.50"
                                                   << "1.50  ";
-        QTest::newRow("hash digits") << "##0.0" << "\u00B0C" << 0.25f << "0.3"
+        QTest::newRow("hash digits") << "##0.0"
+                                     << "\u00B0C" << 0.25f << "0.3"
                                      << "0.3 \u00B0C";
-        QTest::newRow("invalid channel shows 0") << "0.0" << "m/s" << 0.0f << "0.0"
+        QTest::newRow("invalid channel shows 0") << "0.0"
+                                                 << "m/s" << 0.0f << "0.0"
                                                  << "0.0 m/s";
-        QTest::newRow("negative draught") << "0.00" << "hPa" << -0.12f << "-0.12"
+        QTest::newRow("negative draught") << "0.00"
+                                          << "hPa" << -0.12f << "-0.12"
                                           << "-0.12 hPa";
     }
     void writesValueInNumberFormatWithUnit() {

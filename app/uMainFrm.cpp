@@ -1,0 +1,709 @@
+#include "uMainFrm.h"
+
+#include "AnalyzerPort.h"
+#include "BarGauge.h"
+#include "BigDisplayGrid.h"
+#include "ToneBeeper.h"
+#include "UiFonts.h"
+#include "uFortschrittFrm.h"
+#include "uMessageForm.h"
+#include "uVersionFrm.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPointer>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <qdrawutil.h>
+
+namespace kesto {
+
+namespace {
+
+// Live page geometry, pixels from the page's top left.
+constexpr int kRowTop = 8;
+constexpr int kRowStep = 24;
+constexpr int kRowHeight = 21;
+constexpr int kNameLabelX = 8;
+constexpr int kNameLabelWidth = 80;
+constexpr int kMinLabelRight = 126; // right-aligned text ends here
+constexpr int kMinLabelWidth = 38;
+constexpr int kBarX = 136;
+constexpr int kBarWidth = 281;
+constexpr int kMaxLabelX = 424;
+constexpr int kMaxLabelWidth = 52;
+constexpr int kEditX = 480;
+constexpr int kEditWidth = 41;
+constexpr int kUnitLabelX = 528;
+constexpr int kUnitLabelWidth = 38;
+constexpr int kCheckBoxX = 568;
+constexpr int kCheckBoxWidth = 130;
+constexpr QRect kImageRect{502, 8, 187, 113};
+constexpr QPoint kIntervalLabelPos{600, 8};
+
+constexpr int kClientWidth = 710;
+constexpr int kClientHeight = 590;
+constexpr int kMinimumWidth = 690;
+constexpr int kMinimumHeight = 590;
+constexpr int kStatusBarHeight = 21;
+constexpr int kDiagramPanelHeight = 41;
+
+// Blanks around every page caption, so the tabs have the width of the original layout.
+const QString kTabPadding(7, QLatin1Char(' '));
+
+QString qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+int rowTop(std::size_t row) {
+    return kRowTop + static_cast<int>(row) * kRowStep;
+}
+
+void setTextIfChanged(QLabel* label, const QString& text) {
+    if (label->text() != text) {
+        label->setText(text);
+    }
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+void ClickLabel::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        pressed_ = true;
+        event->accept();
+        return;
+    }
+    QLabel::mousePressEvent(event);
+}
+
+void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && pressed_) {
+        pressed_ = false;
+        event->accept();
+        if (rect().contains(event->position().toPoint())) {
+            emit clicked();
+        }
+        return;
+    }
+    QLabel::mouseReleaseEvent(event);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+OwnerDrawTabBar::OwnerDrawTabBar(QWidget* parent) : QTabBar(parent) {
+    setDrawBase(false);
+    setExpanding(false);
+    setUsesScrollButtons(false);
+    setElideMode(Qt::ElideNone);
+}
+
+QSize OwnerDrawTabBar::tabSizeHint(int index) const {
+    const QFontMetrics fm(font());
+    return {fm.horizontalAdvance(tabText(index)) + 8, kTabHeight};
+}
+
+void OwnerDrawTabBar::PageControl1DrawTab(QPainter& p, int index) const {
+    const QRect r = tabRect(index);
+    p.save();
+    p.setClipRect(r);
+    p.fillRect(r, Qt::white);
+    // The button edge: raised, the active page's tab pressed in.
+    qDrawShadePanel(&p, r, palette(), index == currentIndex(), 1);
+    const QFontMetrics fm(font());
+    const QString text = tabText(index);
+    const int x = r.left() + (r.width() - fm.horizontalAdvance(text)) / 2;
+    const int y = r.top() + (r.height() - fm.height()) / 2;
+    p.setFont(font());
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawText(QRect(x, y, fm.horizontalAdvance(text), fm.height()),
+               Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+    p.restore();
+}
+
+void OwnerDrawTabBar::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), Qt::white);
+    for (int i = 0; i < count(); ++i) {
+        PageControl1DrawTab(p, i);
+    }
+}
+
+PageControl::PageControl(QWidget* parent) : QTabWidget(parent) {
+    setTabBar(new OwnerDrawTabBar(this));
+    setDocumentMode(true);
+}
+
+OwnerDrawTabBar* PageControl::ownerDrawTabBar() const {
+    return static_cast<OwnerDrawTabBar*>(tabBar());
+}
+
+// ---------------------------------------------------------------------------------------------
+
+// The acquisition is built with the main window, before the messages window exists; it talks
+// to whatever messages window is attached later, and to a hidden one until then.
+class TMainFrm::MessagesProxy final : public MessageWindow {
+public:
+    QPointer<TMessageFrm> target;
+
+    bool isVisible() const override { return target && target->isVisible(); }
+    void addMessage(std::string_view text) override {
+        if (target) {
+            target->addMessage(text);
+        }
+    }
+    bool writeToLogfile() const override { return target && target->writeToLogfile(); }
+    void showFrame(std::string_view ruler, std::string_view line, int hexDigits) override {
+        if (target) {
+            target->showFrame(ruler, line, hexDigits);
+        }
+    }
+};
+
+TMainFrm::TMainFrm(MainFrmOptions options, QWidget* parent)
+    : QMainWindow(parent), options_(std::move(options)),
+      messagesProxy_(std::make_unique<MessagesProxy>()) {
+    setObjectName("MainFrm");
+    const Clock* clock = options_.clock;
+    if (clock == nullptr) {
+        ownClock_ = std::make_unique<SystemClock>();
+        clock = ownClock_.get();
+    }
+    SerialLink* link = options_.link;
+    if (link == nullptr) {
+        ownPort_ = std::make_unique<AnalyzerPort>();
+        link = ownPort_.get();
+    }
+    beeper_ = options_.beeper;
+    if (beeper_ == nullptr) {
+        ownBeeper_ = std::make_unique<ToneBeeper>();
+        beeper_ = ownBeeper_.get();
+    }
+    acquisition_ = std::make_unique<LiveAcquisition>(*clock, *link, *messagesProxy_, *this);
+    if (ownPort_) {
+        ownPort_->setBytesHandler(
+            [this](std::span<const std::uint8_t> bytes) { acquisition_->onBytes(bytes); });
+    }
+
+    setWindowTitle("Vantro Kesto V2.310");
+    setFont(layoutFont("MS Sans Serif", 8));
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    createMenu();
+    createPages();
+
+    auto* status = new QStatusBar(this);
+    status->setObjectName("StatusBar1");
+    status->setSizeGripEnabled(false);
+    status->setFixedHeight(kStatusBarHeight);
+    StatusPanel = new QLabel(status);
+    StatusPanel->setObjectName("StatusBar1Panel");
+    status->addWidget(StatusPanel, 1);
+    setStatusBar(status);
+
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
+    resize(kClientWidth, kClientHeight);
+    if (const QScreen* s = screen()) {
+        const QRect area = s->availableGeometry();
+        move(area.center() - QPoint(kClientWidth / 2, kClientHeight / 2));
+    }
+
+    COMTimer = new QTimer(this);
+    COMTimer->setObjectName("COMTimer");
+    COMTimer->setInterval(kTimerIntervalMs);
+    connect(COMTimer, &QTimer::timeout, this, &TMainFrm::COMTimerGetData);
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName("Timer1");
+    Timer1->setInterval(kTimerIntervalMs);
+    connect(Timer1, &QTimer::timeout, this, &TMainFrm::Timer1Timer);
+    YTTimer = new QTimer(this);
+    YTTimer->setObjectName("YTTimer");
+    YTTimer->setInterval(kTimerIntervalMs);
+    connect(YTTimer, &QTimer::timeout, this, &TMainFrm::YTTimerTimer);
+    COMTimer->start();
+    YTTimer->start();
+
+    updateLiveWidgets();
+}
+
+TMainFrm::~TMainFrm() {
+    // The secondary windows may outlive this one: nothing of theirs may call back in here.
+    if (messages_ != nullptr && messagesProxy_->target) {
+        disconnect(messages_, nullptr, this, nullptr);
+        acquisition_->decoder().setFrameLog(nullptr);
+    }
+    messagesProxy_->target = nullptr;
+    if (ownPort_) {
+        ownPort_->setBytesHandler({});
+    }
+}
+
+void TMainFrm::createMenu() {
+    QMenuBar* bar = menuBar();
+    FileMenu = bar->addMenu(QString());
+    FileMenu->setObjectName("FileMenu");
+    SetupMenu = bar->addMenu(QString());
+    SetupMenu->setObjectName("SetupMenu");
+    HelpMenu = bar->addMenu(QString());
+    HelpMenu->setObjectName("HelpMenu");
+
+    auto add = [this](QMenu* menu, const char* name, bool enabled) {
+        QAction* a = menu->addAction(QString());
+        a->setObjectName(name);
+        a->setEnabled(enabled);
+        return a;
+    };
+    // Recording, the viewer, the memory-card conversion, printing and the setup dialog are
+    // not built yet: their commands stand in the menu, disabled.
+    Datenaufzeichnen1 = add(FileMenu, "Datenaufzeichnen1", false);
+    Datenanschauen1 = add(FileMenu, "Datenanschauen1", false);
+    FileMenu->addSeparator();
+    ViewMMCdata1 = add(FileMenu, "ViewMMCdata1", false);
+    FileMenu->addSeparator();
+    Druckerauswhlen1 = add(FileMenu, "Druckerauswhlen1", false);
+    Diagrammdrucken1 = add(FileMenu, "Diagrammdrucken1", false);
+    FileMenu->addSeparator();
+    Beenden1 = add(FileMenu, "Beenden1", true);
+    Kommunikation1 = add(SetupMenu, "Kommunikation1", false);
+    Version1 = add(HelpMenu, "Version1", true);
+    connect(Beenden1, &QAction::triggered, this, &TMainFrm::Beenden1Click);
+    connect(Version1, &QAction::triggered, this, &TMainFrm::Version1Click);
+}
+
+void TMainFrm::createPages() {
+    auto* central = new QWidget(this);
+    central->setObjectName("CentralPanel");
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* strip = new QWidget(central);
+    strip->setObjectName("Panel1");
+    strip->setFixedHeight(2);
+    strip->setAutoFillBackground(true);
+    layout->addWidget(strip);
+
+    PageControl1 = new PageControl(central);
+    PageControl1->setObjectName("PageControl1");
+    layout->addWidget(PageControl1, 1);
+    setCentralWidget(central);
+
+    for (std::size_t i = 0; i < TabSheets.size(); ++i) {
+        auto* page = new QWidget;
+        page->setObjectName(QStringLiteral("TabSheet%1").arg(i + 1));
+        page->setAutoFillBackground(true);
+        TabSheets[i] = page;
+        PageControl1->addTab(page, QString());
+    }
+    createActualPage(TabSheets[0]);
+    for (int n = 1; n <= 3; ++n) {
+        createDiagramPage(TabSheets[static_cast<std::size_t>(n)], n);
+    }
+    auto* bigLayout = new QVBoxLayout(TabSheets[4]);
+    bigLayout->setContentsMargins(0, 0, 0, 0);
+    StringGrid1 = new BigDisplayGrid(TabSheets[4]);
+    StringGrid1->setObjectName("StringGrid1");
+    bigLayout->addWidget(StringGrid1);
+}
+
+void TMainFrm::createActualPage(QWidget* page) {
+    // The picture first, so that the channel rows stand above it where they meet.
+    Image1 = new ClickLabel(page);
+    Image1->setObjectName("Image1");
+    Image1->setGeometry(kImageRect);
+    Image1->setPixmap(QPixmap(":/kesto/app/logo.png"));
+    Image1->setAttribute(Qt::WA_TranslucentBackground);
+    connect(Image1, &ClickLabel::clicked, this, &TMainFrm::Image1Click);
+
+    Label1 = new QLabel(page);
+    Label1->setObjectName("Label1");
+    Label1->move(kIntervalLabelPos);
+    Label1->resize(kImageRect.right() - kIntervalLabelPos.x(), kRowHeight);
+
+    for (std::size_t i = 0; i < kChannelCount; ++i) {
+        const Channel channel = channelAt(i);
+        const QString key = qs(std::string(channelKey(channel)));
+        const int y = rowTop(i);
+        ChannelRow& row = rows_[i];
+
+        row.label = new ClickLabel(page);
+        row.label->setObjectName(key + "Label");
+        row.label->setGeometry(kNameLabelX, y, kNameLabelWidth, kRowHeight);
+        row.label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+        row.minLabel = new ClickLabel(page);
+        row.minLabel->setObjectName(key + "MinLabel");
+        row.minLabel->setGeometry(kMinLabelRight - kMinLabelWidth, y, kMinLabelWidth, kRowHeight);
+        row.minLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+        row.bar = new BarGauge(page);
+        row.bar->setObjectName(key + "Bar");
+        row.bar->setGeometry(kBarX, y, kBarWidth, kRowHeight);
+        row.bar->setCursor(Qt::PointingHandCursor);
+        connect(row.bar, &BarGauge::clicked, this, &TMainFrm::onComponentClicked);
+
+        row.maxLabel = new ClickLabel(page);
+        row.maxLabel->setObjectName(key + "MaxLabel");
+        row.maxLabel->setGeometry(kMaxLabelX, y, kMaxLabelWidth, kRowHeight);
+        row.maxLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+        // Draught, flow, H2 and S6 open their settings from the bar only.
+        if (channel < Channel::Zug) {
+            for (ClickLabel* l : {row.label, row.minLabel, row.maxLabel}) {
+                connect(l, &ClickLabel::clicked, this, &TMainFrm::onComponentClicked);
+            }
+        }
+    }
+
+    for (std::size_t e = 0; e < kReferenceEntryCount; ++e) {
+        const auto entry = static_cast<ReferenceEntry>(e);
+        const int number = referenceWidgetNumber(entry);
+        const Channel channel = referenceChannel(entry);
+        const int y = rowTop(index(channel));
+
+        auto* edit = new QLineEdit(page);
+        edit->setObjectName(QStringLiteral("Edit%1").arg(number));
+        edit->setGeometry(kEditX, y, kEditWidth, kRowHeight);
+        edits_[e] = edit;
+        auto* unit = new QLabel(
+            channel == Channel::NO2 ? QStringLiteral("%O2") : QStringLiteral("% O2"), page);
+        unit->setObjectName(QStringLiteral("RefUnitLabel%1").arg(number));
+        unit->setGeometry(kUnitLabelX, y, kUnitLabelWidth, kRowHeight);
+        auto* check = new QCheckBox(page);
+        check->setObjectName(QStringLiteral("CheckBox%1").arg(number));
+        check->setGeometry(kCheckBoxX, y, kCheckBoxWidth, kRowHeight);
+        checkBoxes_[e] = check;
+
+        // The entries are bound to the model: what the user types or ticks is what the next
+        // refresh reads and what the settings save writes.
+        connect(edit, &QLineEdit::textChanged, this, [this, e](const QString& text) {
+            acquisition_->references()[e].text = text.toStdString();
+        });
+        connect(check, &QCheckBox::toggled, this,
+                [this, e](bool on) { acquisition_->references()[e].checked = on; });
+        if (number <= 4) {
+            edit->installEventFilter(this);
+        }
+    }
+    referencesToWidgets();
+}
+
+void TMainFrm::createDiagramPage(QWidget* page, int number) {
+    // The trend recorder arrives with the live trends; until then the page holds its place
+    // and the bottom panel for the cursor read-out and the channel selector.
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* trend = new QWidget(page);
+    trend->setObjectName(QStringLiteral("AbTrend%1").arg(number));
+    layout->addWidget(trend, 1);
+    auto* panel = new QWidget(page);
+    panel->setObjectName(QStringLiteral("Panel%1").arg(number + 1));
+    panel->setFixedHeight(kDiagramPanelHeight);
+    layout->addWidget(panel);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void TMainFrm::setMessagesWindow(TMessageFrm* messages) {
+    if (messages_ != nullptr) {
+        disconnect(messages_, nullptr, this, nullptr);
+    }
+    messages_ = messages;
+    messagesProxy_->target = messages;
+    acquisition_->decoder().setFrameLog(messages != nullptr ? &messages->frameLog() : nullptr);
+    if (messages != nullptr) {
+        // Hiding the messages window, however it happens, silences the no-data alarm.
+        connect(messages, &TMessageFrm::hidden, this, [this] { setAlarmTimer(false); });
+        connect(messages, &QObject::destroyed, this, [this] {
+            messages_ = nullptr;
+            acquisition_->decoder().setFrameLog(nullptr);
+        });
+    }
+}
+
+void TMainFrm::setVersionWindow(TVersionFrm* version) {
+    version_ = version;
+    if (version != nullptr) {
+        version->setTitleSource(this);
+    }
+}
+
+void TMainFrm::setProgressWindow(TFortschrittFrm* progress) {
+    progress_ = progress;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void TMainFrm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!shown_) {
+        FormShow();
+    }
+}
+
+void TMainFrm::FormShow() {
+    if (shown_) {
+        return;
+    }
+    shown_ = true;
+    setReferenceFields(QString());
+    ApplyLanguage();
+    PageControl1->setCurrentIndex(0);
+
+    // The settings store's values come here once it exists; until then its defaults stand:
+    // the channel defaults of the language step, every entry "3.0" and ticked, COM1.
+    general_ = GeneralSettings{};
+    acquisition_->references() = ReferenceSettings{};
+    referencesToWidgets();
+    acquisition_->options().tgasDecimals = general_.tgasDecimals;
+    acquisition_->options().useMeanValue = general_.useMeanValue;
+    acquisition_->ResetMeanValues();
+
+    // A missing or busy port is not reported: the channels simply stay greyed.
+    acquisition_->probeAndOpen(general_.comPort);
+
+    // Number texts need no process-wide separator: the core always writes ".".
+    ApplyChannelsToTrends();
+    checkBoxes_[index(ReferenceEntry::COPPM)]->setFocus();
+    updateLiveWidgets();
+}
+
+void TMainFrm::closeEvent(QCloseEvent* event) {
+    FormHide();
+    event->accept();
+    emit closed();
+}
+
+void TMainFrm::FormHide() {
+    if (shutDown_) {
+        return;
+    }
+    shutDown_ = true;
+    // Saving the settings comes here once the store exists.
+    COMTimer->stop();
+    YTTimer->stop();
+    setAlarmTimer(false);
+    acquisition_->CloseAnalyzerPort();
+}
+
+void TMainFrm::ApplyLanguage() {
+    const std::uint16_t id = options_.languageId.value_or(systemLanguageId());
+    ShowStatus(QStringLiteral("LID:") + QStringLiteral("%1").arg(id, 4, 16, QChar('0')).toUpper() +
+               QStringLiteral("h"));
+    ShowStatus(qs(languageIdStatusText(id)));
+
+    languageFile_ = options_.languageFile;
+    if (languageFile_.empty()) {
+        languageFile_ = languageFilePath(QCoreApplication::applicationFilePath().toStdString(),
+                                         languageCodeFor(id));
+    }
+    language_ = loadLanguage(languageFile_);
+    const LanguageTexts& t = language_.texts;
+
+    FileMenu->setTitle(qs(t.file));
+    SetupMenu->setTitle(qs(t.setup));
+    HelpMenu->setTitle(qs(t.help));
+    Datenaufzeichnen1->setText(qs(t.recordData) + "...");
+    Datenanschauen1->setText(qs(t.viewDataRecording) + "...");
+    ViewMMCdata1->setText(qs(t.viewMmc));
+    Druckerauswhlen1->setText(qs(t.changePrinter) + "...");
+    Diagrammdrucken1->setText(qs(t.printDiagram));
+    Beenden1->setText(qs(t.quit));
+    Kommunikation1->setText(qs(t.parameters));
+    Version1->setText(qs(t.version));
+
+    const std::array<const std::string*, 5> captions{&t.actual, &t.diagram1, &t.diagram2,
+                                                     &t.diagram3, &t.bigDisplay};
+    for (std::size_t i = 0; i < captions.size(); ++i) {
+        PageControl1->setTabText(static_cast<int>(i), kTabPadding + qs(*captions[i]) + kTabPadding);
+    }
+    for (QCheckBox* check : checkBoxes_) {
+        check->setText(qs(t.calculated));
+    }
+    if (version_ != nullptr) {
+        version_->applyLanguage(t);
+    }
+    if (progress_ != nullptr) {
+        progress_->applyLanguage(t);
+    }
+
+    LiveDisplay& display = acquisition_->display();
+    for (std::size_t i = 0; i < kChannelCount; ++i) {
+        applyDefaults(display[i], channelAt(i), language_.channelDefaults[i]);
+    }
+    setReferenceFields(QString());
+    updateLiveWidgets();
+}
+
+void TMainFrm::ShowStatus(const QString& text) {
+    StatusPanel->setText(QLatin1Char(' ') + text);
+}
+
+QString TMainFrm::statusText() const {
+    return StatusPanel->text();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void TMainFrm::COMTimerGetData() {
+    if (shutDown_) {
+        return;
+    }
+    acquisition_->COMTimerGetData();
+    // The refresh puts "3.0" into an entry that is not a number.
+    referencesToWidgets();
+    updateLiveWidgets();
+}
+
+void TMainFrm::Timer1Timer() {
+    acquisition_->Timer1Timer();
+}
+
+void TMainFrm::YTTimerTimer() {
+    // Feeds the live trends once they exist.
+}
+
+void TMainFrm::updateLiveWidgets() {
+    const LiveDisplay& display = acquisition_->display();
+    for (std::size_t i = 0; i < kChannelCount; ++i) {
+        const ChannelDisplay& d = display[i];
+        ChannelRow& row = rows_[i];
+        setTextIfChanged(row.label, qs(d.label));
+        row.label->setEnabled(d.valid);
+        setTextIfChanged(row.minLabel, qs(d.minLabel));
+        setTextIfChanged(row.maxLabel, qs(d.maxLabel));
+        row.bar->setSettings(d.settings);
+        row.bar->setValue(d.value);
+    }
+    StringGrid1->setCells(acquisition_->bigDisplay());
+    if (messages_ != nullptr) {
+        messages_->showCounters(acquisition_->decoder().counters());
+    }
+}
+
+void TMainFrm::referencesToWidgets() {
+    const ReferenceSettings& refs = acquisition_->references();
+    for (std::size_t e = 0; e < kReferenceEntryCount; ++e) {
+        const QString text = qs(refs[e].text);
+        if (edits_[e]->text() != text) {
+            edits_[e]->setText(text);
+        }
+        if (checkBoxes_[e]->isChecked() != refs[e].checked) {
+            checkBoxes_[e]->setChecked(refs[e].checked);
+        }
+    }
+}
+
+void TMainFrm::setReferenceFields(const QString& text) {
+    for (QLineEdit* edit : edits_) {
+        edit->setText(text); // the binding copies it into the model
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void TMainFrm::setAlarmTimer(bool on) {
+    if (on && !shutDown_) {
+        if (!Timer1->isActive()) {
+            Timer1->start();
+        }
+    } else {
+        Timer1->stop();
+    }
+}
+
+bool TMainFrm::alarmTimerOn() const {
+    return Timer1->isActive();
+}
+
+void TMainFrm::beep() {
+    beeper_->beep();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+QString TMainFrm::channelKeyFromComponentName(const QString& name) {
+    QString key = name;
+    if (const auto at = key.indexOf(QLatin1String("Label")); at >= 0) {
+        key.truncate(at);
+        if (const auto min = key.indexOf(QLatin1String("Min")); min >= 0) {
+            key.truncate(min);
+        }
+        if (const auto max = key.indexOf(QLatin1String("Max")); max >= 0) {
+            key.truncate(max);
+        }
+    } else if (const auto bar = key.indexOf(QLatin1String("Bar")); bar >= 0) {
+        key.truncate(bar);
+    }
+    return key;
+}
+
+void TMainFrm::onComponentClicked() {
+    if (const QObject* s = sender()) {
+        EditPropertyClick(channelKeyFromComponentName(s->objectName()));
+    }
+}
+
+void TMainFrm::EditPropertyClick(const QString& key) {
+    // The channel property dialog is not built yet: this is where it will be shown modally for
+    // `key`. The trends are brought up to date afterwards in any case.
+    emit channelPropertiesRequested(key);
+    ApplyChannelsToTrends();
+}
+
+void TMainFrm::ApplyChannelsToTrends() {
+    // The live trends do not exist yet; the channel settings go to them here once they do.
+}
+
+void TMainFrm::Image1Click() {
+    if (messages_ != nullptr) {
+        messages_->show();
+        messages_->raise();
+        messages_->activateWindow();
+    }
+}
+
+void TMainFrm::Version1Click() {
+    if (version_ != nullptr) {
+        version_->exec();
+    }
+}
+
+void TMainFrm::Beenden1Click() {
+    close();
+}
+
+bool TMainFrm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        if (Edit1KeyPress(watched, static_cast<QKeyEvent*>(event))) {
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool TMainFrm::Edit1KeyPress(QObject* edit, QKeyEvent* event) {
+    // In the mass-concentration entries a typed decimal comma becomes a point.
+    if (event->text() != QLatin1String(",")) {
+        return false;
+    }
+    QKeyEvent point(QEvent::KeyPress, Qt::Key_Period, event->modifiers(), QStringLiteral("."),
+                    event->isAutoRepeat(), static_cast<quint16>(event->count()));
+    QCoreApplication::sendEvent(edit, &point);
+    return true;
+}
+
+} // namespace kesto

@@ -1,0 +1,230 @@
+#pragma once
+
+#include "Acquisition.h"
+#include "DisplayRefresh.h"
+#include "Language.h"
+#include "Settings.h"
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QString>
+#include <QTabBar>
+#include <QTabWidget>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+class QAction;
+class QCheckBox;
+class QLineEdit;
+class QMenu;
+class QTimer;
+
+namespace kesto {
+
+class AnalyzerPort;
+class BarGauge;
+class Beeper;
+class BigDisplayGrid;
+class TFortschrittFrm;
+class TMessageFrm;
+class TVersionFrm;
+
+// A label that reports left clicks; while disabled it gets no mouse events and stays silent.
+class ClickLabel : public QLabel {
+    Q_OBJECT
+
+public:
+    using QLabel::QLabel;
+
+signals:
+    void clicked();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    bool pressed_ = false;
+};
+
+// Page tabs drawn by the program: white, caption centred, the active one drawn like the others
+// apart from its sunken edge.
+class OwnerDrawTabBar : public QTabBar {
+    Q_OBJECT
+
+public:
+    static constexpr int kTabHeight = 21;
+    explicit OwnerDrawTabBar(QWidget* parent = nullptr);
+
+    // Fills the tab white and centres its caption, clipped to the tab.
+    void PageControl1DrawTab(QPainter& painter, int index) const;
+
+protected:
+    QSize tabSizeHint(int index) const override;
+    QSize minimumTabSizeHint(int index) const override { return tabSizeHint(index); }
+    void paintEvent(QPaintEvent* event) override;
+};
+
+class PageControl : public QTabWidget {
+    Q_OBJECT
+
+public:
+    explicit PageControl(QWidget* parent = nullptr);
+    OwnerDrawTabBar* ownerDrawTabBar() const;
+};
+
+// What the main window is built with. Every field has a default for the real program; tests
+// and tools replace the language file, the clock, the serial line or the alarm tone.
+struct MainFrmOptions {
+    // The language file; empty: "<program>.<code>" beside the program, the code following the
+    // system language.
+    std::string languageFile;
+    // The language identifier shown at start-up; unset: the system's.
+    std::optional<std::uint16_t> languageId;
+    const Clock* clock = nullptr; // null: the system clock
+    SerialLink* link = nullptr;   // null: the window's own analyzer port (COM numbers)
+    Beeper* beeper = nullptr;     // null: the window's own alarm tone
+};
+
+// The main window: menu, the live page with the nineteen channel rows and the reference-oxygen
+// entries, three diagram pages, the big display, and the status line. It owns the live
+// acquisition and its timers. Showing it the first time starts the acquisition; closing it
+// (or SIGINT/SIGTERM, or the session ending) runs the shutdown, once.
+class TMainFrm : public QMainWindow, public Alarm {
+    Q_OBJECT
+
+public:
+    static constexpr int kTimerIntervalMs = 1000;
+
+    explicit TMainFrm(MainFrmOptions options = {}, QWidget* parent = nullptr);
+    ~TMainFrm() override;
+
+    // The secondary windows, created after the main window; attach them before showing it.
+    void setMessagesWindow(TMessageFrm* messages);
+    void setVersionWindow(TVersionFrm* version);
+    void setProgressWindow(TFortschrittFrm* progress);
+
+    // Start-up, in its fixed order; runs once, at the first showing.
+    void FormShow();
+    // Shutdown: closes the analyzer port. Runs once however often it is called.
+    void FormHide();
+    bool isShutDown() const { return shutDown_; }
+
+    // Captions, channel defaults and the language identifier on the status line.
+    void ApplyLanguage();
+    // One blank and the text into the status line.
+    void ShowStatus(const QString& text);
+    QString statusText() const;
+
+    // Every second: link supervision and refresh, then the widgets follow the model.
+    void COMTimerGetData();
+    void Timer1Timer();
+    void YTTimerTimer();
+
+    // A channel's row was clicked (name, minimum or maximum label, or bar).
+    void EditPropertyClick(const QString& key);
+    // The channel settings to the live trends.
+    void ApplyChannelsToTrends();
+    void Image1Click();
+    void Version1Click();
+    void Beenden1Click();
+
+    // Puts the model onto the widgets: labels, validity, bars, big display, decoder counters.
+    void updateLiveWidgets();
+
+    // Alarm: the no-data beep timer and the tone.
+    void setAlarmTimer(bool on) override;
+    bool alarmTimerOn() const override;
+    void beep() override;
+
+    LiveAcquisition& acquisition() { return *acquisition_; }
+    const LiveAcquisition& acquisition() const { return *acquisition_; }
+    const Language& language() const { return language_; }
+    const GeneralSettings& generalSettings() const { return general_; }
+    const std::string& languageFile() const { return languageFile_; }
+    BigDisplayGrid* bigDisplay() const { return StringGrid1; }
+    PageControl* pageControl() const { return PageControl1; }
+
+    // The component named `name` ("NOXMGMinLabel", "O2Bar") belongs to this channel key.
+    static QString channelKeyFromComponentName(const QString& name);
+
+signals:
+    // Emitted by EditPropertyClick with the channel key.
+    void channelPropertiesRequested(const QString& key);
+    // The window was closed and shut down; the program ends here.
+    void closed();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    class MessagesProxy;
+    struct ChannelRow {
+        ClickLabel* label = nullptr;
+        ClickLabel* minLabel = nullptr;
+        BarGauge* bar = nullptr;
+        ClickLabel* maxLabel = nullptr;
+    };
+
+    void createMenu();
+    void createPages();
+    void createActualPage(QWidget* page);
+    void createDiagramPage(QWidget* page, int number);
+    void onComponentClicked();
+    bool Edit1KeyPress(QObject* edit, QKeyEvent* event);
+    void referencesToWidgets();
+    void setReferenceFields(const QString& text);
+
+    MainFrmOptions options_;
+    std::unique_ptr<Clock> ownClock_;
+    std::unique_ptr<AnalyzerPort> ownPort_;
+    std::unique_ptr<Beeper> ownBeeper_;
+    std::unique_ptr<MessagesProxy> messagesProxy_;
+    std::unique_ptr<LiveAcquisition> acquisition_;
+    Beeper* beeper_ = nullptr;
+    Language language_;
+    GeneralSettings general_;
+    std::string languageFile_;
+    bool shown_ = false;
+    bool shutDown_ = false;
+
+    TMessageFrm* messages_ = nullptr;
+    TVersionFrm* version_ = nullptr;
+    TFortschrittFrm* progress_ = nullptr;
+
+    // Menu
+    QMenu* FileMenu = nullptr;
+    QMenu* SetupMenu = nullptr;
+    QMenu* HelpMenu = nullptr;
+    QAction* Datenaufzeichnen1 = nullptr;
+    QAction* Datenanschauen1 = nullptr;
+    QAction* ViewMMCdata1 = nullptr;
+    QAction* Druckerauswhlen1 = nullptr;
+    QAction* Diagrammdrucken1 = nullptr;
+    QAction* Beenden1 = nullptr;
+    QAction* Kommunikation1 = nullptr;
+    QAction* Version1 = nullptr;
+
+    // Pages
+    PageControl* PageControl1 = nullptr;
+    std::array<QWidget*, 5> TabSheets{};
+    std::array<ChannelRow, kChannelCount> rows_{};
+    ClickLabel* Image1 = nullptr;
+    QLabel* Label1 = nullptr;                                   // recording interval, ms
+    std::array<QLineEdit*, kReferenceEntryCount> edits_{};      // Edit1..Edit7
+    std::array<QCheckBox*, kReferenceEntryCount> checkBoxes_{}; // CheckBox1..CheckBox7
+    BigDisplayGrid* StringGrid1 = nullptr;
+    QLabel* StatusPanel = nullptr;
+
+    QTimer* COMTimer = nullptr;
+    QTimer* Timer1 = nullptr;
+    QTimer* YTTimer = nullptr;
+};
+
+} // namespace kesto
