@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +13,18 @@ namespace {
 
 std::string portName(int port) {
     return "COM" + std::to_string(port);
+}
+
+// The kernel keeps nodes for serial ports that have no UART or adapter behind them
+// (/dev/ttyS0-31 on most PCs); opening one fails with ENXIO, ENODEV or EIO, which
+// QSerialPort reports only as an unknown error. Asked only after QSerialPort failed.
+bool deviceIsAbsent(const std::string& devicePath) {
+    const int fd = ::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) {
+        ::close(fd);
+        return false;
+    }
+    return errno == ENXIO || errno == ENODEV || errno == EIO;
 }
 
 } // namespace
@@ -113,8 +126,14 @@ ProbeDetails AnalyzerPort::probePath(const std::string& devicePath, const std::s
         d.message = busyMessage(name, devicePath);
         break;
     default:
-        d.result = ProbeResult::OtherError;
-        d.message = name + ": cannot open " + devicePath + ": " + port.errorString().toStdString();
+        if (deviceIsAbsent(devicePath)) {
+            d.result = ProbeResult::NoDevice;
+            d.message = name + ": no device (" + devicePath + " has no hardware behind it)";
+        } else {
+            d.result = ProbeResult::OtherError;
+            d.message =
+                name + ": cannot open " + devicePath + ": " + port.errorString().toStdString();
+        }
         break;
     }
     return d;

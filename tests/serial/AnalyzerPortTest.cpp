@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -111,6 +112,8 @@ private slots:
                                        << "sudo usermod -aG dialout $USER";
         QTest::newRow("not a serial device")
             << "file" << 4 << ProbeResult::OtherError << "COM4: cannot open";
+        QTest::newRow("device node without hardware")
+            << "node" << 4 << ProbeResult::NoDevice << "has no hardware behind it";
     }
     void probeTellsWhyAPortCannotBeOpened() {
         QFETCH(QString, setup);
@@ -133,6 +136,14 @@ private slots:
             std::ofstream(file) << "x";
             ::chmod(file.c_str(), setup == "unreadable" ? 0 : 0600);
             fs::create_symlink(file, m.linkPath(port));
+        }
+        if (setup == "node") {
+            // ttyS191: the kernel has no such port registered, as with a PC's unused ttyS nodes.
+            const fs::path node = fs::path(tmp_.path().toStdString()) / "ttyS191";
+            if (::mknod(node.c_str(), S_IFCHR | 0600, makedev(4, 255)) != 0) {
+                QSKIP("cannot create a device node here (needs CAP_MKNOD)");
+            }
+            fs::create_symlink(node, m.linkPath(port));
         }
         if (setup == "busy") {
             QVERIFY(!holder.open(port).has_value());
