@@ -234,8 +234,9 @@ void AnalyzerPort::onErrorOccurred(QSerialPort::SerialPortError error) {
     // A vanished device keeps signalling readiness; left open, the port would spin the event
     // loop. Unplugging shows as a resource error, on some drivers as a read error.
     if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError) {
-        const QString text = QString::fromStdString(name_) + QStringLiteral(": connection lost (") +
-                             port_.errorString() + QStringLiteral(")");
+        // QSerialPort's own text names whatever call failed last, which says little here.
+        const QString text = QString::fromStdString(name_) +
+                             QStringLiteral(": connection lost (device removed or line closed)");
         port_.clearError();
         close();
         emit connectionLost(text);
