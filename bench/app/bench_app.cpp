@@ -1,0 +1,152 @@
+// Speed of the main window: start-up (in-process and as a whole program) and the cost of one
+// acquisition cycle with all its widgets. Runs without a display (offscreen).
+#include "ToneBeeper.h"
+#include "uMainFrm.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace {
+
+class BenchClock final : public kesto::Clock {
+public:
+    std::uint32_t tick = 100000;
+    std::uint32_t tickMs() const override { return tick; }
+    kesto::LocalDateTime localNow() const override { return {}; }
+};
+
+// A line that is never open: start-up does not touch a serial device.
+class ClosedLink final : public kesto::SerialLink {
+public:
+    bool probe(int) override { return false; }
+    std::optional<std::string> open(int) override { return "no line"; }
+    void close() override {}
+    bool isOpen() const override { return false; }
+    void flushInput() override {}
+};
+
+class SilentBeeper final : public kesto::Beeper {
+public:
+    void beep() override {}
+};
+
+struct Fakes {
+    BenchClock clock;
+    ClosedLink link;
+    SilentBeeper beeper;
+    kesto::MainFrmOptions options() {
+        kesto::MainFrmOptions o;
+        o.languageFile = (QDir::tempPath() + "/kesto-bench-no-language.GER").toStdString();
+        o.languageId = 0x0409;
+        o.clock = &clock;
+        o.link = &link;
+        o.beeper = &beeper;
+        return o;
+    }
+};
+
+// Two frames with different readings, so that every cycle changes the values shown.
+std::vector<std::uint8_t> frame(std::uint8_t o2) {
+    return {0xFF, 0xFF, 0x00, o2,   0x00, 0x32, 0x00, 0xB4, 0x00, 0x96,
+            0x03, 0x70, 0x00, 0x64, 0x00, 0x00, 0x00, 0xD2, 0x00, 0x28,
+            0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x80, 0xFA, 0xFF, 0xFF};
+}
+
+void BM_ConstructAndShowMainWindow(benchmark::State& state) {
+    Fakes fakes;
+    for (auto _ : state) {
+        kesto::TMainFrm window(fakes.options());
+        window.show();
+        QApplication::processEvents(); // first paint
+        benchmark::DoNotOptimize(window.isVisible());
+        window.close();
+    }
+}
+BENCHMARK(BM_ConstructAndShowMainWindow)->Unit(benchmark::kMillisecond);
+
+// From spawning the program to its main window shown, as the program itself measures it
+// (milliseconds since the kernel started the process); the iteration time also includes
+// the program's shutdown.
+void BM_ProcessStartToMainWindowShown(benchmark::State& state) {
+    QTemporaryDir home;
+    const QString dosDevices = home.path() + "/.config/Pellum/dosdevices";
+    QDir().mkpath(dosDevices);
+    QFile::link(home.path() + "/no-such-device", dosDevices + "/com1");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", home.path());
+    env.insert("XDG_CONFIG_HOME", home.path() + "/.config");
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("KESTO_EXIT_AFTER_SHOW", "1");
+    double shownTotal = 0;
+    for (auto _ : state) {
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.start(KESTO_PROGRAM, {});
+        if (!program.waitForFinished(10000)) {
+            state.SkipWithError("the program did not end");
+            break;
+        }
+        const QString out = QString::fromLocal8Bit(program.readAllStandardOutput());
+        const auto at = out.indexOf("shown after ");
+        if (at < 0) {
+            state.SkipWithError("the program did not report its start-up");
+            break;
+        }
+        shownTotal += out.mid(at + 12).section(' ', 0, 0).toDouble();
+    }
+    state.counters["shown_ms"] = benchmark::Counter(shownTotal, benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_ProcessStartToMainWindowShown)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(10);
+
+// One acquisition cycle: a frame decoded, link supervision, refresh, derived values, and every
+// label, bar and big-display cell brought up to date. `repaint` adds the painting that follows.
+void refreshCycle(benchmark::State& state, bool repaint) {
+    Fakes fakes;
+    kesto::TMainFrm window(fakes.options());
+    window.show();
+    QApplication::processEvents();
+    const std::vector<std::vector<std::uint8_t>> frames{frame(0x69), frame(0x3C)};
+    std::size_t n = 0;
+    for (auto _ : state) {
+        window.acquisition().onBytes(frames[n++ % 2]);
+        fakes.clock.tick += 1000;
+        window.COMTimerGetData();
+        if (repaint) {
+            QApplication::processEvents();
+        }
+    }
+    window.close();
+}
+void BM_FullRefreshOfAllWidgets(benchmark::State& state) {
+    refreshCycle(state, false);
+}
+void BM_FullRefreshAndRepaint(benchmark::State& state) {
+    refreshCycle(state, true);
+}
+BENCHMARK(BM_FullRefreshOfAllWidgets)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FullRefreshAndRepaint)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
