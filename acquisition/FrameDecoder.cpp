@@ -111,9 +111,12 @@ void FrameDecoder::onBytes(std::span<const std::uint8_t> bytes) {
         }
         quietActive_ = false;
     }
+    const std::size_t oldSize = rxHexBuffer_.size();
+    rxHexBuffer_.resize(oldSize + 2 * bytes.size());
+    char* out = rxHexBuffer_.data() + oldSize;
     for (const std::uint8_t b : bytes) {
-        rxHexBuffer_.push_back(kHex[b >> 4]);
-        rxHexBuffer_.push_back(kHex[b & 0x0F]);
+        *out++ = kHex[b >> 4];
+        *out++ = kHex[b & 0x0F];
     }
     if (!takeFrame()) {
         boundBuffer();

@@ -1,9 +1,8 @@
 #include "NumberFormat.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 namespace kesto {
@@ -23,18 +22,23 @@ Decimal toDecimal(double value, int significant) {
         return d;
     }
     d.negative = value < 0;
+    // Correctly rounded like printf's "%.*e", without its cost: "d.dddde[+-]xx".
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*e", significant - 1, std::fabs(value));
-    // buf: "d.dddde[+-]xx"
-    std::string text(buf);
+    const auto written = std::to_chars(buf, buf + sizeof buf, std::fabs(value),
+                                       std::chars_format::scientific, std::max(significant - 1, 0));
+    const std::string_view text(buf, static_cast<std::size_t>(written.ptr - buf));
     const auto e = text.find('e');
-    std::string mantissa = text.substr(0, e);
-    const int exp10 = std::atoi(text.c_str() + e + 1);
-    for (char ch : mantissa) {
+    for (char ch : text.substr(0, e)) {
         if (ch != '.') {
             d.digits.push_back(ch);
         }
     }
+    std::string_view exponent = text.substr(e + 1);
+    if (!exponent.empty() && exponent.front() == '+') {
+        exponent.remove_prefix(1);
+    }
+    int exp10 = 0;
+    std::from_chars(exponent.data(), exponent.data() + exponent.size(), exp10);
     d.exponent = exp10 + 1;
     while (!d.digits.empty() && d.digits.back() == '0') {
         d.digits.pop_back();

@@ -35,16 +35,14 @@ protected:
 };
 
 TEST_F(FrameDecoderTest, decodesThirteenWordFrameIntoReceivedTexts) {
-    std::vector<std::uint8_t> bytes = frameBytes(goodWords());
-    const std::vector<std::uint8_t> closing(bytes.end() - 2, bytes.end());
-    bytes.resize(bytes.size() - 2);
-
-    feed(bytes);
+    const std::vector<std::uint8_t> bytes = frameBytes(goodWords());
+    ASSERT_EQ(bytes.size(), 30u);
+    decoder.onBytes(std::span(bytes).first(28)); // all but the closing delimiter
     EXPECT_EQ(decoder.buffer(), "FFFF0069003200B4009603700064000000D2002800000005000080FA");
     EXPECT_EQ(decoder.counters().framesFound, 0u);
 
     clock.tick = 777777;
-    feed(closing);
+    decoder.onBytes(std::span(bytes).subspan(28));
     EXPECT_EQ(decoder.lastFrame().byteCount, 28);
     EXPECT_TRUE(decoder.frameValid());
     EXPECT_TRUE(window.messages.empty());
