@@ -93,7 +93,8 @@ std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
     const auto unit = [&](std::size_t i) -> char32_t {
         const auto a = static_cast<unsigned char>(bytes[i]);
         const auto b = static_cast<unsigned char>(bytes[i + 1]);
-        return bigEndian ? static_cast<char32_t>((a << 8) | b) : static_cast<char32_t>((b << 8) | a);
+        return bigEndian ? static_cast<char32_t>((a << 8) | b)
+                         : static_cast<char32_t>((b << 8) | a);
     };
     std::size_t i = 0;
     while (i + 1 < bytes.size()) {

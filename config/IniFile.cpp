@@ -68,7 +68,7 @@ std::string_view unquote(std::string_view value) {
 IniFile IniFile::parse(std::string_view bytes) {
     IniFile ini;
     const std::string text = decodeFileText(bytes);
-    Section* current = nullptr;   // the section lines are added to; null outside a section
+    Section* current = nullptr; // the section lines are added to; null outside a section
     std::size_t pos = 0;
     while (pos < text.size()) {
         const std::size_t end = text.find_first_of("\r\n", pos);
@@ -87,9 +87,8 @@ IniFile IniFile::parse(std::string_view bytes) {
         }
         if (line.front() == '[') {
             const std::size_t close = line.find(']');
-            const std::string_view name =
-                trimBlanks(line.substr(1, close == std::string_view::npos ? line.size() - 1
-                                                                          : close - 1));
+            const std::string_view name = trimBlanks(
+                line.substr(1, close == std::string_view::npos ? line.size() - 1 : close - 1));
             current = nullptr;
             bool seen = false;
             for (const auto& section : ini.sections_) {

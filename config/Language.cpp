@@ -63,13 +63,15 @@ constexpr auto kTextKeys = std::to_array<TextKey>({
 });
 
 constexpr std::array<std::string_view, kChannelCount> kChannelSections{
-    "O2Section",    "CO2Section",   "TGSection",     "TRSection",    "ETASection",
-    "LambdaSection", "COSection",   "COMGSection",   "NOSection",    "NO2Section",
-    "NOXMGSection", "SO2Section",   "SO2MGSection",  "CXHYSection",  "CXHYMGSection",
-    "ZugSection",   "FlowSection",  "H2Section",     "S6Section",
+    "O2Section",     "CO2Section",  "TGSection",    "TRSection",   "ETASection",
+    "LambdaSection", "COSection",   "COMGSection",  "NOSection",   "NO2Section",
+    "NOXMGSection",  "SO2Section",  "SO2MGSection", "CXHYSection", "CXHYMGSection",
+    "ZugSection",    "FlowSection", "H2Section",    "S6Section",
 };
 
 constexpr std::array<std::string_view, 5> kChannelKeys{"Name", "Unit", "Start", "End", "Format"};
+
+Language languageFromIni(const IniFile& ini);
 
 } // namespace
 
@@ -86,10 +88,21 @@ std::vector<LanguageKey> languageFileKeys() {
     return keys;
 }
 
-std::string_view languageSection(Channel channel) { return kChannelSections[index(channel)]; }
+std::string_view languageSection(Channel channel) {
+    return kChannelSections[index(channel)];
+}
 
 Language loadLanguage(const std::string& path) {
-    const IniFile ini = IniFile::load(path);
+    return languageFromIni(IniFile::load(path));
+}
+
+Language parseLanguage(std::string_view bytes) {
+    return languageFromIni(IniFile::parse(bytes));
+}
+
+namespace {
+
+Language languageFromIni(const IniFile& ini) {
     Language language;
     for (const auto& k : kTextKeys) {
         std::string& text = language.texts.*k.text;
@@ -115,6 +128,8 @@ Language loadLanguage(const std::string& path) {
     }
     return language;
 }
+
+} // namespace
 
 std::string languageCodeFor(std::uint16_t languageId) {
     switch (languageId) {
@@ -151,36 +166,110 @@ struct LocaleId {
 
 constexpr auto kLocaleIds = std::to_array<LocaleId>({
     // Languages alone: their main country.
-    {"de", 0x0407}, {"fr", 0x040C}, {"nl", 0x0413}, {"it", 0x0410}, {"es", 0x0C0A},
-    {"en", 0x0409}, {"pt", 0x0816}, {"pl", 0x0415}, {"cs", 0x0405}, {"da", 0x0406},
-    {"fi", 0x040B}, {"sv", 0x041D}, {"nb", 0x0414}, {"nn", 0x0814}, {"no", 0x0414},
-    {"hu", 0x040E}, {"ru", 0x0419}, {"tr", 0x041F}, {"el", 0x0408}, {"ja", 0x0411},
-    {"zh", 0x0804}, {"ko", 0x0412}, {"sk", 0x041B}, {"sl", 0x0424}, {"hr", 0x041A},
-    {"ro", 0x0418}, {"uk", 0x0422}, {"bg", 0x0402}, {"et", 0x0425}, {"lv", 0x0426},
-    {"lt", 0x0427}, {"sr", 0x081A}, {"ca", 0x0403}, {"is", 0x040F}, {"he", 0x040D},
-    {"ar", 0x0401}, {"th", 0x041E}, {"vi", 0x042A}, {"id", 0x0421}, {"hi", 0x0439},
+    {"de", 0x0407},
+    {"fr", 0x040C},
+    {"nl", 0x0413},
+    {"it", 0x0410},
+    {"es", 0x0C0A},
+    {"en", 0x0409},
+    {"pt", 0x0816},
+    {"pl", 0x0415},
+    {"cs", 0x0405},
+    {"da", 0x0406},
+    {"fi", 0x040B},
+    {"sv", 0x041D},
+    {"nb", 0x0414},
+    {"nn", 0x0814},
+    {"no", 0x0414},
+    {"hu", 0x040E},
+    {"ru", 0x0419},
+    {"tr", 0x041F},
+    {"el", 0x0408},
+    {"ja", 0x0411},
+    {"zh", 0x0804},
+    {"ko", 0x0412},
+    {"sk", 0x041B},
+    {"sl", 0x0424},
+    {"hr", 0x041A},
+    {"ro", 0x0418},
+    {"uk", 0x0422},
+    {"bg", 0x0402},
+    {"et", 0x0425},
+    {"lv", 0x0426},
+    {"lt", 0x0427},
+    {"sr", 0x081A},
+    {"ca", 0x0403},
+    {"is", 0x040F},
+    {"he", 0x040D},
+    {"ar", 0x0401},
+    {"th", 0x041E},
+    {"vi", 0x042A},
+    {"id", 0x0421},
+    {"hi", 0x0439},
     // German
-    {"de_DE", 0x0407}, {"de_CH", 0x0807}, {"de_AT", 0x0C07}, {"de_LU", 0x1007},
+    {"de_DE", 0x0407},
+    {"de_CH", 0x0807},
+    {"de_AT", 0x0C07},
+    {"de_LU", 0x1007},
     {"de_LI", 0x1407},
     // French
-    {"fr_FR", 0x040C}, {"fr_BE", 0x080C}, {"fr_CA", 0x0C0C}, {"fr_CH", 0x100C},
-    {"fr_LU", 0x140C}, {"fr_MC", 0x180C},
+    {"fr_FR", 0x040C},
+    {"fr_BE", 0x080C},
+    {"fr_CA", 0x0C0C},
+    {"fr_CH", 0x100C},
+    {"fr_LU", 0x140C},
+    {"fr_MC", 0x180C},
     // Dutch, Italian
-    {"nl_NL", 0x0413}, {"nl_BE", 0x0813}, {"it_IT", 0x0410}, {"it_CH", 0x0810},
+    {"nl_NL", 0x0413},
+    {"nl_BE", 0x0813},
+    {"it_IT", 0x0410},
+    {"it_CH", 0x0810},
     // Spanish: Spain has two identifiers; the modern sort order is the one systems report.
-    {"es_ES", 0x0C0A}, {"es_MX", 0x080A}, {"es_GT", 0x100A}, {"es_CR", 0x140A},
-    {"es_PA", 0x180A}, {"es_DO", 0x1C0A}, {"es_VE", 0x200A}, {"es_CO", 0x240A},
-    {"es_PE", 0x280A}, {"es_AR", 0x2C0A}, {"es_EC", 0x300A}, {"es_CL", 0x340A},
-    {"es_UY", 0x380A}, {"es_PY", 0x3C0A}, {"es_BO", 0x400A}, {"es_SV", 0x440A},
-    {"es_HN", 0x480A}, {"es_NI", 0x4C0A}, {"es_PR", 0x500A}, {"es_US", 0x540A},
+    {"es_ES", 0x0C0A},
+    {"es_MX", 0x080A},
+    {"es_GT", 0x100A},
+    {"es_CR", 0x140A},
+    {"es_PA", 0x180A},
+    {"es_DO", 0x1C0A},
+    {"es_VE", 0x200A},
+    {"es_CO", 0x240A},
+    {"es_PE", 0x280A},
+    {"es_AR", 0x2C0A},
+    {"es_EC", 0x300A},
+    {"es_CL", 0x340A},
+    {"es_UY", 0x380A},
+    {"es_PY", 0x3C0A},
+    {"es_BO", 0x400A},
+    {"es_SV", 0x440A},
+    {"es_HN", 0x480A},
+    {"es_NI", 0x4C0A},
+    {"es_PR", 0x500A},
+    {"es_US", 0x540A},
     // English
-    {"en_US", 0x0409}, {"en_GB", 0x0809}, {"en_AU", 0x0C09}, {"en_CA", 0x1009},
-    {"en_NZ", 0x1409}, {"en_IE", 0x1809}, {"en_ZA", 0x1C09}, {"en_JM", 0x2009},
-    {"en_BZ", 0x2809}, {"en_TT", 0x2C09}, {"en_ZW", 0x3009}, {"en_PH", 0x3409},
-    {"en_IN", 0x4009}, {"en_MY", 0x4409}, {"en_SG", 0x4809},
+    {"en_US", 0x0409},
+    {"en_GB", 0x0809},
+    {"en_AU", 0x0C09},
+    {"en_CA", 0x1009},
+    {"en_NZ", 0x1409},
+    {"en_IE", 0x1809},
+    {"en_ZA", 0x1C09},
+    {"en_JM", 0x2009},
+    {"en_BZ", 0x2809},
+    {"en_TT", 0x2C09},
+    {"en_ZW", 0x3009},
+    {"en_PH", 0x3409},
+    {"en_IN", 0x4009},
+    {"en_MY", 0x4409},
+    {"en_SG", 0x4809},
     // Others with more than one country
-    {"pt_BR", 0x0416}, {"pt_PT", 0x0816}, {"sv_FI", 0x081D}, {"zh_CN", 0x0804},
-    {"zh_TW", 0x0404}, {"zh_HK", 0x0C04}, {"zh_SG", 0x1004}, {"sr_RS", 0x081A},
+    {"pt_BR", 0x0416},
+    {"pt_PT", 0x0816},
+    {"sv_FI", 0x081D},
+    {"zh_CN", 0x0804},
+    {"zh_TW", 0x0404},
+    {"zh_HK", 0x0C04},
+    {"zh_SG", 0x1004},
+    {"sr_RS", 0x081A},
 });
 
 std::string lowerAscii(std::string_view text) {

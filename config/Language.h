@@ -96,5 +96,7 @@ std::string languageFilePath(const std::string& programPath, const std::string& 
 // (the file itself included) keeps its built-in default. A channel start or end that is not a
 // whole number keeps the built-in value too. The Flow format stays "0.0".
 Language loadLanguage(const std::string& path);
+// The same from the bytes of a language file.
+Language parseLanguage(std::string_view bytes);
 
 } // namespace kesto

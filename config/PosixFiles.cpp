@@ -15,7 +15,9 @@ namespace kesto::posix {
 
 namespace {
 
-std::string errorText(int error) { return std::strerror(error); }
+std::string errorText(int error) {
+    return std::strerror(error);
+}
 
 std::string parentOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');

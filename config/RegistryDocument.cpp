@@ -128,6 +128,31 @@ std::optional<RegistryValue> readTypedData(std::string_view data) {
     return std::nullopt;
 }
 
+const std::vector<std::string>& programKeyPath() {
+    static const std::vector<std::string> path = [] {
+        std::vector<std::string> p{std::string(kRegistryRoot)};
+        for (auto& part : splitPath(kProgramKey)) {
+            p.push_back(std::move(part));
+        }
+        return p;
+    }();
+    return path;
+}
+
+// Whether a key path is the program's key ("" as section) or one of its direct subkeys.
+bool isSectionPath(const std::vector<std::string>& path, std::string_view section) {
+    const auto& root = programKeyPath();
+    if (path.size() != root.size() + (section.empty() ? 0 : 1)) {
+        return false;
+    }
+    for (std::size_t i = 0; i < root.size(); ++i) {
+        if (i == 0 ? !sameRoot(path[i], root[i]) : !equalsIgnoringCase(path[i], root[i])) {
+            return false;
+        }
+    }
+    return section.empty() || equalsIgnoringCase(path.back(), section);
+}
+
 } // namespace
 
 RegistryParseResult RegistryDocument::parse(std::string_view bytes) {
@@ -189,7 +214,7 @@ RegistryParseResult RegistryDocument::parse(std::string_view bytes) {
                 }
             }
             if (current == kNoKey) {
-                doc.keys_.push_back(Key{keyHeader, path, {}});
+                doc.keys_.push_back(makeKey(keyHeader, path));
                 current = doc.keys_.size() - 1;
             }
             continue;
@@ -297,27 +322,32 @@ std::string RegistryDocument::serialize() const {
 }
 
 std::vector<std::string> RegistryDocument::sectionPath(std::string_view section) {
-    std::vector<std::string> path{std::string(kRegistryRoot)};
-    for (auto& part : splitPath(kProgramKey)) {
-        path.push_back(std::move(part));
-    }
+    std::vector<std::string> path = programKeyPath();
     if (!section.empty()) {
         path.emplace_back(section);
     }
     return path;
 }
 
-RegistryDocument::Key* RegistryDocument::findKey(const std::vector<std::string>& path) {
-    for (auto& key : keys_) {
-        if (samePath(key.path, path)) {
+RegistryDocument::Key RegistryDocument::makeKey(std::string header, std::vector<std::string> path) {
+    Key key{std::move(header), std::move(path), {}};
+    if (isSectionPath(key.path, "")) {
+        key.role = Key::Role::ProgramKey;
+    } else if (!key.path.empty() && isSectionPath(key.path, key.path.back())) {
+        key.role = Key::Role::Section;
+    }
+    return key;
+}
+
+const RegistryDocument::Key* RegistryDocument::findSection(std::string_view section) const {
+    for (const auto& key : keys_) {
+        if (section.empty()
+                ? key.role == Key::Role::ProgramKey
+                : key.role == Key::Role::Section && equalsIgnoringCase(key.path.back(), section)) {
             return &key;
         }
     }
     return nullptr;
-}
-
-const RegistryDocument::Key* RegistryDocument::findSection(std::string_view section) const {
-    return const_cast<RegistryDocument*>(this)->findKey(sectionPath(section));
 }
 
 const RegistryValue* RegistryDocument::find(std::string_view section, std::string_view name) const {
@@ -335,19 +365,18 @@ const RegistryValue* RegistryDocument::find(std::string_view section, std::strin
 
 bool RegistryDocument::set(std::string_view section, std::string_view name,
                            const RegistryValue& value) {
-    const std::vector<std::string> path = sectionPath(section);
-    Key* key = findKey(path);
+    Key* key = const_cast<Key*>(findSection(section));
     if (key == nullptr) {
-        if (!section.empty() && findKey(sectionPath("")) == nullptr) {
-            keys_.push_back(Key{std::string(kRegistryRoot) + "\\" + std::string(kProgramKey),
-                                sectionPath(""),
-                                {}});
+        const std::vector<std::string> path = sectionPath(section);
+        if (!section.empty() && findSection("") == nullptr) {
+            keys_.push_back(makeKey(std::string(kRegistryRoot) + "\\" + std::string(kProgramKey),
+                                    sectionPath("")));
         }
         std::string header = std::string(kRegistryRoot) + "\\" + std::string(kProgramKey);
         if (!section.empty()) {
             header += "\\" + std::string(section);
         }
-        keys_.push_back(Key{header, path, {}});
+        keys_.push_back(makeKey(header, path));
         key = &keys_.back();
     }
     for (auto& line : key->lines) {
@@ -369,10 +398,8 @@ bool RegistryDocument::hasSection(std::string_view section) const {
 
 std::vector<std::string> RegistryDocument::sections() const {
     std::vector<std::string> names;
-    const std::vector<std::string> root = sectionPath("");
     for (const auto& key : keys_) {
-        if (key.path.size() == root.size() + 1 &&
-            samePath(std::vector<std::string>(key.path.begin(), key.path.end() - 1), root)) {
+        if (key.role == Key::Role::Section) {
             names.push_back(key.path.back());
         }
     }

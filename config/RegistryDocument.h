@@ -48,7 +48,6 @@ struct RegistryParseResult;
 
 class RegistryDocument {
 public:
-
     // Accepts the headers "REGEDIT4" and "Windows Registry Editor Version 5.00", in
     // Windows-1252, UTF-8 or UTF-16 with byte-order mark. A file without such a header, or with
     // control characters other than tab and line ends (binary data), is refused.
@@ -79,12 +78,16 @@ private:
         std::string kept; // a line that is no value (a comment, an unreadable line), as read
     };
     struct Key {
-        std::string header;           // the path as written between the brackets
+        std::string header;            // the path as written between the brackets
         std::vector<std::string> path; // its components, empty ones dropped
         std::vector<Line> lines;
+        // Worked out once from the path: the program's key itself, one of its sections, or
+        // another key.
+        enum class Role { Other, ProgramKey, Section } role = Role::Other;
     };
 
-    Key* findKey(const std::vector<std::string>& path);
+    static Key makeKey(std::string header, std::vector<std::string> path);
+
     const Key* findSection(std::string_view section) const;
     static std::vector<std::string> sectionPath(std::string_view section);
 

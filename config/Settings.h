@@ -12,8 +12,8 @@ namespace kesto {
 // Process-wide settings of the program, held in memory from start-up to shutdown.
 struct GeneralSettings {
     int comPort = 1;
-    int saveFormat = 1;  // 1 = CSV, 2 = XLS
-    int interval = 0;    // recording interval, seconds
+    int saveFormat = 1; // 1 = CSV, 2 = XLS
+    int interval = 0;   // recording interval, seconds
     bool useTab = false;
     std::string separator = ",";
     bool tgasDecimals = false;
@@ -34,7 +34,8 @@ struct GeneralSettings {
 // "LabelName", "Unit", "Min", "Max", "Format", "Color" and "Divisor" are written ("Label" never
 // is, so an edited display name lasts only for the run). A colour text that is neither a colour
 // name nor a number gives the channel's default colour.
-void LoadChannelSettings(RegistryStore& store, const ChannelDefaults& defaults, LiveDisplay& display);
+void LoadChannelSettings(RegistryStore& store, const ChannelDefaults& defaults,
+                         LiveDisplay& display);
 void LoadReferenceSettings(RegistryStore& store, ReferenceSettings& references);
 void LoadGeneralSettings(RegistryStore& store, GeneralSettings& settings);
 void SaveChannelSettings(RegistryStore& store, const LiveDisplay& display);
