@@ -28,7 +28,9 @@ struct GeneralSettings {
 // The loads never fail: whatever is missing or unreadable takes its default. A settings file
 // that had to be set aside leaves a message in the store (RegistryStore::takeMessages) for the
 // window to show. A save that cannot be kept throws SettingsError; nothing of that operation is
-// written then, and the caller decides whether to go on with the next one.
+// written then. The saving stops there: the window runs the three saves in one try block, ends
+// the recording and closes the port all the same, then shows the error's text.
+// The program's store is RegistryFileStore(defaultRegistryFilePath()).
 //
 // Channel sections: "Unit", "Label", "Min", "Max", "Color" and "Format" are read;
 // "LabelName", "Unit", "Min", "Max", "Format", "Color" and "Divisor" are written ("Label" never
