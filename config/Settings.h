@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Acquisition.h"
 #include "Channels.h"
 #include "DerivedValues.h"
 #include "LiveValues.h"
