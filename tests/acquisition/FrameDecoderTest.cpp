@@ -115,7 +115,8 @@ INSTANTIATE_TEST_SUITE_P(
         WordTextCase{1, 0x8000, 1, "-327680"},
         // The four gas channels never go below 0.
         WordTextCase{8, 0xFFFE, 8, "0"}, WordTextCase{9, 0x8000, 9, "0"},
-        WordTextCase{10, 0xFFF0, 10, "0"}, WordTextCase{11, 0x7FFF, 11, "32767"},
+        WordTextCase{10, 0xFFF0, 10, "0"}, WordTextCase{11, 0xFFFE, 11, "0"},
+        WordTextCase{11, 0x7FFF, 11, "32767"},
         // Unchecked signed words.
         WordTextCase{6, 0x8000, 6, "-32768"}, WordTextCase{7, 0xFF38, 7, "-200"}));
 

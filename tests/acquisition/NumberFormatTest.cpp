@@ -74,7 +74,11 @@ INSTANTIATE_TEST_SUITE_P(
                       GeneralCase{1.5e-7, 15, "1.5E-7"},
                       GeneralCase{123456789012345678.0, 15, "1.23456789012346E17"},
                       GeneralCase{187.5, 15, "187.5"}, GeneralCase{-0.5, 15, "-0.5"},
-                      GeneralCase{100, 15, "100"}));
+                      GeneralCase{100, 15, "100"},
+                      // More integer digits than significant ones, or tiny: scientific.
+                      GeneralCase{99999, 5, "99999"}, GeneralCase{123456, 5, "1.2346E5"},
+                      GeneralCase{1e14, 15, "100000000000000"}, GeneralCase{1e15, 15, "1E15"},
+                      GeneralCase{0.0001, 15, "0.0001"}, GeneralCase{0.00001, 15, "1E-5"}));
 
 TEST(FormatGeneral, shortcutsUseFiveAndFifteenDigits) {
     EXPECT_EQ(formatShortest5(1.23456), "1.2346");
