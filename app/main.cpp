@@ -4,6 +4,8 @@
 #include "uFortschrittFrm.h"
 #include "uMainFrm.h"
 #include "uMessageForm.h"
+#include "uPropertyFrm.h"
+#include "uSetupFrm.h"
 #include "uVersionFrm.h"
 
 #include <QApplication>
@@ -55,17 +57,23 @@ double msSinceProcessStart() {
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName("kesto");
-    QApplication::setApplicationDisplayName("Vantro Kesto");
+    // The application's title; not set as display name, which Qt would append to every
+    // window title ("Vantro Kesto V2.310 - Vantro Kesto").
+    QApplication::setApplicationName("Vantro Kesto");
+    QGuiApplication::setDesktopFileName("kesto");
     QApplication::setOrganizationName("Pellum");
     // The main window's closing ends the program, whatever other window is still open.
     QApplication::setQuitOnLastWindowClosed(false);
 
     kesto::SystemClock clock;
     kesto::TMainFrm mainFrm;
+    kesto::ChannelProperties propertyFrm;
+    kesto::TSetupFrm setupFrm(mainFrm.generalSettings(), mainFrm.setupServices());
     kesto::TVersionFrm versionFrm;
     kesto::TMessageFrm messageFrm(clock);
     kesto::TFortschrittFrm fortschrittFrm;
+    mainFrm.setPropertyDialog(&propertyFrm);
+    mainFrm.setSetupDialog(&setupFrm);
     mainFrm.setVersionWindow(&versionFrm);
     mainFrm.setMessagesWindow(&messageFrm);
     mainFrm.setProgressWindow(&fortschrittFrm);

@@ -3,10 +3,13 @@
 #include "AnalyzerPort.h"
 #include "BarGauge.h"
 #include "BigDisplayGrid.h"
+#include "ChannelProperties.h"
 #include "ToneBeeper.h"
 #include "UiFonts.h"
 #include "uFortschrittFrm.h"
 #include "uMessageForm.h"
+#include "uPropertyFrm.h"
+#include "uSetupFrm.h"
 #include "uVersionFrm.h"
 
 #include <QAction>
@@ -16,6 +19,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPointer>
@@ -184,6 +188,12 @@ TMainFrm::TMainFrm(MainFrmOptions options, QWidget* parent)
         ownPort_ = std::make_unique<AnalyzerPort>();
         link = ownPort_.get();
     }
+    store_ = options_.store;
+    if (store_ == nullptr) {
+        ownStore_ = std::make_unique<RegistryFileStore>(defaultRegistryFilePath());
+        store_ = ownStore_.get();
+    }
+    progressAdapter_ = std::make_unique<ProgressAdapter>(*this);
     beeper_ = options_.beeper;
     if (beeper_ == nullptr) {
         ownBeeper_ = std::make_unique<ToneBeeper>();
@@ -233,6 +243,9 @@ TMainFrm::TMainFrm(MainFrmOptions options, QWidget* parent)
     YTTimer->setObjectName("YTTimer");
     YTTimer->setInterval(kTimerIntervalMs);
     connect(YTTimer, &QTimer::timeout, this, &TMainFrm::YTTimerTimer);
+    // Recording drives this timer; until an interval is confirmed its period is 0 s.
+    LOGTimer = new QTimer(this);
+    LOGTimer->setObjectName("LOGTimer");
     COMTimer->start();
     YTTimer->start();
 
@@ -266,8 +279,9 @@ void TMainFrm::createMenu() {
         a->setEnabled(enabled);
         return a;
     };
-    // Recording, the viewer, the memory-card conversion, printing and the setup dialog are
-    // not built yet: their commands stand in the menu, disabled.
+    // Recording, the viewer, the memory-card conversion and printing are not built yet: their
+    // commands stand in the menu, disabled. "Parameters" is enabled once the setup dialog is
+    // attached.
     Datenaufzeichnen1 = add(FileMenu, "Datenaufzeichnen1", false);
     Datenanschauen1 = add(FileMenu, "Datenanschauen1", false);
     FileMenu->addSeparator();
@@ -281,6 +295,7 @@ void TMainFrm::createMenu() {
     Version1 = add(HelpMenu, "Version1", true);
     connect(Beenden1, &QAction::triggered, this, &TMainFrm::Beenden1Click);
     connect(Version1, &QAction::triggered, this, &TMainFrm::Version1Click);
+    connect(Kommunikation1, &QAction::triggered, this, &TMainFrm::Kommunikation1Click);
 }
 
 void TMainFrm::createPages() {
@@ -463,13 +478,7 @@ void TMainFrm::FormShow() {
     ApplyLanguage();
     PageControl1->setCurrentIndex(0);
 
-    // The settings store's values come here once it exists; until then its defaults stand:
-    // the channel defaults of the language step, every entry "3.0" and ticked, COM1.
-    general_ = GeneralSettings{};
-    acquisition_->references() = ReferenceSettings{};
-    referencesToWidgets();
-    acquisition_->options().tgasDecimals = general_.tgasDecimals;
-    acquisition_->options().useMeanValue = general_.useMeanValue;
+    loadSettings();
     acquisition_->ResetMeanValues();
 
     // A missing or busy port is not reported: the channels simply stay greyed.
@@ -478,7 +487,50 @@ void TMainFrm::FormShow() {
     // Number texts need no process-wide separator: the core always writes ".".
     ApplyChannelsToTrends();
     checkBoxes_[index(ReferenceEntry::COPPM)]->setFocus();
+    LOGTimer->setInterval(general_.interval * 1000);
     updateLiveWidgets();
+    showStoreMessages();
+}
+
+void TMainFrm::loadSettings() {
+    LoadChannelSettings(*store_, language_.channelDefaults, acquisition_->display());
+    LoadReferenceSettings(*store_, acquisition_->references());
+    LoadGeneralSettings(*store_, general_);
+    referencesToWidgets();
+    generalToAcquisition();
+}
+
+void TMainFrm::generalToAcquisition() {
+    acquisition_->options().tgasDecimals = general_.tgasDecimals;
+    acquisition_->options().useMeanValue = general_.useMeanValue;
+}
+
+std::optional<QString> TMainFrm::saveSettings() {
+    try {
+        SaveChannelSettings(*store_, acquisition_->display());
+        SaveReferenceSettings(*store_, acquisition_->references());
+        SaveGeneralSettings(*store_, general_);
+    } catch (const std::exception& e) {
+        return QString::fromStdString(e.what());
+    }
+    return std::nullopt;
+}
+
+void TMainFrm::showStoreMessages() {
+    // A settings file that had to be set aside: say so, without holding up the start.
+    const auto messages = store_->takeMessages();
+    if (messages.empty()) {
+        return;
+    }
+    QStringList lines;
+    for (const auto& m : messages) {
+        lines << qs(m);
+    }
+    auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), lines.join('\n'),
+                                QMessageBox::Ok, this);
+    box->setObjectName("SettingsMessageBox");
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 void TMainFrm::closeEvent(QCloseEvent* event) {
@@ -492,11 +544,20 @@ void TMainFrm::FormHide() {
         return;
     }
     shutDown_ = true;
-    // Saving the settings comes here once the store exists.
+    const std::optional<QString> saveError = shown_ ? saveSettings() : std::nullopt;
+    // Whether or not the settings were saved, the port is closed.
     COMTimer->stop();
     YTTimer->stop();
+    LOGTimer->stop();
     setAlarmTimer(false);
     acquisition_->CloseAnalyzerPort();
+    if (saveError) {
+        const QString text = QStringLiteral("The settings could not be saved: ") + *saveError;
+        std::fprintf(stderr, "kesto: %s\n", qPrintable(text));
+        if (isVisible()) {
+            QMessageBox::critical(this, windowTitle(), text);
+        }
+    }
 }
 
 void TMainFrm::ApplyLanguage() {
@@ -538,6 +599,12 @@ void TMainFrm::ApplyLanguage() {
     }
     if (progress_ != nullptr) {
         progress_->applyLanguage(t);
+    }
+    if (properties_ != nullptr) {
+        properties_->applyLanguage(t);
+    }
+    if (setup_ != nullptr) {
+        setup_->applyLanguage(t);
     }
 
     LiveDisplay& display = acquisition_->display();
@@ -636,19 +703,7 @@ void TMainFrm::beep() {
 // ---------------------------------------------------------------------------------------------
 
 QString TMainFrm::channelKeyFromComponentName(const QString& name) {
-    QString key = name;
-    if (const auto at = key.indexOf(QLatin1String("Label")); at >= 0) {
-        key.truncate(at);
-        if (const auto min = key.indexOf(QLatin1String("Min")); min >= 0) {
-            key.truncate(min);
-        }
-        if (const auto max = key.indexOf(QLatin1String("Max")); max >= 0) {
-            key.truncate(max);
-        }
-    } else if (const auto bar = key.indexOf(QLatin1String("Bar")); bar >= 0) {
-        key.truncate(bar);
-    }
-    return key;
+    return qs(channelKeyOfComponent(name.toStdString()));
 }
 
 void TMainFrm::onComponentClicked() {
@@ -658,10 +713,109 @@ void TMainFrm::onComponentClicked() {
 }
 
 void TMainFrm::EditPropertyClick(const QString& key) {
-    // The channel property dialog is not built yet: this is where it will be shown modally for
-    // `key`. The trends are brought up to date afterwards in any case.
     emit channelPropertiesRequested(key);
+    const auto channel = channelFromKey(key.toStdString());
+    if (properties_ != nullptr && channel) {
+        properties_->editChannel(acquisition_->display()[index(*channel)]);
+        updateLiveWidgets();
+    }
+    // After OK and after Cancel alike.
     ApplyChannelsToTrends();
+}
+
+void TMainFrm::Kommunikation1Click() {
+    if (setup_ == nullptr) {
+        return;
+    }
+    const bool recording = LOGTimer->isActive();
+    LOGTimer->stop();
+    acquisition_->CloseAnalyzerPort();
+    setup_->execSetup();
+    generalToAcquisition();
+    if (const auto error = acquisition_->OpenAnalyzerPort(general_.comPort)) {
+        // The recording stays paused: it resumes only on a port that works.
+        QMessageBox::critical(this, windowTitle(), qs(*error));
+        return;
+    }
+    if (recording) {
+        LOGTimer->start();
+    }
+    // Emptying the live trends comes here once they exist.
+}
+
+void TMainFrm::setPropertyDialog(ChannelProperties* properties) {
+    properties_ = properties;
+    if (properties_ != nullptr && shown_) {
+        properties_->applyLanguage(language_.texts);
+    }
+}
+
+void TMainFrm::setSetupDialog(TSetupFrm* setup) {
+    setup_ = setup;
+    Kommunikation1->setEnabled(setup_ != nullptr);
+    if (setup_ != nullptr && shown_) {
+        setup_->applyLanguage(language_.texts);
+    }
+}
+
+// The progress window as the port probe drives it.
+class TMainFrm::ProgressAdapter : public ProbeProgress {
+public:
+    explicit ProgressAdapter(TMainFrm& window) : window_(window) {}
+    void showProgress() override {
+        if (window_.progress_ != nullptr) {
+            window_.progress_->showProgress();
+        }
+    }
+    void setCounterText(const QString& text) override {
+        if (window_.progress_ != nullptr) {
+            window_.progress_->setCounterText(text);
+        }
+    }
+    void setPosition(int position) override {
+        if (window_.progress_ != nullptr) {
+            window_.progress_->setPosition(position);
+        }
+    }
+    void hideProgress() override {
+        if (window_.progress_ != nullptr) {
+            window_.progress_->hideProgress();
+        }
+    }
+
+private:
+    TMainFrm& window_;
+};
+
+PortProbeResult TMainFrm::probePort(int port) const {
+    const PortMap map = ownPort_ ? ownPort_->portMap() : PortMap::fromEnvironment();
+    const auto path = map.devicePath(port);
+    if (!path) {
+        return {PortStatus::NoDevice, {}};
+    }
+    const ProbeDetails details = AnalyzerPort::probePath(*path, "COM" + std::to_string(port));
+    switch (details.result) {
+    case ProbeResult::Opened:
+        return {PortStatus::Opened, *path};
+    case ProbeResult::NoDevice:
+        return {PortStatus::NoDevice, *path};
+    case ProbeResult::PermissionDenied:
+        return {PortStatus::PermissionDenied, *path};
+    case ProbeResult::Busy:
+        return {PortStatus::Busy, *path};
+    case ProbeResult::OtherError:
+        break;
+    }
+    return {PortStatus::OtherError, *path};
+}
+
+SetupServices TMainFrm::setupServices() {
+    SetupServices services;
+    services.probe = [this](int port) { return probePort(port); };
+    services.progress = progressAdapter_.get();
+    services.resetMeanValues = [this] { acquisition_->ResetMeanValues(); };
+    services.setRecordingInterval = [this](int ms) { LOGTimer->setInterval(ms); };
+    return services;
 }
 
 void TMainFrm::ApplyChannelsToTrends() {

@@ -4,6 +4,7 @@
 #include "DisplayRefresh.h"
 #include "Language.h"
 #include "Settings.h"
+#include "SetupModel.h"
 
 #include <QLabel>
 #include <QMainWindow>
@@ -29,6 +30,9 @@ class AnalyzerPort;
 class BarGauge;
 class Beeper;
 class BigDisplayGrid;
+class ChannelProperties;
+class TSetupFrm;
+struct SetupServices;
 class TFortschrittFrm;
 class TMessageFrm;
 class TVersionFrm;
@@ -88,6 +92,7 @@ struct MainFrmOptions {
     const Clock* clock = nullptr; // null: the system clock
     SerialLink* link = nullptr;   // null: the window's own analyzer port (COM numbers)
     Beeper* beeper = nullptr;     // null: the window's own alarm tone
+    RegistryStore* store = nullptr; // null: the user's settings file
 };
 
 // The main window: menu, the live page with the nineteen channel rows and the reference-oxygen
@@ -107,6 +112,10 @@ public:
     void setMessagesWindow(TMessageFrm* messages);
     void setVersionWindow(TVersionFrm* version);
     void setProgressWindow(TFortschrittFrm* progress);
+    void setPropertyDialog(ChannelProperties* properties);
+    void setSetupDialog(TSetupFrm* setup);
+    // What the setup dialog needs of this window: probing, progress, means, recording timer.
+    SetupServices setupServices();
 
     // Start-up, in its fixed order; runs once, at the first showing.
     void FormShow();
@@ -132,6 +141,8 @@ public:
     void Image1Click();
     void Version1Click();
     void Beenden1Click();
+    // "Parameters": port closed, setup dialog, port reopened.
+    void Kommunikation1Click();
 
     // Puts the model onto the widgets: labels, validity, bars, big display, decoder counters.
     void updateLiveWidgets();
@@ -145,6 +156,10 @@ public:
     const LiveAcquisition& acquisition() const { return *acquisition_; }
     const Language& language() const { return language_; }
     const GeneralSettings& generalSettings() const { return general_; }
+    GeneralSettings& generalSettings() { return general_; }
+    RegistryStore& store() { return *store_; }
+    // The recording timer; the recording drives it, the setup dialog sets its period.
+    QTimer* recordingTimer() const { return LOGTimer; }
     const std::string& languageFile() const { return languageFile_; }
     BigDisplayGrid* bigDisplay() const { return StringGrid1; }
     PageControl* pageControl() const { return PageControl1; }
@@ -180,11 +195,22 @@ private:
     bool Edit1KeyPress(QObject* edit, QKeyEvent* event);
     void referencesToWidgets();
     void setReferenceFields(const QString& text);
+    void loadSettings();
+    // Saves channel, reference and general settings in that order; stops at the first failure
+    // and returns its text.
+    std::optional<QString> saveSettings();
+    void showStoreMessages();
+    void generalToAcquisition();
+    PortProbeResult probePort(int port) const;
 
     MainFrmOptions options_;
     std::unique_ptr<Clock> ownClock_;
     std::unique_ptr<AnalyzerPort> ownPort_;
     std::unique_ptr<Beeper> ownBeeper_;
+    std::unique_ptr<RegistryStore> ownStore_;
+    RegistryStore* store_ = nullptr;
+    class ProgressAdapter;
+    std::unique_ptr<ProgressAdapter> progressAdapter_;
     std::unique_ptr<MessagesProxy> messagesProxy_;
     std::unique_ptr<LiveAcquisition> acquisition_;
     Beeper* beeper_ = nullptr;
@@ -197,6 +223,8 @@ private:
     TMessageFrm* messages_ = nullptr;
     TVersionFrm* version_ = nullptr;
     TFortschrittFrm* progress_ = nullptr;
+    ChannelProperties* properties_ = nullptr;
+    TSetupFrm* setup_ = nullptr;
 
     // Menu
     QMenu* FileMenu = nullptr;
@@ -225,6 +253,7 @@ private:
     QTimer* COMTimer = nullptr;
     QTimer* Timer1 = nullptr;
     QTimer* YTTimer = nullptr;
+    QTimer* LOGTimer = nullptr;
 };
 
 } // namespace kesto

@@ -4,7 +4,10 @@
 #include "ToneBeeper.h"
 #include "uFortschrittFrm.h"
 #include "uMainFrm.h"
+#include "AnalyzerPort.h"
 #include "uMessageForm.h"
+#include "uPropertyFrm.h"
+#include "uSetupFrm.h"
 #include "uVersionFrm.h"
 
 #include <QAction>
@@ -12,7 +15,10 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QComboBox>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
@@ -69,13 +75,15 @@ void linkCom1(const QString& target) {
 struct Program {
     FakeClock clock;
     CountingBeeper beeper;
+    MemoryRegistryStore ownStore;
     std::unique_ptr<TVersionFrm> version;
     std::unique_ptr<TMessageFrm> messages;
     std::unique_ptr<TFortschrittFrm> progress;
     std::unique_ptr<TMainFrm> main;
 
-    explicit Program(const QString& languageFile = {}) {
+    explicit Program(const QString& languageFile = {}, RegistryStore* store = nullptr) {
         MainFrmOptions o;
+        o.store = store != nullptr ? store : &ownStore;
         o.languageFile = languageFile.isEmpty()
                              ? (QDir::tempPath() + "/kesto-test-no-such-language.GER").toStdString()
                              : languageFile.toStdString();
@@ -130,6 +138,52 @@ int countRed(const QImage& image, const QRect& area) {
         }
     }
     return count;
+}
+
+// Runs `answer` on the first modal window that shows up.
+void whenModal(std::function<void(QWidget*)> answer) {
+    auto* timer = new QTimer(qApp);
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            answer(modal);
+        }
+    });
+    timer->start();
+}
+
+// A pseudo-terminal standing in for an analyzer: the slave is the device, the master the
+// analyzer's side.
+struct Pty {
+    int master = -1;
+    int slave = -1;
+    QString path;
+    Pty() {
+        char name[256] = {};
+        if (::openpty(&master, &slave, name, nullptr, nullptr) == 0) {
+            termios raw{};
+            ::tcgetattr(slave, &raw);
+            ::cfmakeraw(&raw);
+            ::tcsetattr(slave, TCSANOW, &raw);
+            path = QString::fromLocal8Bit(name);
+        }
+    }
+    ~Pty() {
+        ::close(master);
+        ::close(slave);
+    }
+    bool send(const std::vector<std::uint8_t>& bytes) const {
+        return ::write(master, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    }
+};
+
+void linkCom(int port, const QString& target) {
+    QDir().mkpath(dosDevicesDir());
+    const QString link = dosDevicesDir() + QStringLiteral("/com%1").arg(port);
+    QFile::remove(link);
+    QVERIFY(QFile::link(target, link));
 }
 
 } // namespace
@@ -511,6 +565,145 @@ private slots:
         ::raise(SIGTERM);
         QTRY_COMPARE(spy.count(), 1);
         QCOMPARE(spy.at(0).at(0).toInt(), SIGTERM);
+    }
+    void settingsSurviveARestartButTheEditedNameDoesNot() {
+        const QString file = home_.path() + "/restart/KESTO22.reg";
+        RegistryFileStore store(file.toStdString());
+        {
+            Program p({}, &store);
+            ChannelProperties properties;
+            properties.showMessage = [](const QString&) {};
+            p.main->setPropertyDialog(&properties);
+            whenModal([&](QWidget*) {
+                properties.nameEdit()->setText("Oxygen");
+                properties.maximumEdit()->setText("15");
+                properties.colourList()->setCurrentIndex(11); // red
+                properties.okButton()->click();
+            });
+            QTest::mouseClick(p.find<QWidget>("O2Bar"), Qt::LeftButton);
+            QCOMPARE(p.find<QLabel>("O2Label")->text(), QString("Oxygen [%]"));
+            QCOMPARE(p.find<QLabel>("O2MaxLabel")->text(), QString("15"));
+            p.find<QLineEdit>("Edit5")->setText("11");
+            p.find<QCheckBox>("CheckBox6")->setChecked(false);
+            p.main->generalSettings().comPort = 7;
+            p.main->generalSettings().interval = 30;
+        }
+        QVERIFY(QFile::exists(file));
+        Program again({}, &store);
+        QCOMPARE(again.find<QLabel>("O2Label")->text(), QString("O2 [%] "));
+        QCOMPARE(again.find<QLabel>("O2MaxLabel")->text(), QString("15"));
+        QCOMPARE(again.find<BarGauge>("O2Bar")->settings().colour, Colour{0x0000FF});
+        QCOMPARE(again.find<QLineEdit>("Edit5")->text(), QString("11"));
+        QVERIFY(!again.find<QCheckBox>("CheckBox6")->isChecked());
+        QVERIFY(again.find<QCheckBox>("CheckBox7")->isChecked());
+        QCOMPARE(again.main->generalSettings().comPort, 7);
+        QCOMPARE(again.main->recordingTimer()->interval(), 30000);
+        store.open();
+        QCOMPARE(store.readString("O2", "LabelName", ""), std::string("Oxygen"));
+        store.discard();
+    }
+
+    void damagedSettingsFileIsSetAsideAndReported() {
+        const QString dir = home_.path() + "/damaged";
+        QDir().mkpath(dir);
+        QFile f(dir + "/KESTO22.reg");
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("\x00\x01garbage that is no registry file");
+        f.close();
+        RegistryFileStore store((dir + "/KESTO22.reg").toStdString());
+        Program p({}, &store);
+        QTRY_VERIFY(p.main->findChild<QMessageBox*>("SettingsMessageBox") != nullptr);
+        QVERIFY(QFile::exists(dir + "/KESTO22.reg.bad"));
+        QCOMPARE(p.find<QLineEdit>("Edit1")->text(), QString("3.0"));
+        p.main->findChild<QMessageBox*>("SettingsMessageBox")->accept();
+    }
+
+    void propertyDialogOpensForTheClickedChannelAndUpdatesItsRow() {
+        Program p;
+        ChannelProperties properties;
+        QStringList messages;
+        properties.showMessage = [&](const QString& m) { messages << m; };
+        p.main->setPropertyDialog(&properties);
+        QString title;
+        whenModal([&](QWidget* modal) {
+            title = modal->windowTitle();
+            properties.maximumEdit()->setText("30");
+            properties.unitEdit()->setText("Vol%");
+            properties.okButton()->click();
+        });
+        QTest::mouseClick(p.find<QWidget>("CO2MaxLabel"), Qt::LeftButton);
+        QCOMPARE(title, QString("Settings CO2"));
+        QCOMPARE(messages, QStringList{"Restart program before changes are taking effect."});
+        QCOMPARE(p.find<QLabel>("CO2MaxLabel")->text(), QString("30"));
+        QCOMPARE(p.find<QLabel>("CO2Label")->text(), QString("CO2 [Vol%]"));
+        QCOMPARE(p.main->bigDisplay()->cellText(2, 1), QString("CO2 [Vol%]~0.0"));
+    }
+
+    void parametersCommandMovesTheAnalyzerToTheChosenPort() {
+        Pty first;
+        Pty second;
+        QVERIFY(!first.path.isEmpty() && !second.path.isEmpty());
+        linkCom1(first.path);
+        linkCom(3, second.path);
+        Program p;
+        auto& gs = p.main->generalSettings();
+        TSetupFrm setup(gs, p.main->setupServices());
+        p.main->setSetupDialog(&setup);
+        auto* port = dynamic_cast<AnalyzerPort*>(&p.main->acquisition().link());
+        QVERIFY(port != nullptr);
+        QCOMPARE(QString::fromStdString(port->devicePath()), first.path);
+        p.main->recordingTimer()->setInterval(1000);
+        p.main->recordingTimer()->start();
+
+        QStringList listed;
+        bool pausedDuringDialog = false;
+        bool portClosedDuringDialog = false;
+        whenModal([&](QWidget*) {
+            for (int i = 0; i < setup.portList()->count(); ++i) {
+                listed << setup.portList()->itemText(i);
+            }
+            pausedDuringDialog = !p.main->recordingTimer()->isActive();
+            portClosedDuringDialog = !port->isOpen();
+            setup.portList()->setCurrentIndex(static_cast<int>(listed.indexOf("COM3")));
+            setup.intervalList()->setCurrentIndex(2);
+            setup.okButton()->click();
+        });
+        p.find<QAction>("Kommunikation1")->trigger();
+        QVERIFY(listed.contains("COM1"));
+        QVERIFY(listed.contains("COM3"));
+        QVERIFY(pausedDuringDialog);
+        QVERIFY(portClosedDuringDialog);
+        QCOMPARE(gs.comPort, 3);
+        QCOMPARE(gs.interval, 5);
+        QVERIFY(port->isOpen());
+        QCOMPARE(QString::fromStdString(port->devicePath()), second.path);
+        QVERIFY(p.main->recordingTimer()->isActive());
+        QCOMPARE(p.main->recordingTimer()->interval(), 5000);
+
+        QVERIFY(second.send(kFrame));
+        QTRY_COMPARE_WITH_TIMEOUT(p.main->acquisition().decoder().counters().framesAccepted,
+                                  std::uint64_t{1}, 5000);
+    }
+
+    void portThatCannotBeReopenedIsReportedAndRecordingStaysPaused() {
+        Program p; // COM1 leads nowhere
+        auto& gs = p.main->generalSettings();
+        TSetupFrm setup(gs, p.main->setupServices());
+        p.main->setSetupDialog(&setup);
+        p.main->recordingTimer()->setInterval(1000);
+        p.main->recordingTimer()->start();
+        QString error;
+        whenModal([&](QWidget*) {
+            setup.okButton()->click();
+            whenModal([&](QWidget* box) {
+                error = static_cast<QMessageBox*>(box)->text();
+                static_cast<QMessageBox*>(box)->accept();
+            });
+        });
+        p.find<QAction>("Kommunikation1")->trigger();
+        QVERIFY2(error.contains("COM1"), qPrintable(error));
+        QVERIFY(!p.main->recordingTimer()->isActive());
+        QVERIFY(!p.main->acquisition().link().isOpen());
     }
 };
 
