@@ -2,6 +2,7 @@
 // acquisition cycle with all its widgets. Runs without a display (offscreen).
 #include "ToneBeeper.h"
 #include "uMainFrm.h"
+#include "uSetupFrm.h"
 
 #include <QApplication>
 #include <QDir>
@@ -43,6 +44,7 @@ struct Fakes {
     BenchClock clock;
     ClosedLink link;
     SilentBeeper beeper;
+    kesto::MemoryRegistryStore store; // never the user's settings
     kesto::MainFrmOptions options() {
         kesto::MainFrmOptions o;
         o.languageFile = (QDir::tempPath() + "/kesto-bench-no-language.GER").toStdString();
@@ -50,6 +52,7 @@ struct Fakes {
         o.clock = &clock;
         o.link = &link;
         o.beeper = &beeper;
+        o.store = &store;
         return o;
     }
 };
@@ -138,12 +141,28 @@ void BM_FullRefreshAndRepaint(benchmark::State& state) {
 BENCHMARK(BM_FullRefreshOfAllWidgets)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FullRefreshAndRepaint)->Unit(benchmark::kMicrosecond);
 
+// The setup dialog's probe of COM1 to COM255 through the port map, with the 3 ms gap after
+// each number, as the user waits for it before the dialog appears.
+void BM_ProbeAllComPorts(benchmark::State& state) {
+    Fakes fakes;
+    kesto::TMainFrm window(fakes.options());
+    kesto::TSetupFrm setup(window.generalSettings(), window.setupServices());
+    for (auto _ : state) {
+        setup.ProbePorts();
+        benchmark::DoNotOptimize(setup.listedPorts().size());
+    }
+}
+BENCHMARK(BM_ProbeAllComPorts)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    // The port map and settings of a throw-away folder, never the user's.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
