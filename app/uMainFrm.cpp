@@ -83,24 +83,18 @@ void setTextIfChanged(QLabel* label, const QString& text) {
 // ---------------------------------------------------------------------------------------------
 
 void ClickLabel::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
-        pressed_ = true;
-        event->accept();
-        return;
+    if (!click_.press(event)) {
+        QLabel::mousePressEvent(event);
     }
-    QLabel::mousePressEvent(event);
 }
 
 void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && pressed_) {
-        pressed_ = false;
-        event->accept();
-        if (rect().contains(event->position().toPoint())) {
-            emit clicked();
-        }
-        return;
+    bool completed = false;
+    if (!click_.release(event, rect(), completed)) {
+        QLabel::mouseReleaseEvent(event);
+    } else if (completed) {
+        emit clicked();
     }
-    QLabel::mouseReleaseEvent(event);
 }
 
 // ---------------------------------------------------------------------------------------------

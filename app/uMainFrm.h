@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LeftClick.h"
+
 #include "Acquisition.h"
 #include "DisplayRefresh.h"
 #include "Language.h"
@@ -52,7 +54,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    bool pressed_ = false;
+    LeftClick click_;
 };
 
 // Page tabs drawn by the program: white, caption centred, the active one drawn like the others

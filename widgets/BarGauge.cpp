@@ -137,24 +137,18 @@ void BarGauge::paintEvent(QPaintEvent*) {
 }
 
 void BarGauge::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
-        pressed_ = true;
-        event->accept();
-        return;
+    if (!click_.press(event)) {
+        QWidget::mousePressEvent(event);
     }
-    QWidget::mousePressEvent(event);
 }
 
 void BarGauge::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && pressed_) {
-        pressed_ = false;
-        event->accept();
-        if (rect().contains(event->position().toPoint())) {
-            emit clicked();
-        }
-        return;
+    bool completed = false;
+    if (!click_.release(event, rect(), completed)) {
+        QWidget::mouseReleaseEvent(event);
+    } else if (completed) {
+        emit clicked();
     }
-    QWidget::mouseReleaseEvent(event);
 }
 
 namespace {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LeftClick.h"
+
 #include "Colour.h"
 #include "LiveValues.h"
 
@@ -64,7 +66,7 @@ private:
 
     ChannelSettings settings_;
     float value_ = 0;
-    bool pressed_ = false;
+    LeftClick click_;
 };
 
 // Makes bar gauges known to accessibility tools (name = display name, value = bar text).
