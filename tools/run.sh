@@ -13,8 +13,9 @@ cmake --build build -j "$(nproc)" --target kesto kesto-sim
 export XDG_CONFIG_HOME="$PWD/build/demo-config"
 mkdir -p "$XDG_CONFIG_HOME"
 
-# The simulator links its pseudo-terminal as COM1, the program's default port.
-build/tools/kesto-sim --com 1 &
+# The simulator links its pseudo-terminal as COM1, the program's default port, and sends
+# 16-word frames, so flow, H2 and S6 carry values too.
+build/tools/kesto-sim --com 1 --words 16 &
 sim=$!
 trap 'kill $sim 2>/dev/null; wait $sim 2>/dev/null || true' EXIT
 sleep 0.5
