@@ -725,6 +725,9 @@ void TMainFrm::Kommunikation1Click() {
     LOGTimer->stop();
     acquisition_->CloseAnalyzerPort();
     setup_->execSetup();
+    if (shutDown_) {
+        return; // the program was ended (a signal, the session) while the dialog was open
+    }
     generalToAcquisition();
     if (const auto error = acquisition_->OpenAnalyzerPort(general_.comPort)) {
         // The recording stays paused: it resumes only on a port that works.
