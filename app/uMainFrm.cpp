@@ -481,7 +481,7 @@ void TMainFrm::FormShow() {
     // Number texts need no process-wide separator: the core always writes ".".
     ApplyChannelsToTrends();
     checkBoxes_[index(ReferenceEntry::COPPM)]->setFocus();
-    LOGTimer->setInterval(general_.interval * 1000);
+    LOGTimer->setInterval(recordingTimerMs(general_.interval));
     updateLiveWidgets();
     showStoreMessages();
 }

@@ -2,6 +2,7 @@
 
 #include "Colour.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -30,6 +31,11 @@ constexpr std::string_view kMeanValue = "Meanvalue";
 constexpr std::string_view kFile = "File";
 
 } // namespace
+
+int recordingTimerMs(int intervalSeconds) {
+    constexpr int kOneDay = 24 * 60 * 60;
+    return std::clamp(intervalSeconds, 0, kOneDay) * 1000;
+}
 
 void LoadChannelSettings(RegistryStore& store, const ChannelDefaults& defaults,
                          LiveDisplay& display) {

@@ -37,6 +37,10 @@ struct GeneralSettings {
 // "LabelName", "Unit", "Min", "Max", "Format", "Color" and "Divisor" are written ("Label" never
 // is, so an edited display name lasts only for the run). A colour text that is neither a colour
 // name nor a number gives the channel's default colour.
+// The recording timer's period for an interval in seconds. A hand-edited interval outside
+// 0 s to one day is held to that range, so the period cannot overflow.
+int recordingTimerMs(int intervalSeconds);
+
 void LoadChannelSettings(RegistryStore& store, const ChannelDefaults& defaults,
                          LiveDisplay& display);
 void LoadReferenceSettings(RegistryStore& store, ReferenceSettings& references);

@@ -501,3 +501,10 @@ TEST(TypedRules, integerAndBooleanReadingFromEveryStoredForm) {
 
 } // namespace
 } // namespace kesto
+
+TEST(RecordingTimer, handEditedIntervalsCannotOverflowThePeriod) {
+    EXPECT_EQ(kesto::recordingTimerMs(0), 0);
+    EXPECT_EQ(kesto::recordingTimerMs(30), 30000);
+    EXPECT_EQ(kesto::recordingTimerMs(-5), 0);
+    EXPECT_EQ(kesto::recordingTimerMs(1000000000), 86400000);
+}
