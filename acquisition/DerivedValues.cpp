@@ -22,7 +22,15 @@ Channel referenceChannel(ReferenceEntry e) {
 }
 
 float ReadReferenceO2(ReferenceSetting& entry) {
-    if (const auto v = parseDecimal(entry.text)) {
+    // Blanks typed around the number do not make it malformed.
+    std::string_view typed = entry.text;
+    while (!typed.empty() && typed.front() == ' ') {
+        typed.remove_prefix(1);
+    }
+    while (!typed.empty() && typed.back() == ' ') {
+        typed.remove_suffix(1);
+    }
+    if (const auto v = parseDecimal(typed)) {
         return static_cast<float>(*v);
     }
     // Not a number: the entry falls back to "3.0" from the next refresh on. For this refresh

@@ -28,7 +28,8 @@ int referenceWidgetNumber(ReferenceEntry e);
 Channel referenceChannel(ReferenceEntry e);
 inline constexpr std::size_t index(ReferenceEntry e) { return static_cast<std::size_t>(e); }
 
-// Reads the entry's reference oxygen content. A text that is not a number is replaced by "3.0";
+// Reads the entry's reference oxygen content (blanks around the number are ignored). A text
+// that is not a number is replaced by "3.0";
 // this refresh then uses the leading number of the text if it starts with one ("4.5x" -> 4.5),
 // else 0.
 float ReadReferenceO2(ReferenceSetting& entry);

@@ -154,7 +154,9 @@ INSTANTIATE_TEST_SUITE_P(Texts, ReferenceTextTest,
                                            EntryTextCase{"abc", 125.0f * 21.0f / 12.0f, "3.0"},
                                            EntryTextCase{"", 125.0f * 21.0f / 12.0f, "3.0"},
                                            EntryTextCase{"1,5", 125.0f * 20.0f / 12.0f, "3.0"},
-                                           EntryTextCase{"9x", 125.0f, "3.0"}));
+                                           EntryTextCase{"9x", 125.0f, "3.0"},
+                                           EntryTextCase{" 4.5 ", 125.0f * 16.5f / 12.0f,
+                                                         " 4.5 "}));
 
 TEST_F(DerivedValuesTest, entriesAreReadOnlyWhenTickedAndTheirChannelIsValid) {
     entry(ReferenceEntry::NOPPM).text = "abc"; // unticked
