@@ -51,6 +51,15 @@ public:
     virtual void showFrame(std::string_view ruler, std::string_view line, int hexDigits) = 0;
 };
 
+// What trying a port found out.
+enum class PortStatus {
+    Opened,           // opened for reading and writing, exclusively, and closed again
+    NoDevice,         // the number has no device or the device does not exist
+    PermissionDenied, // the device exists but this user may not open it
+    Busy,             // another program has it open (exclusive open or lock file)
+    OtherError,       // anything else
+};
+
 // The serial line as the acquisition sees it.
 class SerialLink {
 public:

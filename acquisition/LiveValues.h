@@ -26,6 +26,8 @@ struct ChannelSettings {
     std::string format = "0";
     Colour colour = 0;
     int divisor = 1;
+
+    bool operator==(const ChannelSettings&) const = default;
 };
 
 // What the main window shows for one channel: its settings (held by the bar), the captions of

@@ -1,12 +1,7 @@
 // The program: the windows are created once, in a fixed order, and live until the main window
 // closes.
+#include "ProgramWindows.h"
 #include "ShutdownSignals.h"
-#include "uFortschrittFrm.h"
-#include "uMainFrm.h"
-#include "uMessageForm.h"
-#include "uPropertyFrm.h"
-#include "uSetupFrm.h"
-#include "uVersionFrm.h"
 
 #include <QApplication>
 #include <QSessionManager>
@@ -65,18 +60,8 @@ int main(int argc, char* argv[]) {
     // The main window's closing ends the program, whatever other window is still open.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    kesto::SystemClock clock;
-    kesto::TMainFrm mainFrm;
-    kesto::ChannelProperties propertyFrm;
-    kesto::TSetupFrm setupFrm(mainFrm.generalSettings(), mainFrm.setupServices());
-    kesto::TVersionFrm versionFrm;
-    kesto::TMessageFrm messageFrm(clock);
-    kesto::TFortschrittFrm fortschrittFrm;
-    mainFrm.setPropertyDialog(&propertyFrm);
-    mainFrm.setSetupDialog(&setupFrm);
-    mainFrm.setVersionWindow(&versionFrm);
-    mainFrm.setMessagesWindow(&messageFrm);
-    mainFrm.setProgressWindow(&fortschrittFrm);
+    kesto::ProgramWindows windows;
+    kesto::TMainFrm& mainFrm = windows.main;
 
     QObject::connect(&mainFrm, &kesto::TMainFrm::closed, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);

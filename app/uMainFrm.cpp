@@ -369,8 +369,8 @@ void TMainFrm::createActualPage(QWidget* page) {
         row.maxLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
         // Draught, flow, H2 and S6 open their settings from the bar only.
-        if (channel < Channel::Zug) {
-            for (ClickLabel* l : {row.label, row.minLabel, row.maxLabel}) {
+        for (ClickLabel* l : {row.label, row.minLabel, row.maxLabel}) {
+            if (componentOpensProperties(l->objectName().toStdString())) {
                 connect(l, &ClickLabel::clicked, this, &TMainFrm::onComponentClicked);
             }
         }
@@ -791,19 +791,7 @@ PortProbeResult TMainFrm::probePort(int port) const {
         return {PortStatus::NoDevice, {}};
     }
     const ProbeDetails details = AnalyzerPort::probePath(*path, "COM" + std::to_string(port));
-    switch (details.result) {
-    case ProbeResult::Opened:
-        return {PortStatus::Opened, *path};
-    case ProbeResult::NoDevice:
-        return {PortStatus::NoDevice, *path};
-    case ProbeResult::PermissionDenied:
-        return {PortStatus::PermissionDenied, *path};
-    case ProbeResult::Busy:
-        return {PortStatus::Busy, *path};
-    case ProbeResult::OtherError:
-        break;
-    }
-    return {PortStatus::OtherError, *path};
+    return {details.result, *path};
 }
 
 SetupServices TMainFrm::setupServices() {

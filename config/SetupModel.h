@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Interfaces.h"
+
 #include <array>
 #include <optional>
 #include <string>
@@ -33,9 +35,6 @@ std::string probeCounterText(const std::string& teste, const std::string& von, i
 } // namespace kesto
 
 namespace kesto {
-
-// What probing one COM number found.
-enum class PortStatus { Opened, NoDevice, PermissionDenied, Busy, OtherError };
 
 struct PortProbeResult {
     PortStatus status = PortStatus::NoDevice;

@@ -15,13 +15,7 @@
 namespace kesto {
 
 // What trying a port found out, for the setup dialog's port list and for clear messages.
-enum class ProbeResult {
-    Opened,           // opened for reading and writing, exclusively, and closed again
-    NoDevice,         // the number has no device or the device does not exist
-    PermissionDenied, // the device exists but this user may not open it
-    Busy,             // another program has it open (exclusive open or lock file)
-    OtherError,       // anything else: the message says what
-};
+using ProbeResult = PortStatus;
 
 struct ProbeDetails {
     ProbeResult result = ProbeResult::OtherError;

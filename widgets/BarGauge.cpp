@@ -23,12 +23,7 @@ BarGauge::BarGauge(QWidget* parent) : QWidget(parent) {
 }
 
 void BarGauge::setSettings(const ChannelSettings& s) {
-    const bool same = s.firstName == settings_.firstName &&
-                      s.displayName == settings_.displayName && s.minimum == settings_.minimum &&
-                      s.maximum == settings_.maximum && s.unit == settings_.unit &&
-                      s.format == settings_.format && s.colour == settings_.colour &&
-                      s.divisor == settings_.divisor;
-    if (same) {
+    if (s == settings_) {
         return;
     }
     const bool textChanged = s.format != settings_.format || s.unit != settings_.unit;

@@ -3,10 +3,7 @@
 // simulator linked as COM1 in the settings folder). Builds nothing, writes three PNG files.
 //
 //   app_screenshots OUTDIR [SECONDS] [LANGUAGEFILE]
-#include "uFortschrittFrm.h"
-#include "uMainFrm.h"
-#include "uMessageForm.h"
-#include "uVersionFrm.h"
+#include "ProgramWindows.h"
 
 #include <QApplication>
 #include <QDir>
@@ -23,21 +20,14 @@ int main(int argc, char* argv[]) {
     }
     const QString outDir = QString::fromLocal8Bit(argv[1]);
     const int waitMs = argc > 2 ? static_cast<int>(std::atof(argv[2]) * 1000) : 3500;
-    QApplication::setApplicationDisplayName("Vantro Kesto");
     QDir().mkpath(outDir);
 
-    kesto::SystemClock clock;
     kesto::MainFrmOptions options;
     options.languageId = 0x0409;
     // Missing file: the built-in English texts.
     options.languageFile = argc > 3 ? argv[3] : (outDir + "/no-language-file").toStdString();
-    kesto::TMainFrm mainFrm(options);
-    kesto::TVersionFrm versionFrm;
-    kesto::TMessageFrm messageFrm(clock);
-    kesto::TFortschrittFrm fortschrittFrm;
-    mainFrm.setVersionWindow(&versionFrm);
-    mainFrm.setMessagesWindow(&messageFrm);
-    mainFrm.setProgressWindow(&fortschrittFrm);
+    kesto::ProgramWindows windows(options);
+    kesto::TMainFrm& mainFrm = windows.main;
     mainFrm.show();
 
     int status = 0;
