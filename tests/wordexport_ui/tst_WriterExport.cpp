@@ -4,6 +4,7 @@
 #include "ErrorBoxes.h"
 #include "ReportExportAction.h"
 #include "TestOffice.h"
+#include "UnoConnection.h"
 #include "UnoWriter.h"
 #include "uMessageForm.h"
 
@@ -102,6 +103,27 @@ private slots:
     }
 
     void cleanupTestCase() { office_.reset(); }
+
+    void errorTextsLoseLibreOfficesSourceLocation_data() {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("dropped connection")
+            << "Binary URP bridge disposed during call at ./binaryurp/source/bridge.cxx:615"
+            << "Binary URP bridge disposed during call";
+        QTest::newRow("header") << "no text at /build/sw/inc/unotext.hxx:12"
+                                << "no text";
+        QTest::newRow("plain text") << "Document is protected"
+                                    << "Document is protected";
+        QTest::newRow("only a location") << " at ./x.cxx:1"
+                                         << " at ./x.cxx:1";
+        QTest::newRow("at in the middle") << "Error at ./a.cxx:3 in the call"
+                                          << "Error at ./a.cxx:3 in the call";
+    }
+    void errorTextsLoseLibreOfficesSourceLocation() {
+        QFETCH(QString, message);
+        QFETCH(QString, shown);
+        QCOMPARE(QString::fromStdString(uno::withoutSourceLocation(message.toStdString())), shown);
+    }
 
     void fillsOnlyTheBookmarksTheDocumentHas() {
         writeReportDocument(path("two.fodt"), {QStringLiteral("Combustion report"),

@@ -12,6 +12,7 @@
 
 #include <cstdlib>
 #include <mutex>
+#include <regex>
 
 namespace kesto::uno {
 namespace {
@@ -58,11 +59,20 @@ std::string fromUno(const OUString& text) {
     return std::string(utf8.getStr(), static_cast<std::size_t>(utf8.getLength()));
 }
 
+std::string withoutSourceLocation(const std::string& message) {
+    static const std::regex location(R"( at \S+\.[ch]xx:\d+$)");
+    std::smatch match;
+    if (std::regex_search(message, match, location) && match.position(0) > 0) {
+        return message.substr(0, static_cast<std::size_t>(match.position(0)));
+    }
+    return message;
+}
+
 std::string caughtExceptionText() {
     const css::uno::Any caught = cppu::getCaughtException();
     css::uno::Exception e;
     if ((caught >>= e) && !e.Message.isEmpty()) {
-        return fromUno(e.Message);
+        return withoutSourceLocation(fromUno(e.Message));
     }
     return fromUno(caught.getValueTypeName());
 }

@@ -14,10 +14,14 @@ namespace kesto::uno {
 rtl::OUString toUno(const std::string& utf8);
 std::string fromUno(const rtl::OUString& text);
 
-// The text of the UNO exception being handled (call only inside a catch block): its message, or
-// the exception's type name when LibreOffice gave no message (a dropped connection says
-// nothing else).
+// The text of the UNO exception being handled (call only inside a catch block): its message
+// without the source location LibreOffice appends, or the exception's type name when there is
+// no message.
 std::string caughtExceptionText();
+
+// "Binary URP bridge disposed during call at ./binaryurp/source/bridge.cxx:615" -> the text
+// before " at ": the file and line in LibreOffice's sources say nothing to a user.
+std::string withoutSourceLocation(const std::string& message);
 
 // The component context of the LibreOffice that accepts UNO connections on the named pipe
 // `pipeName`. Never starts an office. Throws WordProcessorUnreachable when no office accepts on
