@@ -60,6 +60,8 @@ constexpr auto kTextKeys = std::to_array<TextKey>({
     {"PropertyFrm", "Color", &LanguageTexts::color},
     {"PropertyFrm", "Restart program before changes are taking effect.",
      &LanguageTexts::restartMessage},
+    {"Accessibility", "Reference O2", &LanguageTexts::referenceO2},
+    {"Accessibility", "Messages", &LanguageTexts::messages},
 });
 
 constexpr std::array<std::string_view, kChannelCount> kChannelSections{

@@ -1,0 +1,297 @@
+// What a screen reader finds in the program's windows. The walker goes through the accessibility
+// interfaces of every window the program creates, whatever they hold, so windows and controls
+// added later are checked the same way. Set KESTO_A11Y_DUMP=1 to print every interface it visits.
+
+#include "BarGauge.h"
+#include "ProgramWindows.h"
+#include "ToneBeeper.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QMenu>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <map>
+#include <memory>
+#include <set>
+
+using namespace kesto;
+
+namespace {
+
+class NoLink final : public SerialLink {
+public:
+    bool probe(int) override { return false; }
+    std::optional<std::string> open(int) override { return "no analyzer in this test"; }
+    void close() override {}
+    bool isOpen() const override { return false; }
+    void flushInput() override {}
+};
+
+class SilentBeeper final : public Beeper {
+public:
+    void beep() override {}
+};
+
+// One interface the walker visited that a user reads or works.
+struct Control {
+    QString window;
+    QString path;
+    QAccessible::Role role = QAccessible::NoRole;
+    QString name;
+    QString value;
+    QString spoken; // what labels it, then its name: what a reader says to tell it apart
+    QObject* object = nullptr;
+};
+
+QString roleName(QAccessible::Role role) {
+    return QString::number(static_cast<int>(role), 16);
+}
+
+// Roles of controls a user works with; each needs a name.
+bool isInteractiveRole(QAccessible::Role role) {
+    switch (role) {
+    case QAccessible::Button:
+    case QAccessible::CheckBox:
+    case QAccessible::RadioButton:
+    case QAccessible::ComboBox:
+    case QAccessible::EditableText:
+    case QAccessible::SpinBox:
+    case QAccessible::Slider:
+    case QAccessible::Dial:
+    case QAccessible::PageTab:
+    case QAccessible::MenuItem:
+    case QAccessible::ButtonMenu:
+    case QAccessible::ButtonDropDown:
+    case QAccessible::ButtonDropGrid:
+    case QAccessible::Link:
+    case QAccessible::HotkeyField:
+    case QAccessible::ListItem:
+    case QAccessible::TreeItem:
+    case QAccessible::Cell:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Roles that only carry a value to read.
+bool isValueRole(QAccessible::Role role) {
+    return role == QAccessible::ProgressBar || role == QAccessible::Indicator ||
+           role == QAccessible::Chart;
+}
+
+// Scroll bars belong to the scrolled view, which the reader scrolls itself; separators and
+// the window frames hold nothing to read.
+bool isIgnoredRole(QAccessible::Role role) {
+    return role == QAccessible::ScrollBar || role == QAccessible::Separator ||
+           role == QAccessible::Window || role == QAccessible::Dialog ||
+           role == QAccessible::Grip;
+}
+
+QString labelsOf(QAccessibleInterface* iface) {
+    QStringList labels;
+    for (const auto& [label, relation] : iface->relations(QAccessible::Label)) {
+        if (label != nullptr) {
+            const QString text = label->text(QAccessible::Name).trimmed();
+            if (!text.isEmpty()) {
+                labels << text;
+            }
+        }
+    }
+    return labels.join(QLatin1Char(' '));
+}
+
+// A widget hidden on purpose is not there for the reader; pages of a stack that are merely not
+// the current one are.
+bool hiddenOnPurpose(const QObject* object) {
+    const auto* widget = qobject_cast<const QWidget*>(object);
+    if (widget == nullptr || widget->isWindow()) {
+        return false;
+    }
+    return widget->isHidden() && widget->testAttribute(Qt::WA_WState_ExplicitShowHide) &&
+           qobject_cast<const QStackedWidget*>(widget->parentWidget()) == nullptr;
+}
+
+class Walker {
+public:
+    std::vector<Control> controls;
+    QStringList problems;
+
+    void walkWindow(QWidget* window) {
+        window_ = window->objectName().isEmpty() ? QString::fromLatin1(window->metaObject()->className())
+                                                 : window->objectName();
+        visited_.clear();
+        visit(QAccessible::queryAccessibleInterface(window), window_, 0);
+    }
+
+private:
+    void visit(QAccessibleInterface* iface, const QString& path, int depth) {
+        if (iface == nullptr || !iface->isValid() || depth > 40) {
+            return;
+        }
+        if (!visited_.insert(QAccessible::uniqueId(iface)).second) {
+            return;
+        }
+        const QAccessible::Role role = iface->role();
+        const QAccessible::State state = iface->state();
+        const QString name = iface->text(QAccessible::Name);
+        const QString value = iface->text(QAccessible::Value);
+        if (qEnvironmentVariableIsSet("KESTO_A11Y_DUMP")) {
+            const QAccessibleActionInterface* actions = iface->actionInterface();
+            qInfo().noquote() << path << "role" << roleName(role) << "name" << name << "value"
+                              << value << "description" << iface->text(QAccessible::Description)
+                              << "labels" << labelsOf(iface) << "focusable" << state.focusable
+                              << "actions" << (actions ? actions->actionNames() : QStringList());
+        }
+        // The list of a combo box is spoken under the combo box's name.
+        const bool comboList = role == QAccessible::List && iface->parent() != nullptr &&
+                               iface->parent()->role() == QAccessible::ComboBox;
+        if (!isIgnoredRole(role) && !comboList) {
+            // A widget that hands its focus on (a tab widget to its tab bar) is no stop itself.
+            const auto* widget = qobject_cast<const QWidget*>(iface->object());
+            const bool focusStop =
+                state.focusable && (widget == nullptr || widget->focusProxy() == nullptr);
+            const bool interactive = isInteractiveRole(role) || focusStop;
+            const bool valueBearing = isValueRole(role) || iface->valueInterface() != nullptr ||
+                                      !value.trimmed().isEmpty();
+            if (interactive || valueBearing) {
+                Control c;
+                c.window = window_;
+                c.path = path;
+                c.role = role;
+                c.name = name.trimmed();
+                c.value = value;
+                const QString labels = labelsOf(iface);
+                c.spoken = labels.isEmpty() ? c.name : labels + QLatin1Char(' ') + c.name;
+                c.object = iface->object();
+                if (c.spoken.trimmed().isEmpty()) {
+                    problems << QStringLiteral("%1: no name (role 0x%2)").arg(path, roleName(role));
+                }
+                controls.push_back(c);
+            }
+        }
+        if (role == QAccessible::ScrollBar) {
+            return;
+        }
+        for (int i = 0; i < iface->childCount(); ++i) {
+            QAccessibleInterface* child = iface->child(i);
+            if (child == nullptr || hiddenOnPurpose(child->object())) {
+                continue;
+            }
+            QString step = child->object() != nullptr ? child->object()->objectName() : QString();
+            if (step.isEmpty()) {
+                step = QStringLiteral("%1#%2").arg(roleName(child->role())).arg(i);
+            }
+            visit(child, path + QLatin1Char('/') + step, depth + 1);
+        }
+    }
+
+    QString window_;
+    std::set<QAccessible::Id> visited_;
+};
+
+// The windows a user can meet: every top-level window of the program, menus and pop-ups aside
+// (the menu bar carries the menus' commands).
+QList<QWidget*> programWindows() {
+    QList<QWidget*> windows;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        const Qt::WindowType type = w->windowType();
+        if ((type == Qt::Window || type == Qt::Dialog) && qobject_cast<QMenu*>(w) == nullptr) {
+            windows << w;
+        }
+    }
+    return windows;
+}
+
+} // namespace
+
+class AccessibilityTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        QVERIFY(home_.isValid());
+        qputenv("HOME", QFile::encodeName(home_.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home_.path() + "/.config"));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home_.path() + "/.local/share"));
+    }
+
+    void everyControlHasANameAndEveryGaugeItsOwnNameAndUnit() {
+        auto program = makeProgram();
+        Walker walker;
+        for (QWidget* window : programWindows()) {
+            const bool wasVisible = window->isVisible();
+            window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            walker.walkWindow(window);
+            if (!wasVisible) {
+                window->hide();
+            }
+        }
+        // Guards the walk itself: it reached the live page and the dialogs.
+        QVERIFY(std::count_if(walker.controls.begin(), walker.controls.end(), [](const Control& c) {
+                    return qobject_cast<BarGauge*>(c.object) != nullptr;
+                }) == static_cast<long>(kChannelCount));
+        QVERIFY(std::any_of(walker.controls.begin(), walker.controls.end(),
+                            [](const Control& c) { return c.window == "ChannelProperties"; }));
+
+        QStringList problems = walker.problems;
+        std::map<QString, QString> gaugeNames;
+        std::map<std::tuple<QString, int, QString>, QString> spokenNames;
+        for (const Control& c : walker.controls) {
+            if (const auto* gauge = qobject_cast<BarGauge*>(c.object)) {
+                const auto [other, fresh] = gaugeNames.emplace(c.name, c.path);
+                if (!fresh) {
+                    problems << QStringLiteral("%1 and %2: both gauges are named \"%3\"")
+                                    .arg(other->second, c.path, c.name);
+                }
+                const QString unit = gauge->unit().trimmed();
+                if (!unit.isEmpty() && !c.value.endsWith(QLatin1Char(' ') + unit)) {
+                    problems << QStringLiteral("%1: value \"%2\" without its unit \"%3\"")
+                                    .arg(c.path, c.value, unit);
+                }
+                continue;
+            }
+            if (c.role == QAccessible::ListItem || c.role == QAccessible::TreeItem ||
+                c.role == QAccessible::Cell) {
+                continue; // entries of a list may repeat (silver stands twice in the colours)
+            }
+            const auto [other, fresh] =
+                spokenNames.emplace(std::tuple(c.window, static_cast<int>(c.role), c.spoken), c.path);
+            if (!fresh && !c.spoken.isEmpty()) {
+                problems << QStringLiteral("%1 and %2: both are called \"%3\"")
+                                .arg(other->second, c.path, c.spoken);
+            }
+        }
+        for (const QString& problem : problems) {
+            qWarning().noquote() << problem;
+        }
+        QVERIFY2(problems.isEmpty(), qPrintable(QStringLiteral("%1 problems").arg(problems.size())));
+    }
+
+private:
+    std::unique_ptr<ProgramWindows> makeProgram(const QString& languageFile = {}) {
+        MainFrmOptions o;
+        o.store = &store_;
+        o.languageFile = languageFile.isEmpty()
+                             ? (home_.path() + "/no-such-language.GER").toStdString()
+                             : languageFile.toStdString();
+        o.languageId = 0x0409;
+        o.link = &link_;
+        o.beeper = &beeper_;
+        auto program = std::make_unique<ProgramWindows>(o);
+        program->main.show();
+        return program;
+    }
+
+    QTemporaryDir home_;
+    MemoryRegistryStore store_;
+    NoLink link_;
+    SilentBeeper beeper_;
+};
+
+QTEST_MAIN(AccessibilityTest)
+#include "tst_Accessibility.moc"
