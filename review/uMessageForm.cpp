@@ -1,5 +1,7 @@
 #include "uMessageForm.h"
 
+#include "DateTimeFormat.h"
+
 #include <QCheckBox>
 #include <QDir>
 #include <QFontDatabase>
@@ -163,8 +165,8 @@ void TMessageFrm::AddMessage(const QString& text) {
         show();
     }
     const LocalDateTime now = clock_.localNow();
-    const QString stamp = QString::fromStdString(shortDateText(now)) + QLatin1Char(' ') +
-                          QString::fromStdString(longTimeText(now)) + QLatin1Char(' ');
+    const QString stamp = QString::fromStdString(dateText(now)) + QLatin1Char(' ') +
+                          QString::fromStdString(timeText(now)) + QLatin1Char(' ');
     Memo1->appendPlainText(stamp + text);
 }
 
