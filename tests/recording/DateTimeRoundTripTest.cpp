@@ -34,6 +34,10 @@ struct LocaleCase {
     std::string longTime;
 };
 
+void PrintTo(const LocaleCase& c, std::ostream* out) {
+    *out << c.locale;
+}
+
 class DateTimeRoundTripTest : public ::testing::TestWithParam<LocaleCase> {};
 
 TEST_P(DateTimeRoundTripTest, csvLinesReadBackToTheSameDateTimeAndValues) {
