@@ -95,7 +95,9 @@ FileError PosixRecordingFiles::remove(const std::string& path) {
 
 std::unique_ptr<RecordingFile> PosixRecordingFiles::create(const std::string& path,
                                                            std::string& error) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // O_NONBLOCK: a pipe without a reader fails at once instead of stopping the program.
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) {
         error = errorText(errno);
         return nullptr;
@@ -111,7 +113,7 @@ std::unique_ptr<RecordingFile> PosixRecordingFiles::create(const std::string& pa
 
 std::unique_ptr<RecordingFile> PosixRecordingFiles::open(const std::string& path,
                                                          std::string& error) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         error = errorText(errno);
         return nullptr;

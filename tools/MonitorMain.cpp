@@ -208,15 +208,6 @@ int main(int argc, char** argv) {
         app.quit();
     });
 
-    std::unique_ptr<kesto::ConsoleRecorder> recording;
-    if (parser.isSet(recordOption)) {
-        recording = std::make_unique<kesto::ConsoleRecorder>(acq, messages, interval);
-        if (!recording->start(recordFile)) {
-            acq.CloseAnalyzerPort();
-            return 3;
-        }
-    }
-
     int refreshes = 0;
     QTimer comTimer;
     comTimer.setInterval(1000);
@@ -229,6 +220,16 @@ int main(int argc, char** argv) {
         }
     });
     comTimer.start();
+
+    // Started after the refresh timer, so that each recording tick follows a refresh.
+    std::unique_ptr<kesto::ConsoleRecorder> recording;
+    if (parser.isSet(recordOption)) {
+        recording = std::make_unique<kesto::ConsoleRecorder>(acq, messages, interval);
+        if (!recording->start(recordFile)) {
+            acq.CloseAnalyzerPort();
+            return 3;
+        }
+    }
 
     app.exec();
 
