@@ -23,8 +23,7 @@ public:
 
     FileError writeAt(std::uint64_t offset, std::string_view bytes) override {
         while (!bytes.empty()) {
-            const ssize_t n =
-                ::pwrite(fd_, bytes.data(), bytes.size(), static_cast<off_t>(offset));
+            const ssize_t n = ::pwrite(fd_, bytes.data(), bytes.size(), static_cast<off_t>(offset));
             if (n < 0) {
                 if (errno == EINTR) {
                     continue;

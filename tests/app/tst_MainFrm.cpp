@@ -1,10 +1,10 @@
 #include "BarGauge.h"
 #include "BigDisplayGrid.h"
+#include "RecordingBinding.h"
 #include "ShutdownSignals.h"
 #include "ToneBeeper.h"
 #include "uFortschrittFrm.h"
 #include "uMainFrm.h"
-#include "RecordingBinding.h"
 #include "AnalyzerPort.h"
 #include "uMessageForm.h"
 #include "uPropertyFrm.h"
@@ -695,8 +695,8 @@ private slots:
         TSetupFrm setup(gs, p.main->setupServices());
         p.main->setSetupDialog(&setup);
         p.main->recording().recorder().setIntervalMs(1000);
-        QVERIFY(p.main->recording().recorder().start(
-            (home_.path() + "/reopen.csv").toStdString(), 1));
+        QVERIFY(
+            p.main->recording().recorder().start((home_.path() + "/reopen.csv").toStdString(), 1));
         QString error;
         whenModal([&](QWidget*) {
             setup.okButton()->click();

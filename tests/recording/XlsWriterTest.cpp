@@ -38,11 +38,13 @@ TEST(XlsRecordsTest, aRowIsOneCellPerFieldNumbersAsNumbers) {
     const BiffSheet sheet = readBiff(XlsWriteBof() + row + XlsWriteEof());
     ASSERT_TRUE(sheet.valid) << sheet.error;
     EXPECT_EQ(sheet.records, 7u);
-    const std::map<std::pair<int, int>, BiffCell> expected{
-        {{7, 0}, std::string("05.03.2024")}, {{7, 1}, std::string("02:07:09 PM")},
-        {{7, 2}, 12.5},                      {{7, 3}, std::string()},
-        {{7, 4}, -3.0},                      {{7, 5}, 100.0},
-        {{7, 6}, std::string("x y")}};
+    const std::map<std::pair<int, int>, BiffCell> expected{{{7, 0}, std::string("05.03.2024")},
+                                                           {{7, 1}, std::string("02:07:09 PM")},
+                                                           {{7, 2}, 12.5},
+                                                           {{7, 3}, std::string()},
+                                                           {{7, 4}, -3.0},
+                                                           {{7, 5}, 100.0},
+                                                           {{7, 6}, std::string("x y")}};
     EXPECT_EQ(sheet.cells, expected);
     // An empty line is one empty text cell.
     EXPECT_EQ(XlsRowRecords(0, ""), XlsWriteLabel(0, 0, ""));

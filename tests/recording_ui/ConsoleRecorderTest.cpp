@@ -108,7 +108,8 @@ void verifyCsvRecording(const std::string& bytes, int atLeastDataLines) {
     QVERIFY(lines.front().starts_with("dd.mm.yyyy,"));
     for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
         QVERIFY2(lines[i].ends_with('\r'), lines[i].c_str());
-        const kesto::TStrArray fields = kesto::SplitFields(lines[i].substr(0, lines[i].size() - 1), ',');
+        const kesto::TStrArray fields =
+            kesto::SplitFields(lines[i].substr(0, lines[i].size() - 1), ',');
         QCOMPARE(fields.size(), std::size_t{21});
         if (i > 0) {
             for (std::size_t f = 2; f < fields.size(); ++f) {
@@ -123,7 +124,8 @@ void verifyXlsRecording(const std::string& bytes, int atLeastDataRows) {
     const kesto::test::BiffSheet sheet = kesto::test::readBiff(bytes);
     QVERIFY2(sheet.valid, sheet.error.c_str());
     QVERIFY(!sheet.trailing);
-    QVERIFY2(sheet.rowCount() >= atLeastDataRows + 1, qPrintable(QString::number(sheet.rowCount())));
+    QVERIFY2(sheet.rowCount() >= atLeastDataRows + 1,
+             qPrintable(QString::number(sheet.rowCount())));
     QCOMPARE(sheet.cells.size(), static_cast<std::size_t>(sheet.rowCount()) * 21);
     for (int r = 1; r < sheet.rowCount(); ++r) {
         for (int c = 2; c < 21; ++c) {
@@ -216,8 +218,8 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");
         QTest::newRow("other extension") << QStringList{"--record", "x.txt"} << 1 << ".csv or .xls";
-        QTest::newRow("interval 0") << QStringList{"--record", "x.csv", "--interval", "0"} << 1
-                                    << "--interval";
+        QTest::newRow("interval 0")
+            << QStringList{"--record", "x.csv", "--interval", "0"} << 1 << "--interval";
         QTest::newRow("folder missing")
             << QStringList{"--record", "/no/such/folder/x.csv"} << 3 << "/no/such/folder/x.csv";
     }
@@ -298,10 +300,10 @@ private slots:
         env.insert("LC_ALL", "C.UTF-8");
         env.insert("HOME", folder_.path());
         calc.setProcessEnvironment(env);
-        calc.start(soffice, {"-env:UserInstallation=file://" + folder_.path() + "/profile",
-                             "--headless", "--convert-to",
-                             "csv:Text - txt - csv (StarCalc):44,34,76", "--outdir",
-                             folder_.path() + "/out", golden, killed});
+        calc.start(soffice,
+                   {"-env:UserInstallation=file://" + folder_.path() + "/profile", "--headless",
+                    "--convert-to", "csv:Text - txt - csv (StarCalc):44,34,76", "--outdir",
+                    folder_.path() + "/out", golden, killed});
         QVERIFY(calc.waitForFinished(240000));
         QCOMPARE(calc.exitCode(), 0);
         for (const QString& name : {QString("golden"), QString("killed")}) {

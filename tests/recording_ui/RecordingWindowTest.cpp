@@ -2,6 +2,7 @@
 // interval label, the status line, the messages window and the shutdown.
 #include "BiffReader.h"
 #include "RecordingBinding.h"
+#include "RecordingSupport.h"
 #include "RecordingText.h"
 #include "uMainFrm.h"
 #include "uMessageForm.h"
@@ -26,28 +27,12 @@
 #include <cerrno>
 #include <cstring>
 #include <functional>
-#include <sys/stat.h>
 #include <memory>
+#include <sys/stat.h>
 
 using namespace kesto;
 
 namespace {
-
-class FixedClock final : public Clock {
-public:
-    std::uint32_t tick = 100000;
-    std::uint32_t tickMs() const override { return tick; }
-    LocalDateTime localNow() const override { return {2024, 3, 5, 14, 7, 9, 0}; }
-};
-
-class NoLink final : public SerialLink {
-public:
-    bool probe(int) override { return true; }
-    std::optional<std::string> open(int) override { return std::nullopt; }
-    void close() override {}
-    bool isOpen() const override { return true; }
-    void flushInput() override {}
-};
 
 // O2 10.5 %, CO 50 ppm, T gas 180, lambda 1.50, eta 88.0, CO2 10.0, T room 21.0, NO 40,
 // SO2 0, NO2 5, CxHy 0, draught 2.5 hPa.
@@ -56,8 +41,8 @@ const std::vector<std::uint8_t> kFrame{0xFF, 0xFF, 0x00, 0x69, 0x00, 0x32, 0x00,
                                        0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x80, 0xFA, 0xFF, 0xFF};
 
 struct Window {
-    FixedClock clock;
-    NoLink link;
+    test::SetClock clock;
+    test::NoLink link;
     MemoryRegistryStore store;
     std::unique_ptr<TMessageFrm> messages;
     std::unique_ptr<TMainFrm> main;
@@ -138,9 +123,12 @@ private slots:
         QTest::addColumn<int>("typeIndex");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("expectedFile");
-        QTest::newRow("CSV") << 0 << "messung" << "messung.CSV";
-        QTest::newRow("XLS") << 1 << "kessel" << "kessel.XLS";
-        QTest::newRow("XLS, extension typed") << 1 << "k2.xls" << "k2.xls";
+        QTest::newRow("CSV") << 0 << "messung"
+                             << "messung.CSV";
+        QTest::newRow("XLS") << 1 << "kessel"
+                             << "kessel.XLS";
+        QTest::newRow("XLS, extension typed") << 1 << "k2.xls"
+                                              << "k2.xls";
     }
     void recordsFromTheMenuWhatTheScreenShows() {
         QFETCH(int, typeIndex);
