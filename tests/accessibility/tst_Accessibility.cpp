@@ -167,7 +167,10 @@ private:
                 const QString labels = labelsOf(iface);
                 c.spoken = labels.isEmpty() ? c.name : labels + QLatin1Char(' ') + c.name;
                 c.object = iface->object();
-                if (c.spoken.trimmed().isEmpty()) {
+                // A cell of a table or tree may be empty (a folder has no size); an entry of
+                // a list, a button or a field never is.
+                const bool dataCell = role == QAccessible::Cell || role == QAccessible::TreeItem;
+                if (c.spoken.trimmed().isEmpty() && !dataCell) {
                     problems << QStringLiteral("%1: no name (role 0x%2)").arg(path, roleName(role));
                 }
                 controls.push_back(c);
