@@ -108,7 +108,7 @@ INSTANTIATE_TEST_SUITE_P(Tg, GasTemperatureTest,
                                            TgCase{true, "0", "5", 0.5f, "##0.0", "0.5"},
                                            TgCase{false, "0.0", "0", 0.0f, "##0", "0"}));
 
-TEST_F(DisplayRefreshTest, meanValueFallsWhileLinkIsSilent) {
+TEST_F(DisplayRefreshTest, meanCountsOnlyReceivedValues) {
     options.useMeanValue = true;
     setText(Channel::O2, "100");
     for (int i = 0; i < 3; ++i) {
@@ -116,18 +116,22 @@ TEST_F(DisplayRefreshTest, meanValueFallsWhileLinkIsSilent) {
     }
     EXPECT_FLOAT_EQ(channel(Channel::O2).value, 10.0f);
 
-    setText(Channel::O2, "-"); // counts as a 0
-    refresh();
+    // A silent link: the channel turns invalid, and its mean is left alone.
+    setText(Channel::O2, "-");
+    for (int i = 0; i < 10; ++i) {
+        refresh();
+    }
     EXPECT_FALSE(channel(Channel::O2).valid);
     EXPECT_EQ(channel(Channel::O2).value, 0.0f);
+    EXPECT_EQ(means.slot(1).count, 3);
 
-    setText(Channel::O2, "100");
-    refresh(); // (300 + 0 + 100) / 5
-    EXPECT_FLOAT_EQ(channel(Channel::O2).value, 8.0f);
+    setText(Channel::O2, "60");
+    refresh(); // (300 + 60) / 4
+    EXPECT_FLOAT_EQ(channel(Channel::O2).value, 9.0f);
 
     means.reset();
     refresh();
-    EXPECT_FLOAT_EQ(channel(Channel::O2).value, 10.0f);
+    EXPECT_FLOAT_EQ(channel(Channel::O2).value, 6.0f);
 }
 
 TEST_F(DisplayRefreshTest, lambdaAndEtaKeepSeparateMeans) {
