@@ -197,6 +197,10 @@ TMainFrm::TMainFrm(MainFrmOptions options, QWidget* parent)
     if (ownPort_) {
         ownPort_->setBytesHandler(
             [this](std::span<const std::uint8_t> bytes) { acquisition_->onBytes(bytes); });
+        // A port that fails while open (adapter pulled out) is reopened when it comes back.
+        connect(
+            ownPort_.get(), &AnalyzerPort::connectionLost, this,
+            [this](const QString& message) { acquisition_->markPortLost(message.toStdString()); });
     }
 
     setWindowTitle("Vantro Kesto V2.310");
@@ -732,6 +736,7 @@ void TMainFrm::Kommunikation1Click() {
     if (const auto error = acquisition_->OpenAnalyzerPort(general_.comPort)) {
         // The recording stays paused: it resumes only on a port that works.
         QMessageBox::critical(this, windowTitle(), qs(*error));
+        acquisition_->markPortLost(); // tried again quietly until it opens
         return;
     }
     if (recording) {
