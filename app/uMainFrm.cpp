@@ -61,7 +61,7 @@ constexpr int kMinimumHeight = 590;
 constexpr int kStatusBarHeight = 21;
 constexpr int kDiagramPanelHeight = 41;
 
-// Blanks around every page caption, so the tabs have the width of the original layout.
+// Blanks around every page caption: they give the tabs the width the page layout is made for.
 const QString kTabPadding(7, QLatin1Char(' '));
 
 QString qs(const std::string& s) {

@@ -1,5 +1,6 @@
 #include "DisplayRefresh.h"
 #include "AcquisitionFakes.h"
+#include "ParamName.h"
 
 #include <gtest/gtest.h>
 
@@ -84,6 +85,11 @@ struct TgCase {
     const char* shown;
 };
 
+void PrintTo(const TgCase& c, std::ostream* os) {
+    *os << "decimals " << (c.decimals ? "on" : "off") << " format \"" << c.settingsFormat
+        << "\" text \"" << c.text << '"';
+}
+
 class GasTemperatureTest : public DisplayRefreshTest,
                            public ::testing::WithParamInterface<TgCase> {};
 
@@ -106,7 +112,8 @@ INSTANTIATE_TEST_SUITE_P(Tg, GasTemperatureTest,
                                            TgCase{true, "0", "235", 23.5f, "##0.0", "23.5"},
                                            TgCase{false, "0.00", "235", 235.0f, "##0", "235"},
                                            TgCase{true, "0", "5", 0.5f, "##0.0", "0.5"},
-                                           TgCase{false, "0.0", "0", 0.0f, "##0", "0"}));
+                                           TgCase{false, "0.0", "0", 0.0f, "##0", "0"}),
+                         test::ParamName{});
 
 TEST_F(DisplayRefreshTest, meanCountsOnlyReceivedValues) {
     options.useMeanValue = true;
@@ -169,6 +176,10 @@ struct MeanCase {
     long long mean;
 };
 
+void PrintTo(const MeanCase& c, std::ostream* os) {
+    *os << c.sum << " over " << c.count << " is " << c.mean;
+}
+
 class RoundedMeanTest : public ::testing::TestWithParam<MeanCase> {};
 
 TEST_P(RoundedMeanTest, roundsHalfToEvenExactly) {
@@ -188,7 +199,8 @@ INSTANTIATE_TEST_SUITE_P(
                       MeanCase{(std::int64_t{1} << 62) + 1, 2, std::int64_t{1} << 61},
                       MeanCase{(std::int64_t{1} << 62) + 3, 2, (std::int64_t{1} << 61) + 2},
                       MeanCase{kMax, 1, kMax}, MeanCase{kMin, 1, kMin},
-                      MeanCase{kMax, 2, kMax / 2 + 1}, MeanCase{kMin, 2, kMin / 2}));
+                      MeanCase{kMax, 2, kMax / 2 + 1}, MeanCase{kMin, 2, kMin / 2}),
+    test::ParamName{});
 
 TEST(BigDisplay, showsZeroInEachChannelFormatWithoutData) {
     const LiveDisplay display = makeDefaultDisplay(builtinChannelDefaults());
