@@ -1,50 +1,30 @@
 #pragma once
 
-// Readable names for parameterised GoogleTest cases. A case struct gets a PrintTo that
-// describes it ("2.25 as \"0.0\" is \"2.3\""); that text shows where a failure is reported, and
-// ParamName turns it into the case's name (2p25_as_0p0_is_2p3), so the list of tests and the
-// failures say which case it is instead of printing the struct's raw bytes.
+// Readable names for parameterised GoogleTest cases: a case struct gets a PrintTo that
+// describes it ("2.25 as \"0.0\" is \"2.3\""), shown where a failure is reported, and ParamName
+// turns that text into the case's name (2p25_as_0p0_is_2p3).
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 
 namespace kesto::test {
 
 inline std::string paramNameOf(const std::string& description) {
+    static const std::pair<char, const char*> kWords[] = {
+        {' ', "_"}, {'=', "_"},     {'"', ""},     {'-', "minus"}, {'+', "plus"},
+        {'.', "p"}, {',', "comma"}, {'#', "hash"}, {'$', "dollar"}};
     std::string name;
     for (const char c : description) {
-        if ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
-            name.push_back(c);
-            continue;
+        const char* word = "x";
+        for (const auto& [from, to] : kWords) {
+            word = from == c ? to : word;
         }
-        switch (c) {
-        case ' ':
-        case '=':
-            name.push_back('_');
-            break;
-        case '"':
-            break;
-        case '-':
-            name += "minus";
-            break;
-        case '+':
-            name += "plus";
-            break;
-        case '.':
-            name += "p";
-            break;
-        case ',':
-            name += "comma";
-            break;
-        case '#':
-            name += "hash";
-            break;
-        case '$':
-            name += "dollar";
-            break;
-        default:
-            name += "x";
+        if (std::isalnum(static_cast<unsigned char>(c))) {
+            name.push_back(c);
+        } else {
+            name += word;
         }
     }
     return name.empty() ? std::string("empty") : name;

@@ -27,15 +27,6 @@ std::vector<std::uint8_t> frameBytes(const std::vector<std::uint16_t>& words) {
     return bytes;
 }
 
-std::vector<std::uint8_t> hexBytes(std::string_view hex) {
-    std::vector<std::uint8_t> bytes;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-        bytes.push_back(
-            static_cast<std::uint8_t>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
-    }
-    return bytes;
-}
-
 std::string hexText(const std::vector<std::uint8_t>& bytes) {
     static constexpr char hex[] = "0123456789ABCDEF";
     std::string out;

@@ -98,9 +98,6 @@ std::vector<std::uint16_t> goodWords();
 // FF FF, the words big-endian, FF FF. Fails the test if a word accidentally forms a delimiter.
 std::vector<std::uint8_t> frameBytes(const std::vector<std::uint16_t>& words);
 
-// Bytes of a hex text ("FFFF0069..."), without any check.
-std::vector<std::uint8_t> hexBytes(std::string_view hex);
-
 // Upper-case hex text of bytes.
 std::string hexText(const std::vector<std::uint8_t>& bytes);
 

@@ -229,65 +229,6 @@ TEST_F(FrameDecoderTest, shortFrameThatPassesTheRangeChecksIsRejectedForItsLengt
     EXPECT_EQ(texts[0], "105");
 }
 
-// What the line delivered first, before two good frames A (O2 11.2 %) and B (O2 11.3 %).
-struct OutOfStepCase {
-    const char* name;
-    std::vector<std::uint8_t> first;
-};
-
-void PrintTo(const OutOfStepCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class OutOfStepTest : public FrameDecoderTest, public ::testing::WithParamInterface<OutOfStepCase> {
-protected:
-    // As the line delivers it: one byte per event, 8 ms apart, a frame a second.
-    void sendPaced(const std::vector<std::uint8_t>& bytes) {
-        for (const std::uint8_t b : bytes) {
-            clock.advance(8);
-            const auto accepted = decoder.counters().framesAccepted;
-            feed({b});
-            if (decoder.counters().framesAccepted != accepted) {
-                acceptedO2.push_back(texts[0]);
-                acceptedTexts.push_back(texts);
-            }
-        }
-        clock.advance(1000 - 8 * static_cast<std::uint32_t>(bytes.size()));
-    }
-    std::vector<std::string> acceptedO2;
-    std::vector<ReceivedTexts> acceptedTexts;
-};
-
-// Reading -1 (FF FF) in a payload word, or starting in the middle of a frame, puts the decoder
-// out of step; it must find the frames again by itself.
-TEST_P(OutOfStepTest, nextFrameButOneAtTheLatestIsAcceptedWithItsExactValues) {
-    sendPaced(GetParam().first);
-    sendPaced(frameBytes(with(goodWords(), 0, 112)));
-    sendPaced(frameBytes(with(goodWords(), 0, 113)));
-    ASSERT_FALSE(acceptedO2.empty());
-    EXPECT_EQ(acceptedO2.back(), "113");
-    EXPECT_LE(acceptedO2.size(), 2u);
-    EXPECT_TRUE(acceptedO2.size() == 1 || acceptedO2.front() == "112") << acceptedO2.front();
-    const ReceivedTexts b{"113", "500", "180", "150", "880", "100", "0", "210",
-                          "40",  "0",   "5",   "0",   "25",  "0",   "0", "0"};
-    EXPECT_EQ(acceptedTexts.back(), b);
-}
-
-std::vector<std::uint8_t> withFFFF(std::size_t word) {
-    auto bytes = hexBytes("FFFF0069003200B4009603700064000000D2002800000005000080FAFFFF");
-    bytes[2 + 2 * word] = 0xFF;
-    bytes[3 + 2 * word] = 0xFF;
-    return bytes;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Resync, OutOfStepTest,
-    ::testing::Values(OutOfStepCase{"CoWordFFFF", withFFFF(1)},
-                      OutOfStepCase{"TrWordFFFF", withFFFF(7)},
-                      OutOfStepCase{"OpenedMidFrame", hexBytes("0005000080FAFFFF")},
-                      OutOfStepCase{"OpenedBetweenDelimiterBytes", hexBytes("FF")}),
-    ParamName{});
-
 TEST_F(FrameDecoderTest, decodesFrameSplitOverManyEvents) {
     const auto bytes = frameBytes(goodWords());
     for (std::size_t i = 0; i + 1 < bytes.size(); ++i) {

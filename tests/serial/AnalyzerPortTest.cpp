@@ -108,6 +108,7 @@ private slots:
         QTest::newRow("CO word FF FF") << co;
         QTest::newRow("TR word FF FF") << tr;
         QTest::newRow("opened in the middle of a frame") << kesto::test::exampleFrame().right(9);
+        QTest::newRow("opened between the bytes of a delimiter") << QByteArray("\xFF", 1);
     }
     void outOfStepLineComesBackInStep() {
         QFETCH(QByteArray, first);

