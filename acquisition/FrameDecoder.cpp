@@ -1,5 +1,6 @@
 #include "FrameDecoder.h"
 
+#include "DateTimeFormat.h"
 #include "NumberFormat.h"
 
 #include <string_view>
@@ -149,7 +150,7 @@ FrameDecoder::Taken FrameDecoder::takeFrame() {
     ++counters_.framesFound;
 
     if (messages_ != nullptr && messages_->isVisible()) {
-        std::string line = longTimeText(clock_.localNow());
+        std::string line = timeText(clock_.localNow());
         line.push_back(' ');
         line.append(frameText);
         if (messages_->writeToLogfile()) {

@@ -19,10 +19,6 @@ struct LocalDateTime {
     int millisecond = 0;
 };
 
-// "dd.mm.yyyy" and "hh:mm:ss", the short date and long time texts of the program.
-std::string shortDateText(const LocalDateTime& t);
-std::string longTimeText(const LocalDateTime& t);
-
 // The time sources of the program; tests inject their own.
 class Clock {
 public:

@@ -1,5 +1,6 @@
 // The program: the windows are created once, in a fixed order, and live until the main window
 // closes.
+#include "DateTimeFormat.h"
 #include "ProgramWindows.h"
 #include "ShutdownSignals.h"
 
@@ -52,6 +53,8 @@ double msSinceProcessStart() {
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    // Qt has set the C library's locale from the environment: take its date and time formats.
+    kesto::useSystemDateTimePatterns();
     // The application's title; not set as display name, which Qt would append to every
     // window title ("Vantro Kesto V2.310 - Vantro Kesto").
     QApplication::setApplicationName("Vantro Kesto");

@@ -3,6 +3,7 @@
 
 #include "Acquisition.h"
 #include "AnalyzerPort.h"
+#include "DateTimeFormat.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -59,7 +60,7 @@ void onSignal(int) {
 }
 
 std::string refreshLine(const kesto::LiveAcquisition& acq) {
-    std::string line = kesto::longTimeText(acq.clock().localNow());
+    std::string line = kesto::timeText(acq.clock().localNow());
     for (std::size_t i = 0; i < kesto::kChannelCount; ++i) {
         const auto& d = acq.display()[i];
         line.push_back(' ');
@@ -80,6 +81,8 @@ bool isPortNumber(const QString& s) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // Qt has set the C library's locale from the environment: take its date and time formats.
+    kesto::useSystemDateTimePatterns();
     QCoreApplication::setApplicationName(QStringLiteral("kesto-monitor"));
 
     QCommandLineParser parser;
