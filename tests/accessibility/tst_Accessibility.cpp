@@ -25,6 +25,7 @@ class NoLink final : public SerialLink {
 public:
     bool probe(int) override { return false; }
     std::optional<std::string> open(int) override { return "no analyzer in this test"; }
+    std::optional<std::string> openPath(const std::string&) override { return "no analyzer"; }
     void close() override {}
     bool isOpen() const override { return false; }
     void flushInput() override {}
