@@ -8,11 +8,16 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -210,6 +215,25 @@ QList<QWidget*> programWindows() {
     return windows;
 }
 
+QString nameOf(QObject* object) {
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(object);
+    return iface != nullptr ? iface->text(QAccessible::Name) : QString();
+}
+
+// Answers the next modal dialog as soon as it is shown.
+void whenModal(std::function<void(QWidget*)> answer) {
+    auto* timer = new QTimer(qApp);
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            answer(modal);
+        }
+    });
+    timer->start();
+}
+
 } // namespace
 
 class AccessibilityTest : public QObject {
@@ -274,6 +298,91 @@ private slots:
             qWarning().noquote() << problem;
         }
         QVERIFY2(problems.isEmpty(), qPrintable(QStringLiteral("%1 problems").arg(problems.size())));
+    }
+
+    void namesFollowTheLanguageAndARenamedChannel() {
+        auto program = makeProgram(QStringLiteral(KESTO_LANGUAGE_FILE));
+        TMainFrm& main = program->main;
+        auto find = [&main](const char* name) { return main.findChild<QWidget*>(name); };
+        const std::map<QString, QString> german{
+            {"TRBar", "T Raum [\u00B0C]"},
+            {"LAMBDABar", "Lambda"},
+            {"COMGBar", "CO [mg/m3]"},
+            {"Edit1", "CO [mg/m3] Bezugs-O2 %"},
+            {"CheckBox1", "CO [mg/m3] berechnet"},
+            {"Edit5", "CO [ppm] Bezugs-O2 %"},
+            {"CheckBox5", "CO [ppm] berechnet"},
+            {"Image1", "Meldungen"},
+            {"StringGrid1", "Gro\u00DFanzeige"},
+        };
+        for (const auto& [object, name] : german) {
+            QCOMPARE(nameOf(find(object.toLatin1().constData())), name);
+        }
+        // The visible captions stay as they were.
+        QCOMPARE(main.findChild<QCheckBox*>("CheckBox1")->text(), QString("berechnet"));
+
+        whenModal([&program](QWidget*) {
+            program->properties.nameEdit()->setText("Kohlenmonoxid");
+            program->properties.okButton()->click();
+        });
+        QTest::keyClick(find("COMGBar"), Qt::Key_Space);
+        QCOMPARE(nameOf(find("COMGBar")), QString("Kohlenmonoxid [mg/m3]"));
+        QCOMPARE(nameOf(find("Edit1")), QString("Kohlenmonoxid [mg/m3] Bezugs-O2 %"));
+        QCOMPARE(nameOf(find("CheckBox1")), QString("Kohlenmonoxid [mg/m3] berechnet"));
+        QCOMPARE(nameOf(find("CheckBox5")), QString("CO [ppm] berechnet"));
+        QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(find("StringGrid1"));
+        QStringList cells;
+        for (int i = 0; i < grid->childCount(); ++i) {
+            cells << grid->child(i)->text(QAccessible::Name);
+        }
+        QVERIFY2(cells.contains("Kohlenmonoxid [mg/m3]"), qPrintable(cells.join(", ")));
+    }
+
+    void keyboardAloneReachesEveryControlOfTheLivePageInRowOrder() {
+        auto program = makeProgram();
+        TMainFrm& main = program->main;
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        QStringList expected{"O2Bar", "Image1", "CO2Bar", "TGBar", "TRBar", "ETABar", "LAMBDABar",
+                             "COBar", "Edit5", "CheckBox5", "COMGBar", "Edit1", "CheckBox1",
+                             "NOBar", "Edit6", "CheckBox6", "NO2Bar", "Edit7", "CheckBox7",
+                             "NOXMGBar", "Edit2", "CheckBox2", "SO2Bar", "SO2MGBar", "Edit3",
+                             "CheckBox3", "CXHYBar", "CXHYMGBar", "Edit4", "CheckBox4", "ZugBar",
+                             "FlowBar", "H2Bar", "S6Bar"};
+        QStringList order;
+        QWidget* w = main.findChild<QWidget*>("O2Bar");
+        for (int i = 0; i < expected.size(); ++i, w = w->nextInFocusChain()) {
+            while (w->focusPolicy() == Qt::NoFocus || !w->isVisible()) {
+                w = w->nextInFocusChain();
+            }
+            order << w->objectName();
+        }
+        QCOMPARE(order, expected);
+
+        // Return on the picture opens the messages window, as a click does.
+        QWidget* picture = main.findChild<QWidget*>("Image1");
+        picture->setFocus();
+        QTRY_VERIFY(picture->hasFocus());
+        QVERIFY(!program->messages.isVisible());
+        QTest::keyClick(picture, Qt::Key_Return);
+        QVERIFY(program->messages.isVisible());
+        program->messages.hide();
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(picture);
+        QCOMPARE(iface->role(), QAccessible::Button);
+        QCOMPARE(iface->actionInterface()->actionNames(),
+                 QStringList{QAccessibleActionInterface::pressAction()});
+        iface->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QVERIFY(program->messages.isVisible());
+
+        // The gauge's "Press" opens its property dialog, as a click does.
+        QString title;
+        whenModal([&title](QWidget* modal) {
+            title = modal->windowTitle();
+            modal->close();
+        });
+        QAccessibleInterface* gauge =
+            QAccessible::queryAccessibleInterface(main.findChild<QWidget*>("NOXMGBar"));
+        gauge->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(title, QString("Settings NOXMG"));
     }
 
 private:
