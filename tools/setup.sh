@@ -9,6 +9,8 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core
   locales
+  # tools/atspi-tree.sh: the tree a screen reader reads, through AT-SPI on its own D-Bus session.
+  at-spi2-core python3-pyatspi dbus-daemon
   # The export to Writer: the LibreOffice SDK, and a Writer (and Calc) for its tests; Calc also
   # reads the recording's XLS files in its tests. "a|b": a is installed unless b is there
   # already (a desktop's LibreOffice with its window is kept).
