@@ -191,7 +191,8 @@ QString BigDisplayGrid::spokenCellValue(int cell) const {
     if (cell < 0 || cell >= kCellCount) {
         return {};
     }
-    return QString::fromStdString(splitBigDisplayText(cells_[static_cast<std::size_t>(cell)]).second)
+    return QString::fromStdString(
+               splitBigDisplayText(cells_[static_cast<std::size_t>(cell)]).second)
         .trimmed();
 }
 

@@ -107,8 +107,7 @@ QString BarGauge::spokenName() const {
     if (const QString given = accessibleName(); !given.isEmpty()) {
         return given;
     }
-    return QString::fromStdString(
-        spokenLabel(settings_.displayName + " [" + settings_.unit + "]"));
+    return QString::fromStdString(spokenLabel(settings_.displayName + " [" + settings_.unit + "]"));
 }
 
 QString BarGauge::spokenValue() const {

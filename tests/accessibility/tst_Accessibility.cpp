@@ -93,8 +93,7 @@ bool isValueRole(QAccessible::Role role) {
 // the window frames hold nothing to read.
 bool isIgnoredRole(QAccessible::Role role) {
     return role == QAccessible::ScrollBar || role == QAccessible::Separator ||
-           role == QAccessible::Window || role == QAccessible::Dialog ||
-           role == QAccessible::Grip;
+           role == QAccessible::Window || role == QAccessible::Dialog || role == QAccessible::Grip;
 }
 
 QString labelsOf(QAccessibleInterface* iface) {
@@ -127,8 +126,9 @@ public:
     QStringList problems;
 
     void walkWindow(QWidget* window) {
-        window_ = window->objectName().isEmpty() ? QString::fromLatin1(window->metaObject()->className())
-                                                 : window->objectName();
+        window_ = window->objectName().isEmpty()
+                      ? QString::fromLatin1(window->metaObject()->className())
+                      : window->objectName();
         visited_.clear();
         visit(QAccessible::queryAccessibleInterface(window), window_, 0);
     }
@@ -287,8 +287,8 @@ private slots:
                 c.role == QAccessible::Cell) {
                 continue; // entries of a list may repeat (silver stands twice in the colours)
             }
-            const auto [other, fresh] =
-                spokenNames.emplace(std::tuple(c.window, static_cast<int>(c.role), c.spoken), c.path);
+            const auto [other, fresh] = spokenNames.emplace(
+                std::tuple(c.window, static_cast<int>(c.role), c.spoken), c.path);
             if (!fresh && !c.spoken.isEmpty()) {
                 problems << QStringLiteral("%1 and %2: both are called \"%3\"")
                                 .arg(other->second, c.path, c.spoken);
@@ -297,7 +297,8 @@ private slots:
         for (const QString& problem : problems) {
             qWarning().noquote() << problem;
         }
-        QVERIFY2(problems.isEmpty(), qPrintable(QStringLiteral("%1 problems").arg(problems.size())));
+        QVERIFY2(problems.isEmpty(),
+                 qPrintable(QStringLiteral("%1 problems").arg(problems.size())));
     }
 
     void namesFollowTheLanguageAndARenamedChannel() {
@@ -342,12 +343,12 @@ private slots:
         auto program = makeProgram();
         TMainFrm& main = program->main;
         QVERIFY(QTest::qWaitForWindowExposed(&main));
-        QStringList expected{"O2Bar", "Image1", "CO2Bar", "TGBar", "TRBar", "ETABar", "LAMBDABar",
-                             "COBar", "Edit5", "CheckBox5", "COMGBar", "Edit1", "CheckBox1",
-                             "NOBar", "Edit6", "CheckBox6", "NO2Bar", "Edit7", "CheckBox7",
-                             "NOXMGBar", "Edit2", "CheckBox2", "SO2Bar", "SO2MGBar", "Edit3",
-                             "CheckBox3", "CXHYBar", "CXHYMGBar", "Edit4", "CheckBox4", "ZugBar",
-                             "FlowBar", "H2Bar", "S6Bar"};
+        QStringList expected{
+            "O2Bar",     "Image1",    "CO2Bar",    "TGBar",   "TRBar",     "ETABar",    "LAMBDABar",
+            "COBar",     "Edit5",     "CheckBox5", "COMGBar", "Edit1",     "CheckBox1", "NOBar",
+            "Edit6",     "CheckBox6", "NO2Bar",    "Edit7",   "CheckBox7", "NOXMGBar",  "Edit2",
+            "CheckBox2", "SO2Bar",    "SO2MGBar",  "Edit3",   "CheckBox3", "CXHYBar",   "CXHYMGBar",
+            "Edit4",     "CheckBox4", "ZugBar",    "FlowBar", "H2Bar",     "S6Bar"};
         QStringList order;
         QWidget* w = main.findChild<QWidget*>("O2Bar");
         for (int i = 0; i < expected.size(); ++i, w = w->nextInFocusChain()) {

@@ -149,10 +149,24 @@ private slots:
         QTest::addColumn<QString>("givenName");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("value");
-        QTest::newRow("name and unit") << "Oxygen" << "%" << "0.0" << "" << "Oxygen [%]" << "4.3 %";
-        QTest::newRow("blank unit") << "Lambda" << " " << "0.00" << "" << "Lambda" << "4.25";
-        QTest::newRow("the window's name") << "CO" << "mg/m3" << "0" << "CO [mg/m3]"
-                                           << "CO [mg/m3]" << "4 mg/m3";
+        QTest::newRow("name and unit") << "Oxygen"
+                                       << "%"
+                                       << "0.0"
+                                       << ""
+                                       << "Oxygen [%]"
+                                       << "4.3 %";
+        QTest::newRow("blank unit") << "Lambda"
+                                    << " "
+                                    << "0.00"
+                                    << ""
+                                    << "Lambda"
+                                    << "4.25";
+        QTest::newRow("the window's name") << "CO"
+                                           << "mg/m3"
+                                           << "0"
+                                           << "CO [mg/m3]"
+                                           << "CO [mg/m3]"
+                                           << "4 mg/m3";
     }
     void tellsAccessibilityToolsNameValueAndOneAction() {
         QFETCH(QString, displayName);
