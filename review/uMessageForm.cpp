@@ -144,6 +144,10 @@ TMessageFrm::TMessageFrm(const Clock& clock, QWidget* parent, QString logPath)
     panel->addLayout(monitor, 1);
     panel->addLayout(controls);
 
+    // Tab follows the layout: the buttons from left to right.
+    setTabOrder(CheckBox1, Button2);
+    setTabOrder(Button2, Button1);
+
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);
     root->setSpacing(0);

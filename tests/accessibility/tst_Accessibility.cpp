@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -215,6 +216,36 @@ QList<QWidget*> programWindows() {
     return windows;
 }
 
+// The widgets Tab visits in `window`, in order, starting after the window itself.
+QList<QWidget*> tabChain(QWidget* window) {
+    QList<QWidget*> chain;
+    for (QWidget* w = window->nextInFocusChain(); w != window; w = w->nextInFocusChain()) {
+        if (w->window() == window && (w->focusPolicy() & Qt::TabFocus) != 0 && w->isVisible() &&
+            w->isEnabled() && w->focusProxy() == nullptr && !chain.contains(w)) {
+            chain << w;
+        }
+    }
+    return chain;
+}
+
+// Reading order: `next` may not stand wholly above `previous`, nor on its row wholly to its left.
+// Two widgets share a row when each one's middle lies within the other's height (a tall picture
+// beside several rows shares none of them).
+QString readingOrderProblem(QWidget* window, QWidget* previous, QWidget* next) {
+    const QRect p(previous->mapTo(window, QPoint(0, 0)), previous->size());
+    const QRect n(next->mapTo(window, QPoint(0, 0)), next->size());
+    const bool above = n.bottom() < p.top();
+    auto within = [](const QRect& a, const QRect& b) {
+        return a.center().y() >= b.top() && a.center().y() <= b.bottom();
+    };
+    const bool sameRow = within(n, p) && within(p, n);
+    if (above || (sameRow && n.right() < p.left())) {
+        return QStringLiteral("%1: Tab goes from %2 back to %3")
+            .arg(window->objectName(), previous->objectName(), next->objectName());
+    }
+    return {};
+}
+
 QString nameOf(QObject* object) {
     QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(object);
     return iface != nullptr ? iface->text(QAccessible::Name) : QString();
@@ -299,6 +330,49 @@ private slots:
         }
         QVERIFY2(problems.isEmpty(),
                  qPrintable(QStringLiteral("%1 problems").arg(problems.size())));
+    }
+
+    void tabFollowsTheLayoutInEveryWindow() {
+        auto program = makeProgram();
+        QStringList problems;
+        int checked = 0;
+        for (QWidget* window : programWindows()) {
+            // Qt's own dialogs (the file dialogs) keep Qt's order.
+            if (!QByteArray(window->metaObject()->className()).startsWith("kesto::")) {
+                continue;
+            }
+            const bool wasVisible = window->isVisible();
+            window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            QList<QTabWidget*> tabs = window->findChildren<QTabWidget*>();
+            auto checkChain = [&] {
+                const QList<QWidget*> chain = tabChain(window);
+                for (qsizetype i = 1; i < chain.size(); ++i) {
+                    const QString problem = readingOrderProblem(window, chain[i - 1], chain[i]);
+                    if (!problem.isEmpty() && !problems.contains(problem)) {
+                        problems << problem;
+                    }
+                }
+                checked += static_cast<int>(chain.size());
+            };
+            checkChain();
+            for (QTabWidget* tab : tabs) {
+                const int current = tab->currentIndex();
+                for (int page = 0; page < tab->count(); ++page) {
+                    tab->setCurrentIndex(page);
+                    checkChain();
+                }
+                tab->setCurrentIndex(current);
+            }
+            if (!wasVisible) {
+                window->hide();
+            }
+        }
+        QVERIFY(checked > 40); // the live page alone has 34 stops
+        for (const QString& problem : problems) {
+            qWarning().noquote() << problem;
+        }
+        QVERIFY2(problems.isEmpty(), qPrintable(QStringLiteral("%1 problems").arg(problems.size())));
     }
 
     void namesFollowTheLanguageAndARenamedChannel() {
