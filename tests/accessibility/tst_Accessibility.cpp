@@ -372,7 +372,8 @@ private slots:
         for (const QString& problem : problems) {
             qWarning().noquote() << problem;
         }
-        QVERIFY2(problems.isEmpty(), qPrintable(QStringLiteral("%1 problems").arg(problems.size())));
+        QVERIFY2(problems.isEmpty(),
+                 qPrintable(QStringLiteral("%1 problems").arg(problems.size())));
     }
 
     void namesFollowTheLanguageAndARenamedChannel() {
