@@ -9,6 +9,7 @@ ProgramWindows::ProgramWindows(MainFrmOptions options)
     main.setSetupDialog(&setup);
     main.setVersionWindow(&version);
     main.setMessagesWindow(&messages);
+    main.setMmcWindow(&mmcToCsv);
     main.setProgressWindow(&progress);
 }
 

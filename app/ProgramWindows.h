@@ -1,6 +1,7 @@
 #pragma once
 
 #include "uFortschrittFrm.h"
+#include "uMMCToCSVFrm.h"
 #include "uMainFrm.h"
 #include "uMessageForm.h"
 #include "uPropertyFrm.h"
@@ -10,8 +11,8 @@
 namespace kesto {
 
 // The program's windows, created once in the program's order (main window, property dialog,
-// setup dialog, version window, messages window, progress window) and attached to the main
-// window. They live until the program ends.
+// setup dialog, version window, messages window, memory-card conversion window, progress
+// window) and attached to the main window. They live until the program ends.
 struct ProgramWindows {
     explicit ProgramWindows(MainFrmOptions options = {});
 
@@ -21,6 +22,7 @@ struct ProgramWindows {
     TSetupFrm setup;
     TVersionFrm version;
     TMessageFrm messages;
+    TMMCtoCSVFrm mmcToCsv;
     TFortschrittFrm progress;
 };
 

@@ -4,9 +4,11 @@
 #include "BarGauge.h"
 #include "BigDisplayGrid.h"
 #include "ChannelProperties.h"
+#include "MmcCommand.h"
 #include "ToneBeeper.h"
 #include "UiFonts.h"
 #include "uFortschrittFrm.h"
+#include "uMMCToCSVFrm.h"
 #include "uMessageForm.h"
 #include "uPropertyFrm.h"
 #include "uSetupFrm.h"
@@ -273,9 +275,9 @@ void TMainFrm::createMenu() {
         a->setEnabled(enabled);
         return a;
     };
-    // Recording, the viewer, the memory-card conversion and printing are not built yet: their
-    // commands stand in the menu, disabled. "Parameters" is enabled once the setup dialog is
-    // attached.
+    // Recording, the viewer and printing are not built yet: their commands stand in the menu,
+    // disabled. "Parameters" is enabled once the setup dialog is attached, "View MMC data..."
+    // once the conversion window and the viewer are.
     Datenaufzeichnen1 = add(FileMenu, "Datenaufzeichnen1", false);
     Datenanschauen1 = add(FileMenu, "Datenanschauen1", false);
     FileMenu->addSeparator();
@@ -290,6 +292,7 @@ void TMainFrm::createMenu() {
     connect(Beenden1, &QAction::triggered, this, &TMainFrm::Beenden1Click);
     connect(Version1, &QAction::triggered, this, &TMainFrm::Version1Click);
     connect(Kommunikation1, &QAction::triggered, this, &TMainFrm::Kommunikation1Click);
+    connect(ViewMMCdata1, &QAction::triggered, this, &TMainFrm::ViewMMCdata1Click);
 }
 
 void TMainFrm::createPages() {
@@ -454,6 +457,36 @@ void TMainFrm::setProgressWindow(TFortschrittFrm* progress) {
     progress_ = progress;
 }
 
+void TMainFrm::setMmcWindow(TMMCtoCSVFrm* window) {
+    delete mmcCommand_;
+    mmcCommand_ = nullptr;
+    if (window != nullptr) {
+        mmcCommand_ = new ViewMmcCommand(this, general_, *window, this);
+        mmcCommand_->setViewer(recordingViewer_);
+        connect(mmcCommand_, &ViewMmcCommand::runningChanged, this, &TMainFrm::updateMmcCommand);
+    }
+    updateMmcCommand();
+}
+
+void TMainFrm::setRecordingViewer(std::function<void(const QString& file)> viewer) {
+    recordingViewer_ = std::move(viewer);
+    if (mmcCommand_ != nullptr) {
+        mmcCommand_->setViewer(recordingViewer_);
+    }
+    updateMmcCommand();
+}
+
+void TMainFrm::updateMmcCommand() {
+    ViewMMCdata1->setEnabled(mmcCommand_ != nullptr && mmcCommand_->hasViewer() &&
+                             !mmcCommand_->running() && !shutDown_);
+}
+
+void TMainFrm::ViewMMCdata1Click() {
+    if (ViewMMCdata1->isEnabled()) {
+        mmcCommand_->ViewMMCdata1Click();
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 
 void TMainFrm::showEvent(QShowEvent* event) {
@@ -538,6 +571,10 @@ void TMainFrm::FormHide() {
         return;
     }
     shutDown_ = true;
+    // A conversion still running is abandoned; the previous MMC.CSV stays.
+    if (mmcCommand_ != nullptr) {
+        mmcCommand_->cancel();
+    }
     const std::optional<QString> saveError = shown_ ? saveSettings() : std::nullopt;
     // Whether or not the settings were saved, the port is closed.
     COMTimer->stop();

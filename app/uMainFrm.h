@@ -16,6 +16,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -37,7 +38,9 @@ class TSetupFrm;
 struct SetupServices;
 class TFortschrittFrm;
 class TMessageFrm;
+class TMMCtoCSVFrm;
 class TVersionFrm;
+class ViewMmcCommand;
 
 // A label that reports left clicks; while disabled it gets no mouse events and stays silent.
 class ClickLabel : public QLabel {
@@ -114,6 +117,12 @@ public:
     void setMessagesWindow(TMessageFrm* messages);
     void setVersionWindow(TVersionFrm* version);
     void setProgressWindow(TFortschrittFrm* progress);
+    // The memory-card conversion's progress window. "View MMC data..." is offered once the
+    // recording viewer is attached too: the command ends by showing it.
+    void setMmcWindow(TMMCtoCSVFrm* window);
+    // Shows the recording viewer modally on a file.
+    void setRecordingViewer(std::function<void(const QString& file)> viewer);
+    ViewMmcCommand* mmcCommand() const { return mmcCommand_; }
     void setPropertyDialog(ChannelProperties* properties);
     void setSetupDialog(TSetupFrm* setup);
     // What the setup dialog needs of this window: probing, progress, means, recording timer.
@@ -145,6 +154,8 @@ public:
     void Beenden1Click();
     // "Parameters": port closed, setup dialog, port reopened.
     void Kommunikation1Click();
+    // "View MMC data...": a card file converted into "MMC.CSV" and shown in the viewer.
+    void ViewMMCdata1Click();
 
     // Puts the model onto the widgets: labels, validity, bars, big display, decoder counters.
     void updateLiveWidgets();
@@ -204,6 +215,7 @@ private:
     void showStoreMessages();
     void generalToAcquisition();
     PortProbeResult probePort(int port) const;
+    void updateMmcCommand();
 
     MainFrmOptions options_;
     std::unique_ptr<Clock> ownClock_;
@@ -227,6 +239,8 @@ private:
     TFortschrittFrm* progress_ = nullptr;
     ChannelProperties* properties_ = nullptr;
     TSetupFrm* setup_ = nullptr;
+    ViewMmcCommand* mmcCommand_ = nullptr;
+    std::function<void(const QString&)> recordingViewer_;
 
     // Menu
     QMenu* FileMenu = nullptr;

@@ -185,10 +185,16 @@ std::optional<std::string_view> CardLineReader::next() {
     }
     for (;;) {
         const char* data = buffer_.data();
-        std::size_t i = begin_ + scanned_;
-        while (i < end_ && data[i] != '\n' && data[i] != '\r') {
-            ++i;
+        // The first LF, then a CR before it: two memchr calls beat one loop over both.
+        const char* from = data + begin_ + scanned_;
+        const char* stop = data + end_;
+        if (const void* lf = std::memchr(from, '\n', static_cast<std::size_t>(stop - from))) {
+            stop = static_cast<const char*>(lf);
         }
+        if (const void* cr = std::memchr(from, '\r', static_cast<std::size_t>(stop - from))) {
+            stop = static_cast<const char*>(cr);
+        }
+        const std::size_t i = static_cast<std::size_t>(stop - data);
         if (i < end_) {
             // A CR as the last byte read may be the first half of CR LF: read on first.
             if (data[i] == '\r' && i + 1 == end_ && !atEnd_) {
