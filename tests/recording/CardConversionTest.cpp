@@ -48,6 +48,15 @@ std::string cardLine(std::initializer_list<std::pair<int, std::string>> set) {
 
 const std::string kCardHeaders = "MMC,\r\nDate,Time,\r\n";
 
+// The two header lines and `dataLines` times `line`.
+std::string cardOf(int dataLines, const std::string& line) {
+    std::string card = kCardHeaders;
+    for (int i = 0; i < dataLines; ++i) {
+        card += line + "\r\n";
+    }
+    return card;
+}
+
 struct KeptProgress final : CardProgress {
     std::vector<std::string> texts;
     void countingLines(std::size_t n) override { texts.push_back(readingCardText(n)); }
@@ -250,10 +259,7 @@ TEST(CardConversionTest, linesEndAtLfCrLfOrALoneCr) {
 
 TEST(CardConversionTest, progressEveryHundredLinesAndOneStepPerReport) {
     // 250 lines: the two headers and 248 data lines.
-    std::string card = kCardHeaders;
-    for (int i = 0; i < 248; ++i) {
-        card += "x,\r\n";
-    }
+    const std::string card = cardOf(248, "x,");
     MemoryCardFiles files;
     files.files.files["card"] = card;
     KeptProgress progress;
@@ -294,11 +300,9 @@ TEST(CardConversionTest, progressEveryHundredLinesAndOneStepPerReport) {
 // file stays behind.
 
 TEST(CardConversionFailureTest, everyFailingStepLeavesTheOldTargetAndNoPartFile) {
-    std::string card = kCardHeaders;
     // About 1 MB of output, written in several pieces.
-    for (int i = 0; i < 10000; ++i) {
-        card += cardLine({{0, "01.02.2024"}, {2, "5"}, {3, "7"}, {27, "3"}}) + "\r\n";
-    }
+    const std::string card =
+        cardOf(10000, cardLine({{0, "01.02.2024"}, {2, "5"}, {3, "7"}, {27, "3"}}));
     constexpr std::size_t kPiece = 64 * 1024;
     // Reads of the counting pass, the empty one at the end included.
     const int countingReads = static_cast<int>((card.size() + kPiece - 1) / kPiece) + 1;
@@ -339,10 +343,7 @@ TEST(CardConversionFailureTest, everyFailingStepLeavesTheOldTargetAndNoPartFile)
 }
 
 TEST(CardConversionFailureTest, anAbandonedConversionRemovesItsPartFile) {
-    std::string card = kCardHeaders;
-    for (int i = 0; i < 500; ++i) {
-        card += "a,b,\r\n";
-    }
+    const std::string card = cardOf(500, "a,b,");
     MemoryCardFiles files;
     files.files.files["card"] = card;
     NoCardProgress none;
