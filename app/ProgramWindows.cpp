@@ -11,6 +11,7 @@ ProgramWindows::ProgramWindows(MainFrmOptions options)
     main.setMessagesWindow(&messages);
     main.setMmcWindow(&mmcToCsv);
     main.setProgressWindow(&progress);
+    writerExport = installWriterExport(messages, main.acquisition().display());
 }
 
 } // namespace kesto

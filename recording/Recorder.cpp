@@ -68,9 +68,9 @@ bool Recorder::start(const std::string& path, int filterIndex) {
     if (filterIndex == kSaveFormatXls) {
         FileError error = xls_.XlsCreate(path);
         if (!error) {
-            const std::string header = xlsHeaderLine(
-                live_.display(), live_.references(), dateTimePatterns().shortDate,
-                dateTimePatterns().longTime, settings_.recordingSeparator);
+            const std::string header =
+                xlsHeaderLine(live_.display(), live_.references(), dateTimePatterns().shortDate,
+                              dateTimePatterns().longTime, settings_.recordingSeparator);
             error = xls_.XlsWriteRow(utf8ToWindows1252(header));
             if (error) {
                 xls_.XlsClose();
@@ -181,10 +181,10 @@ std::optional<std::string> Recorder::writeCsvDataSet() {
         return std::nullopt;
     }
     const LocalDateTime now = clock_.localNow(); // one reading: the date and time agree
-    const std::string line = csvDataLine(live_.display(), live_.options().tgasDecimals,
-                                         dateText(now), timeText(now),
-                                         settings_.recordingSeparator) +
-                             std::string(kLineEnd);
+    const std::string line =
+        csvDataLine(live_.display(), live_.options().tgasDecimals, dateText(now), timeText(now),
+                    settings_.recordingSeparator) +
+        std::string(kLineEnd);
     auto file = files_.open(path, error);
     if (!file) {
         return "cannot open " + path + ": " + error;
@@ -218,8 +218,7 @@ void Recorder::tickWritten() {
         failedTicks_ = 0;
     }
     ++dataSetCounter_;
-    view_.showStatus("Logging DS:" + std::to_string(dataSetCounter_) + " to " +
-                     statusFileName());
+    view_.showStatus("Logging DS:" + std::to_string(dataSetCounter_) + " to " + statusFileName());
     if (dataSetCounter_ == kAutoStopDataSets) {
         stop();
         return;

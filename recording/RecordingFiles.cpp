@@ -23,8 +23,7 @@ public:
 
     FileError writeAt(std::uint64_t offset, std::string_view bytes) override {
         while (!bytes.empty()) {
-            const ssize_t n =
-                ::pwrite(fd_, bytes.data(), bytes.size(), static_cast<off_t>(offset));
+            const ssize_t n = ::pwrite(fd_, bytes.data(), bytes.size(), static_cast<off_t>(offset));
             if (n < 0) {
                 if (errno == EINTR) {
                     continue;
@@ -95,7 +94,9 @@ FileError PosixRecordingFiles::remove(const std::string& path) {
 
 std::unique_ptr<RecordingFile> PosixRecordingFiles::create(const std::string& path,
                                                            std::string& error) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // O_NONBLOCK: a pipe without a reader fails at once instead of stopping the program.
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) {
         error = errorText(errno);
         return nullptr;
@@ -111,7 +112,7 @@ std::unique_ptr<RecordingFile> PosixRecordingFiles::create(const std::string& pa
 
 std::unique_ptr<RecordingFile> PosixRecordingFiles::open(const std::string& path,
                                                          std::string& error) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         error = errorText(errno);
         return nullptr;

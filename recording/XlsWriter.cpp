@@ -36,8 +36,7 @@ void appendNumber(std::string& out, std::uint16_t row, std::uint16_t column, dou
     put64(out, std::bit_cast<std::uint64_t>(value));
 }
 
-void appendLabel(std::string& out, std::uint16_t row, std::uint16_t column,
-                 std::string_view text) {
+void appendLabel(std::string& out, std::uint16_t row, std::uint16_t column, std::string_view text) {
     if (text.size() > kXlsMaxLabelBytes) {
         text = text.substr(0, kXlsMaxLabelBytes);
     }

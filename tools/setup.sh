@@ -8,13 +8,31 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libjpeg-dev libasound2-dev
   clang libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core
-  locales libreoffice-calc-nogui
+  locales
+  # The export to Writer: the LibreOffice SDK, and a Writer (and Calc) for its tests; Calc also
+  # reads the recording's XLS files in its tests. "a|b": a is installed unless b is there
+  # already (a desktop's LibreOffice with its window is kept).
+  libreoffice-dev
+  "libreoffice-writer-nogui|libreoffice-writer"
+  "libreoffice-calc-nogui|libreoffice-calc"
 )
 
+installed() {
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
+}
+
 missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$p")
+for entry in "${packages[@]}"; do
+  IFS='|' read -r -a choices <<<"$entry"
+  found=0
+  for p in "${choices[@]}"; do
+    if installed "$p"; then
+      found=1
+      break
+    fi
+  done
+  if ((found == 0)); then
+    missing+=("${choices[0]}")
   fi
 done
 

@@ -17,8 +17,8 @@ namespace kesto::test {
 using BiffCell = std::variant<double, std::string>; // NUMBER or LABEL (Windows-1252 bytes)
 
 struct BiffSheet {
-    bool valid = false;     // BOF first, every record complete, an end record reached
-    std::string error;      // why not valid
+    bool valid = false;        // BOF first, every record complete, an end record reached
+    std::string error;         // why not valid
     std::size_t endOffset = 0; // where the end record starts
     std::size_t records = 0;   // cell records read
     bool trailing = false;     // bytes follow the end record
@@ -73,7 +73,8 @@ inline BiffSheet readBiff(std::string_view bytes) {
         if (id == 0x0203 && length == 14) {
             std::uint64_t raw = 0;
             for (int i = 7; i >= 0; --i) {
-                raw = (raw << 8) | static_cast<unsigned char>(data[6 + static_cast<std::size_t>(i)]);
+                raw =
+                    (raw << 8) | static_cast<unsigned char>(data[6 + static_cast<std::size_t>(i)]);
             }
             sheet.cells[{biff16(data, 0), biff16(data, 2)}] = std::bit_cast<double>(raw);
         } else if (id == 0x0204 && length >= 8 && biff16(data, 6) + 8u == length) {

@@ -34,6 +34,10 @@ struct LocaleCase {
     std::string longTime;
 };
 
+void PrintTo(const LocaleCase& c, std::ostream* out) {
+    *out << c.locale;
+}
+
 class DateTimeRoundTripTest : public ::testing::TestWithParam<LocaleCase> {};
 
 TEST_P(DateTimeRoundTripTest, csvLinesReadBackToTheSameDateTimeAndValues) {
@@ -46,33 +50,26 @@ TEST_P(DateTimeRoundTripTest, csvLinesReadBackToTheSameDateTimeAndValues) {
     EXPECT_EQ(dateTimePatterns().shortDate, c.shortDate);
     EXPECT_EQ(dateTimePatterns().longTime, c.longTime);
 
-    SetClock clock;
-    NoLink link;
-    KeptMessages messages;
-    NoAlarm alarm;
-    LiveAcquisition live{clock, link, messages, alarm};
-    GeneralSettings settings;
-    KeptView view;
+    RecordingRig rig;
     MemoryFiles files;
-    Recorder recorder(live, settings, clock, files, messages, view);
-    recorder.setIntervalMs(1000);
-    ASSERT_TRUE(recorder.start("/r/trip.csv", kSaveFormatCsv));
-    recorder.WriteDataSet(); // header
+    const auto recorder = rig.recorder(files);
+    ASSERT_TRUE(recorder->start("/r/trip.csv", kSaveFormatCsv));
+    recorder->WriteDataSet(); // header
 
     const std::vector<LocalDateTime> times{
-        {2024, 2, 29, 0, 0, 0, 0},    {2024, 2, 29, 0, 59, 59, 0}, {2000, 1, 1, 9, 5, 7, 0},
-        {1999, 12, 31, 11, 59, 59, 0}, {2024, 3, 5, 12, 0, 0, 0},  {2024, 3, 5, 12, 0, 1, 0},
-        {2024, 3, 5, 13, 30, 0, 0},   {2024, 12, 31, 23, 59, 59, 0}};
-    LiveDisplay& display = live.display();
+        {2024, 2, 29, 0, 0, 0, 0},     {2024, 2, 29, 0, 59, 59, 0},  {2000, 1, 1, 9, 5, 7, 0},
+        {1999, 12, 31, 11, 59, 59, 0}, {2024, 3, 5, 12, 0, 0, 0},    {2024, 3, 5, 12, 0, 1, 0},
+        {2024, 3, 5, 13, 30, 0, 0},    {2024, 12, 31, 23, 59, 59, 0}};
+    LiveDisplay& display = rig.live.display();
     for (std::size_t i = 0; i < times.size(); ++i) {
-        clock.now = times[i];
+        rig.clock.now = times[i];
         display[index(Channel::O2)].value = 10.5f + static_cast<float>(i);
         display[index(Channel::LAMBDA)].value = 1.25f;
         display[index(Channel::Zug)].value = -12.0f;
         display[index(Channel::Flow)].value = 3.5f;
-        recorder.WriteDataSet();
+        recorder->WriteDataSet();
     }
-    recorder.stop();
+    recorder->stop();
 
     // The viewer: blanks removed, fields cut at ",", the date in "dd.mm.yyyy" with ".", the
     // time with the current time separator, values with "." as decimal point.
@@ -103,15 +100,15 @@ TEST_P(DateTimeRoundTripTest, csvLinesReadBackToTheSameDateTimeAndValues) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Locales, DateTimeRoundTripTest,
-    ::testing::Values(LocaleCase{"de_DE.UTF-8", "dd.mm.yyyy", "hh:mm:ss"},
-                      LocaleCase{"en_US.UTF-8", "mm/dd/yyyy", "hh:mm:ss AMPM"},
-                      LocaleCase{"C", "mm/dd/yy", "hh:mm:ss"}),
-    [](const auto& info) {
-        std::string name = info.param.locale.substr(0, info.param.locale.find('.'));
-        return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Locales, DateTimeRoundTripTest,
+                         ::testing::Values(LocaleCase{"de_DE.UTF-8", "dd.mm.yyyy", "hh:mm:ss"},
+                                           LocaleCase{"en_US.UTF-8", "mm/dd/yyyy", "hh:mm:ss AMPM"},
+                                           LocaleCase{"C", "mm/dd/yy", "hh:mm:ss"}),
+                         [](const auto& info) {
+                             std::string name =
+                                 info.param.locale.substr(0, info.param.locale.find('.'));
+                             return name;
+                         });
 
 } // namespace
 } // namespace kesto::test

@@ -75,8 +75,8 @@ inline std::string checkFieldLine(std::string_view line) {
         const auto number = FieldNumber(fields[i]);
         if (number) {
             const auto* value = std::get_if<double>(&it->second);
-            if (value == nullptr || std::bit_cast<std::uint64_t>(*value) !=
-                                        std::bit_cast<std::uint64_t>(*number)) {
+            if (value == nullptr ||
+                std::bit_cast<std::uint64_t>(*value) != std::bit_cast<std::uint64_t>(*number)) {
                 return "a number cell holds another value: " + fields[i];
             }
         } else {

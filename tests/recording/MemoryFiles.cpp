@@ -4,6 +4,8 @@ namespace kesto::test {
 
 namespace {
 
+constexpr std::uint64_t kSector = 512;
+
 class MemoryFile final : public RecordingFile {
 public:
     MemoryFile(MemoryFiles& owner, std::string path) : owner_(owner), path_(std::move(path)) {}
@@ -18,6 +20,14 @@ public:
         }
         if (file.size() < offset + bytes.size()) {
             file.resize(offset + bytes.size(), '\0');
+        }
+        if (owner_.keepHistory) {
+            for (std::uint64_t cut = (offset / kSector + 1) * kSector; cut < offset + bytes.size();
+                 cut += kSector) {
+                std::string torn = file;
+                torn.replace(offset, cut - offset, bytes.substr(0, cut - offset));
+                owner_.remember(torn);
+            }
         }
         file.replace(offset, bytes.size(), bytes);
         owner_.remember(file);

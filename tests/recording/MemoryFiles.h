@@ -22,7 +22,9 @@ public:
     bool partialWrites = true;
 
     std::map<std::string, std::string> files;
-    // Every state of every file after a write, a truncation or a creation, when kept.
+    // Every state of every file after a write, a truncation or a creation, when kept; and
+    // within a write, the states a power cut could leave: the write done up to each 512-byte
+    // sector boundary it crosses (a disk writes a sector whole or not at all).
     bool keepHistory = false;
     std::vector<std::string> history;
     std::map<std::string, int> calls;

@@ -16,26 +16,15 @@
 namespace kesto::test {
 namespace {
 
-class RecorderTest : public ::testing::Test {
+class RecorderTest : public ::testing::Test, public RecordingRig {
 protected:
     void SetUp() override { dateTimePatterns() = DateTimePatterns{}; }
 
-    SetClock clock;
-    NoLink link;
-    KeptMessages messages;
-    NoAlarm alarm;
-    LiveAcquisition live{clock, link, messages, alarm};
-    GeneralSettings settings;
-    KeptView view;
     TempFolder folder;
     PosixRecordingFiles disk;
     MemoryFiles memory;
 
-    std::unique_ptr<Recorder> recorderOn(RecordingFileLayer& files) {
-        auto r = std::make_unique<Recorder>(live, settings, clock, files, messages, view);
-        r->setIntervalMs(1000);
-        return r;
-    }
+    std::unique_ptr<Recorder> recorderOn(RecordingFileLayer& files) { return recorder(files); }
     static std::vector<std::string> lines(const std::string& text) {
         std::vector<std::string> out;
         std::size_t start = 0;
@@ -222,8 +211,7 @@ TEST_F(RecorderTest, failedTicksAreNotCountedAreReportedOnceAndLeaveNoTornLine) 
         recorder.WriteDataSet();
         EXPECT_EQ(recorder.DataSetCounter(), before + 1);
         ASSERT_EQ(messages.messages.size(), 2u);
-        EXPECT_NE(messages.messages[1].find("3 data sets could not be written"),
-                  std::string::npos)
+        EXPECT_NE(messages.messages[1].find("3 data sets could not be written"), std::string::npos)
             << messages.messages[1];
         recorder.stop();
         if (format == kSaveFormatCsv) {
@@ -323,7 +311,10 @@ TEST(StatusFileNameTest, nameWithoutFolderInUpperCase) {
     EXPECT_EQ(statusFileName("rel/Messung Kessel 3.xls"), "MESSUNG KESSEL 3.XLS");
     EXPECT_EQ(statusFileName("/x/\xC3\xBC\x62\x65r \xC3\x9F\xC3\xBF.csv"),
               "\xC3\x9C\x42\x45R \xC3\x9F\xC5\xB8.CSV"); // über ßÿ -> ÜBER ßŸ
-    EXPECT_EQ(statusFileName("/x/a\xC3\xB7" "b"), "A\xC3\xB7" "B"); // ÷ stays
+    EXPECT_EQ(statusFileName("/x/a\xC3\xB7"
+                             "b"),
+              "A\xC3\xB7"
+              "B"); // ÷ stays
 }
 
 } // namespace

@@ -18,15 +18,8 @@
 namespace kesto::test {
 namespace {
 
-class GoldenRecordingTest : public ::testing::Test {
+class GoldenRecordingTest : public ::testing::Test, public RecordingRig {
 protected:
-    SetClock clock;
-    NoLink link;
-    KeptMessages messages;
-    NoAlarm alarm;
-    LiveAcquisition live{clock, link, messages, alarm};
-    GeneralSettings settings;
-    KeptView view;
     TempFolder folder;
     PosixRecordingFiles disk;
 
@@ -36,13 +29,13 @@ protected:
     }
 
     // One second: maybe a frame, the acquisition cycle, then the recording tick.
-    void second(Recorder& recorder, std::optional<int> step) {
+    void second(Recorder& rec, std::optional<int> step) {
         clock.tick += 1000;
         if (step) {
             const int k = *step;
-            live.onBytes(frame({static_cast<std::uint16_t>(105 + k), // O2 10.5 % and up
+            live.onBytes(frame({static_cast<std::uint16_t>(105 + k),    // O2 10.5 % and up
                                 static_cast<std::uint16_t>(50 + 3 * k), // CO
-                                static_cast<std::uint16_t>(180 + k), // TG
+                                static_cast<std::uint16_t>(180 + k),    // TG
                                 150, 880, 100, 0,
                                 static_cast<std::uint16_t>(210 - k), // TR
                                 40, 12, 5, 7,
@@ -51,7 +44,7 @@ protected:
         }
         clock.tick += 10;
         live.COMTimerGetData();
-        recorder.WriteDataSet();
+        rec.WriteDataSet();
         clock.now.second += 1;
         if (clock.now.second == 60) { // 31.12.2023 23:59:59 -> 01.01.2024 00:00:00
             clock.now = {2024, 1, 1, 0, 0, 0, 0};
@@ -59,18 +52,17 @@ protected:
     }
 
     void record(const std::string& path, int format) {
-        Recorder recorder(live, settings, clock, disk, messages, view);
-        recorder.setIntervalMs(1000);
-        ASSERT_TRUE(recorder.start(path, format));
+        const auto made = recorder(disk);
+        ASSERT_TRUE(made->start(path, format));
         for (int k = 0; k < 4; ++k) {
-            second(recorder, k);
+            second(*made, k);
         }
         // The link falls silent: after five seconds every channel is recorded as 0.
         for (int k = 0; k < 6; ++k) {
-            second(recorder, std::nullopt);
+            second(*made, std::nullopt);
         }
-        second(recorder, 5);
-        recorder.stop();
+        second(*made, 5);
+        made->stop();
     }
 
     static void compareWithGolden(const std::string& written, const std::string& name) {

@@ -24,11 +24,27 @@ protected:
 };
 
 // The default labels as recorded: blanks gone, units in brackets; "°" stays UTF-8 here.
-const TStrArray kDefaultTitles{
-    "O2[%]",        "CO2[%]",       "TGas[\xC2\xB0" "C]", "TRoom[\xC2\xB0" "C]", "Eta[%]",
-    "Lambda[]",     "CO[ppm]",      "CO[mg/m3]",         "NO[ppm]",             "NO2[ppm]",
-    "NOx[mg/m3]",   "SO2[ppm]",     "SO2[mg/m3]",        "CxHy[ppm]",           "CxHy[mg/m3]",
-    "Draught[hPa]", "Flow[m/s]",    "H2[ppm]",           "S6[ppm]"};
+const TStrArray kDefaultTitles{"O2[%]",
+                               "CO2[%]",
+                               "TGas[\xC2\xB0"
+                               "C]",
+                               "TRoom[\xC2\xB0"
+                               "C]",
+                               "Eta[%]",
+                               "Lambda[]",
+                               "CO[ppm]",
+                               "CO[mg/m3]",
+                               "NO[ppm]",
+                               "NO2[ppm]",
+                               "NOx[mg/m3]",
+                               "SO2[ppm]",
+                               "SO2[mg/m3]",
+                               "CxHy[ppm]",
+                               "CxHy[mg/m3]",
+                               "Draught[hPa]",
+                               "Flow[m/s]",
+                               "H2[ppm]",
+                               "S6[ppm]"};
 
 TEST_F(RecordingLinesTest, headerTitlesWithTheReferenceSuffixOfFiveChannels) {
     struct Case {

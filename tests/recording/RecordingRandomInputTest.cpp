@@ -11,9 +11,11 @@ namespace {
 
 TEST(RecordingRandomInputTest, randomLinesSplitAndBecomeCellsFaithfully) {
     static const std::string tokens[] = {
-        "0", "1", "7", "9", "12.5", ".", ",", ",,", "-", "+", "e", "E", " ", "  ", "\t", "e308",
-        "e-330", "1e999", "x", "inf", "nan", "0x", "\xB0", "\xC3\xA4", ":", "05.03.2024",
-        "02:07:09 PM", std::string(1, '\0'), "\r\n"};
+        "0",   "1",    "7",        "9",     "12.5",       ".",           ",",
+        ",,",  "-",    "+",        "e",     "E",          " ",           "  ",
+        "\t",  "e308", "e-330",    "1e999", "x",          "inf",         "nan",
+        "0x",  "\xB0", "\xC3\xA4", ":",     "05.03.2024", "02:07:09 PM", std::string(1, '\0'),
+        "\r\n"};
     std::mt19937 rng(20240305);
     for (int n = 0; n < 20000; ++n) {
         std::string line;

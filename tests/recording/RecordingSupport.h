@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,24 @@ public:
     std::string status;
     std::vector<std::string> errors;
     std::vector<std::string> notices;
+};
+
+// Everything a recorder is built with, apart from its files.
+struct RecordingRig {
+    SetClock clock;
+    NoLink link;
+    KeptMessages messages;
+    NoAlarm alarm;
+    LiveAcquisition live{clock, link, messages, alarm};
+    GeneralSettings settings;
+    KeptView view;
+
+    // A recorder on `files` whose timer period is 1 s.
+    std::unique_ptr<Recorder> recorder(RecordingFileLayer& files) {
+        auto r = std::make_unique<Recorder>(live, settings, clock, files, messages, view);
+        r->setIntervalMs(1000);
+        return r;
+    }
 };
 
 // A folder of its own under the test's temporary folder, removed at the end.

@@ -27,7 +27,10 @@ TEST(SplitFieldsTest, everySeparatorEndsAFieldAndEmptyFieldsCount) {
 }
 
 TEST(RecordingTextTest, removeSpacesTakesOnlyBlanksAndCommaToPointEveryComma) {
-    EXPECT_EQ(RemoveSpaces(" O2 [%] , T Gas [\xC2\xB0" "C] "), "O2[%],TGas[\xC2\xB0" "C]");
+    EXPECT_EQ(RemoveSpaces(" O2 [%] , T Gas [\xC2\xB0"
+                           "C] "),
+              "O2[%],TGas[\xC2\xB0"
+              "C]");
     EXPECT_EQ(RemoveSpaces("a\tb\r\n"), "a\tb\r\n");
     EXPECT_EQ(RemoveSpaces(""), "");
     EXPECT_EQ(CommaToPoint("1,234,5"), "1.234.5");
@@ -36,10 +39,13 @@ TEST(RecordingTextTest, removeSpacesTakesOnlyBlanksAndCommaToPointEveryComma) {
 
 TEST(FieldNumberTest, numbersByTheCellRule) {
     const std::vector<std::pair<std::string, double>> numbers{
-        {"0", 0},          {"12.5", 12.5},   {"-12.5", -12.5}, {"+3", 3},
-        {".5", 0.5},       {"5.", 5},        {"  7", 7},       {"1e3", 1000},
-        {"1E+3", 1000},    {"2.5e-1", 0.25}, {"-0", -0.0},     {"007", 7},
-        {"1e-400", 0},     {"123456789012345678901234567890", 1.2345678901234568e29},
+        {"0", 0},         {"12.5", 12.5},
+        {"-12.5", -12.5}, {"+3", 3},
+        {".5", 0.5},      {"5.", 5},
+        {"  7", 7},       {"1e3", 1000},
+        {"1E+3", 1000},   {"2.5e-1", 0.25},
+        {"-0", -0.0},     {"007", 7},
+        {"1e-400", 0},    {"123456789012345678901234567890", 1.2345678901234568e29},
     };
     for (const auto& [text, value] : numbers) {
         const auto parsed = FieldNumber(text);
@@ -52,9 +58,10 @@ TEST(FieldNumberTest, numbersByTheCellRule) {
 
 TEST(FieldNumberTest, textsThatAreNotNumbers) {
     for (const std::string text :
-         {"", " ", ".", "-", "+", "e5", ".e5", "1e", "1e+", "12.5 ", "1.2.3", "07.12.2026",
-          "14:07:09", "0x10", "inf", "-inf", "nan", "INF", "1,5", "--1", "+-1", "1e999",
-          "-1e400", "1 2", "\t1", "1\t", "O2[%]", "1d", "1f", "\xC2\xB0"}) {
+         {"",    " ",     ".",     "-",          "+",        "e5",      ".e5",    "1e",
+          "1e+", "12.5 ", "1.2.3", "07.12.2026", "14:07:09", "0x10",    "inf",    "-inf",
+          "nan", "INF",   "1,5",   "--1",        "+-1",      "1e999",   "-1e400", "1 2",
+          "\t1", "1\t",   "O2[%]", "1d",         "1f",       "\xC2\xB0"}) {
         EXPECT_FALSE(FieldNumber(text).has_value()) << '"' << text << '"';
         EXPECT_EQ(TextToFloatOrZero(text), 0.0) << '"' << text << '"';
     }

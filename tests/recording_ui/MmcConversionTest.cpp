@@ -364,5 +364,9 @@ private slots:
     }
 };
 
-QTEST_MAIN(MmcConversionTest)
-#include "tst_MmcConversion.moc"
+int runMmcConversionTest(int argc, char** argv) {
+    MmcConversionTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "MmcConversionTest.moc"
