@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -49,8 +50,9 @@ QString ViewMmcCommand::targetFile() const {
     if (!targetFile_.isEmpty()) {
         return targetFile_;
     }
-    const std::string folder = mmcFolder(QCoreApplication::applicationDirPath().toStdString());
-    return QString::fromStdString(folder) + QStringLiteral("/MMC.CSV");
+    const std::string folder =
+        mmcFolder(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
+    return QFile::decodeName(QByteArray::fromStdString(folder)) + QStringLiteral("/MMC.CSV");
 }
 
 QString ViewMmcCommand::OpenDialog2(const QString& preset) {
