@@ -64,7 +64,7 @@ constexpr int kMinimumHeight = 590;
 constexpr int kStatusBarHeight = 21;
 constexpr int kDiagramPanelHeight = 41;
 
-// Blanks around every page caption, so the tabs have the width of the original layout.
+// Blanks around every page caption: they give the tabs the width the page layout is made for.
 const QString kTabPadding(7, QLatin1Char(' '));
 
 QString qs(const std::string& s) {
@@ -200,6 +200,10 @@ TMainFrm::TMainFrm(MainFrmOptions options, QWidget* parent)
     if (ownPort_) {
         ownPort_->setBytesHandler(
             [this](std::span<const std::uint8_t> bytes) { acquisition_->onBytes(bytes); });
+        // A port that fails while open (adapter pulled out) is reopened when it comes back.
+        connect(
+            ownPort_.get(), &AnalyzerPort::connectionLost, this,
+            [this](const QString& message) { acquisition_->markPortLost(message.toStdString()); });
     }
 
     setWindowTitle("Vantro Kesto V2.310");
@@ -773,6 +777,7 @@ void TMainFrm::Kommunikation1Click() {
     recording_->recorder().resumeAfterSetup();
     if (const auto error = acquisition_->OpenAnalyzerPort(general_.comPort)) {
         QMessageBox::critical(this, windowTitle(), qs(*error));
+        acquisition_->markPortLost(); // tried again quietly until it opens
         return;
     }
     // Emptying the live trends comes here once they exist.

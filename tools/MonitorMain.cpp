@@ -168,9 +168,10 @@ int main(int argc, char** argv) {
     }
     acq.ResetMeanValues();
     port.setBytesHandler([&acq](std::span<const std::uint8_t> bytes) { acq.onBytes(bytes); });
-    QObject::connect(&port, &kesto::AnalyzerPort::connectionLost, [](const QString& message) {
-        std::fprintf(stderr, "kesto-monitor: %s\n", message.toLocal8Bit().constData());
-    });
+    // A line that goes away (adapter pulled out) is reopened when it comes back, as in the
+    // program.
+    QObject::connect(&port, &kesto::AnalyzerPort::connectionLost,
+                     [&acq](const QString& message) { acq.markPortLost(message.toStdString()); });
 
     // Open as the program does; where it would stay silent, say why.
     const QString target = parser.value(portOption);
@@ -184,8 +185,7 @@ int main(int argc, char** argv) {
             error = acq.OpenAnalyzerPort(number);
         }
     } else {
-        acq.decoder().resetForOpen();
-        error = port.openPath(target.toStdString());
+        error = acq.OpenAnalyzerPath(target.toStdString());
     }
     if (error) {
         std::fprintf(stderr, "kesto-monitor: %s\n", error->c_str());

@@ -689,6 +689,34 @@ private slots:
                                   std::uint64_t{1}, 5000);
     }
 
+    // The adapter is pulled out and plugged in again: a new device under the same COM link.
+    void lostPortIsReopenedWhenItComesBack() {
+        auto first = std::make_unique<Pty>();
+        linkCom1(first->path);
+        Program p;
+        p.main->Image1Click(); // the messages window open
+        auto* port = dynamic_cast<AnalyzerPort*>(&p.main->acquisition().link());
+        QVERIFY(port != nullptr && port->isOpen());
+        first.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(p.main->acquisition().portLost(), 3000);
+        QVERIFY(!port->isOpen());
+        p.clock.tick += 2000;
+        p.main->COMTimerGetData(); // nothing to open yet
+        QVERIFY(!port->isOpen());
+
+        Pty second;
+        linkCom1(second.path);
+        p.clock.tick += 2000;
+        p.main->COMTimerGetData();
+        QVERIFY(port->isOpen());
+        QCOMPARE(QString::fromStdString(port->devicePath()), second.path);
+        QCOMPARE(p.messages->messagesText().count("COM1: port reopened"), 1);
+        QVERIFY(p.messages->messagesText().contains("COM1: connection lost"));
+        QVERIFY(second.send(kFrame));
+        QTRY_COMPARE_WITH_TIMEOUT(p.main->acquisition().decoder().counters().framesAccepted,
+                                  std::uint64_t{1}, 5000);
+    }
+
     void portThatCannotBeReopenedIsReportedAndRecordingGoesOn() {
         Program p; // COM1 leads nowhere
         auto& gs = p.main->generalSettings();
@@ -710,6 +738,13 @@ private slots:
         // The recording timer has its state back: the recording writes 0 for every channel.
         QVERIFY(p.main->recordingTimer()->isActive());
         QVERIFY(!p.main->acquisition().link().isOpen());
+        // From now on the port is tried again, and opens once it exists.
+        QVERIFY(p.main->acquisition().portLost());
+        Pty pty;
+        linkCom1(pty.path);
+        p.clock.tick += 2000;
+        p.main->COMTimerGetData();
+        QVERIFY(p.main->acquisition().link().isOpen());
     }
 };
 
