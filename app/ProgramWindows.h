@@ -6,12 +6,13 @@
 #include "uPropertyFrm.h"
 #include "uSetupFrm.h"
 #include "uVersionFrm.h"
+#include "uViewFrm.h"
 
 namespace kesto {
 
 // The program's windows, created once in the program's order (main window, property dialog,
-// setup dialog, version window, messages window, progress window) and attached to the main
-// window. They live until the program ends.
+// setup dialog, version window, recording viewer, messages window, progress window) and
+// attached to the main window. They live until the program ends.
 struct ProgramWindows {
     explicit ProgramWindows(MainFrmOptions options = {});
 
@@ -20,6 +21,7 @@ struct ProgramWindows {
     ChannelProperties properties;
     TSetupFrm setup;
     TVersionFrm version;
+    TViewFrm viewer;
     TMessageFrm messages;
     TFortschrittFrm progress;
 };

@@ -4,23 +4,27 @@
 #include "BarGauge.h"
 #include "BigDisplayGrid.h"
 #include "ChannelProperties.h"
+#include "LiveTrends.h"
 #include "ToneBeeper.h"
+#include "TrendPrint.h"
 #include "UiFonts.h"
 #include "uFortschrittFrm.h"
 #include "uMessageForm.h"
 #include "uPropertyFrm.h"
 #include "uSetupFrm.h"
 #include "uVersionFrm.h"
+#include "uViewFrm.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
@@ -59,7 +63,6 @@ constexpr int kClientHeight = 590;
 constexpr int kMinimumWidth = 690;
 constexpr int kMinimumHeight = 590;
 constexpr int kStatusBarHeight = 21;
-constexpr int kDiagramPanelHeight = 41;
 
 // Blanks around every page caption, so the tabs have the width of the original layout.
 const QString kTabPadding(7, QLatin1Char(' '));
@@ -187,6 +190,11 @@ TMainFrm::TMainFrm(MainFrmOptions options, QWidget* parent)
         ownStore_ = std::make_unique<RegistryFileStore>(defaultRegistryFilePath());
         store_ = ownStore_.get();
     }
+    printing_ = options_.printing;
+    if (printing_ == nullptr) {
+        ownPrinting_ = std::make_unique<TrendPrinting>();
+        printing_ = ownPrinting_.get();
+    }
     progressAdapter_ = std::make_unique<ProgressAdapter>(*this);
     beeper_ = options_.beeper;
     if (beeper_ == nullptr) {
@@ -273,16 +281,16 @@ void TMainFrm::createMenu() {
         a->setEnabled(enabled);
         return a;
     };
-    // Recording, the viewer, the memory-card conversion and printing are not built yet: their
-    // commands stand in the menu, disabled. "Parameters" is enabled once the setup dialog is
-    // attached.
+    // Recording and the memory-card conversion are not built yet: their commands stand in the
+    // menu, disabled. "View data..." and "Parameters" are enabled once the viewer and the setup
+    // dialog are attached.
     Datenaufzeichnen1 = add(FileMenu, "Datenaufzeichnen1", false);
     Datenanschauen1 = add(FileMenu, "Datenanschauen1", false);
     FileMenu->addSeparator();
     ViewMMCdata1 = add(FileMenu, "ViewMMCdata1", false);
     FileMenu->addSeparator();
-    Druckerauswhlen1 = add(FileMenu, "Druckerauswhlen1", false);
-    Diagrammdrucken1 = add(FileMenu, "Diagrammdrucken1", false);
+    Druckerauswhlen1 = add(FileMenu, "Druckerauswhlen1", true);
+    Diagrammdrucken1 = add(FileMenu, "Diagrammdrucken1", true);
     FileMenu->addSeparator();
     Beenden1 = add(FileMenu, "Beenden1", true);
     Kommunikation1 = add(SetupMenu, "Kommunikation1", false);
@@ -290,6 +298,9 @@ void TMainFrm::createMenu() {
     connect(Beenden1, &QAction::triggered, this, &TMainFrm::Beenden1Click);
     connect(Version1, &QAction::triggered, this, &TMainFrm::Version1Click);
     connect(Kommunikation1, &QAction::triggered, this, &TMainFrm::Kommunikation1Click);
+    connect(Datenanschauen1, &QAction::triggered, this, &TMainFrm::Datenanschauen1Click);
+    connect(Druckerauswhlen1, &QAction::triggered, this, &TMainFrm::Druckerauswhlen1Click);
+    connect(Diagrammdrucken1, &QAction::triggered, this, &TMainFrm::Diagrammdrucken1Click);
 }
 
 void TMainFrm::createPages() {
@@ -317,9 +328,8 @@ void TMainFrm::createPages() {
         PageControl1->addTab(page, QString());
     }
     createActualPage(TabSheets[0]);
-    for (int n = 1; n <= 3; ++n) {
-        createDiagramPage(TabSheets[static_cast<std::size_t>(n)], n);
-    }
+    trends_ =
+        new LiveTrends({TabSheets[1], TabSheets[2], TabSheets[3]}, acquisition_->clock(), this);
     auto* bigLayout = new QVBoxLayout(TabSheets[4]);
     bigLayout->setContentsMargins(0, 0, 0, 0);
     StringGrid1 = new BigDisplayGrid(TabSheets[4]);
@@ -409,21 +419,6 @@ void TMainFrm::createActualPage(QWidget* page) {
     referencesToWidgets();
 }
 
-void TMainFrm::createDiagramPage(QWidget* page, int number) {
-    // The trend recorder arrives with the live trends; until then the page holds its place
-    // and the bottom panel for the cursor read-out and the channel selector.
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    auto* trend = new QWidget(page);
-    trend->setObjectName(QStringLiteral("AbTrend%1").arg(number));
-    layout->addWidget(trend, 1);
-    auto* panel = new QWidget(page);
-    panel->setObjectName(QStringLiteral("Panel%1").arg(number + 1));
-    panel->setFixedHeight(kDiagramPanelHeight);
-    layout->addWidget(panel);
-}
-
 // ---------------------------------------------------------------------------------------------
 
 void TMainFrm::setMessagesWindow(TMessageFrm* messages) {
@@ -471,6 +466,7 @@ void TMainFrm::FormShow() {
     setReferenceFields(QString());
     ApplyLanguage();
     PageControl1->setCurrentIndex(0);
+    trends_->setMaxRecords(LiveTrends::kMaxRecords);
 
     loadSettings();
     acquisition_->ResetMeanValues();
@@ -480,6 +476,7 @@ void TMainFrm::FormShow() {
 
     // Number texts need no process-wide separator: the core always writes ".".
     ApplyChannelsToTrends();
+    trends_->blankReadOut(0);
     checkBoxes_[index(ReferenceEntry::COPPM)]->setFocus();
     LOGTimer->setInterval(recordingTimerMs(general_.interval));
     updateLiveWidgets();
@@ -634,7 +631,7 @@ void TMainFrm::Timer1Timer() {
 }
 
 void TMainFrm::YTTimerTimer() {
-    // Feeds the live trends once they exist.
+    trends_->YTTimerTimer(acquisition_->display());
 }
 
 void TMainFrm::updateLiveWidgets() {
@@ -737,13 +734,49 @@ void TMainFrm::Kommunikation1Click() {
     if (recording) {
         LOGTimer->start();
     }
-    // Emptying the live trends comes here once they exist.
+    trends_->clearRecords();
+}
+
+void TMainFrm::Datenanschauen1Click() {
+    if (viewer_ == nullptr) {
+        return;
+    }
+    // Qt's own dialog, so that "*.CSV" matches in any letter case on every desktop.
+    QFileDialog OpenDialog1(this);
+    OpenDialog1.setObjectName("OpenDialog1");
+    OpenDialog1.setOption(QFileDialog::DontUseNativeDialog);
+    OpenDialog1.setFileMode(QFileDialog::ExistingFile);
+    OpenDialog1.setNameFilter("CSV (*.CSV)");
+    if (!openDialog1FileName_.isEmpty()) {
+        OpenDialog1.selectFile(openDialog1FileName_);
+    }
+    if (OpenDialog1.exec() != QDialog::Accepted || OpenDialog1.selectedFiles().isEmpty()) {
+        return;
+    }
+    openDialog1FileName_ = OpenDialog1.selectedFiles().constFirst();
+    viewer_->showFile(openDialog1FileName_);
+}
+
+void TMainFrm::Druckerauswhlen1Click() {
+    printing_->choosePrinter(this);
+}
+
+void TMainFrm::Diagrammdrucken1Click() {
+    printing_->printDiagram(this, *trends_->trendForPage(PageControl1->currentIndex()));
 }
 
 void TMainFrm::setPropertyDialog(ChannelProperties* properties) {
     properties_ = properties;
     if (properties_ != nullptr && shown_) {
         properties_->applyLanguage(language_.texts);
+    }
+}
+
+void TMainFrm::setViewerWindow(TViewFrm* viewer) {
+    viewer_ = viewer;
+    Datenanschauen1->setEnabled(viewer_ != nullptr);
+    if (viewer_ != nullptr) {
+        viewer_->applyChannelSettings(acquisition_->display());
     }
 }
 
@@ -804,7 +837,10 @@ SetupServices TMainFrm::setupServices() {
 }
 
 void TMainFrm::ApplyChannelsToTrends() {
-    // The live trends do not exist yet; the channel settings go to them here once they do.
+    trends_->ApplyChannelsToTrends(acquisition_->display());
+    if (viewer_ != nullptr) {
+        viewer_->applyChannelSettings(acquisition_->display());
+    }
 }
 
 void TMainFrm::Image1Click() {
