@@ -7,6 +7,7 @@ namespace kesto {
 void TrendModel::setMaxRecords(std::size_t maxRecords) {
     const std::size_t before = store_.size();
     store_.setMaxRecords(maxRecords);
+    store_.reserveForLimit();
     const std::size_t dropped = before - store_.size();
     offset_ = offset_ > dropped ? offset_ - dropped : 0;
 }

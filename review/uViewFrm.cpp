@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QDate>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -229,7 +230,7 @@ void TViewFrm::FormShow() {
     }
 
     RecordingLoad load =
-        loadRecordingFile(fileName_.toStdString(), dateTimePatterns(), QDate::currentDate().year());
+        loadRecordingFile(QFile::encodeName(fileName_).toStdString(), dateTimePatterns(), QDate::currentDate().year());
 
     // Column widths from the title row; columns it does not reach keep theirs.
     const QFontMetrics fm(StringGrid1->font());

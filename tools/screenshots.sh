@@ -26,8 +26,9 @@ export HOME="$work"
 export XDG_CONFIG_HOME="$work/.config"
 export QT_QPA_PLATFORM=offscreen
 
-# 16 words so that flow, H2 and S6 carry values too; a fixed seed gives the same pictures.
-"$build/tools/kesto-sim" --com 1 --words 16 --period-ms 500 --seed 7 --seconds 300 &
+# 16 words so that flow, H2 and S6 carry values too; a fixed seed gives the same pictures. Each
+# frame goes out in one write, so the program never starts reading in the middle of one.
+"$build/tools/kesto-sim" --com 1 --words 16 --period-ms 500 --fast --seed 7 --seconds 300 &
 sim_pid=$!
 i=0
 while [ ! -L "$XDG_CONFIG_HOME/Pellum/dosdevices/com1" ]; do
@@ -36,6 +37,6 @@ while [ ! -L "$XDG_CONFIG_HOME/Pellum/dosdevices/com1" ]; do
     sleep 0.1
 done
 
-"$build/tests/app/app_screenshots" "$out" 3.5 - 240
+"$build/tests/app/app_screenshots" "$out" 3.5 - ${KESTO_DIAGRAM_SECONDS:-240}
 echo "written: $out/actual.png $out/bigdisplay-small.png $out/bigdisplay-large.png" \
     "$out/diagram1.png $out/diagram2.png $out/diagram3.png"

@@ -40,15 +40,15 @@ int main(int argc, char* argv[]) {
     mainFrm.show();
 
     int status = 0;
+    const auto save = [&](const QString& name) {
+        QApplication::processEvents();
+        const QString path = outDir + "/" + name;
+        if (!mainFrm.grab().save(path)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+            status = 1;
+        }
+    };
     QTimer::singleShot(waitMs, &mainFrm, [&] {
-        auto save = [&](const QString& name) {
-            QApplication::processEvents();
-            const QString path = outDir + "/" + name;
-            if (!mainFrm.grab().save(path)) {
-                std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-                status = 1;
-            }
-        };
         if (!mainFrm.acquisition().link().isOpen()) {
             std::fprintf(stderr, "COM1 is not open: the pictures show no live data\n");
         }

@@ -42,7 +42,7 @@ bool save(QWidget& window, const QDir& dir, const char* name) {
 }
 
 // Half an hour of the simulator's boiler, one line a second, as the recorder writes it.
-QByteArray simulatedRecording(const QString& title) {
+QByteArray simulatedRecording(const QByteArray& title) {
     using namespace kesto;
     test::FixedClock clock;
     ReceivedTexts texts{};
@@ -51,7 +51,7 @@ QByteArray simulatedRecording(const QString& title) {
     LiveDisplay display = makeDefaultDisplay(builtinChannelDefaults());
     MeanValues means;
     ReferenceSettings references{};
-    QByteArray out = title.toLatin1() + "\r\n";
+    QByteArray out = title + "\r\n";
     for (int second = 0; second < 1800; ++second) {
         clock.tick += 1000;
         decoder.onBytes(sim::buildFrame(sim::encodeWords(boiler.at(second)), 16));
