@@ -41,6 +41,7 @@ public:
     std::string_view cell(std::size_t row, std::size_t column) const;
 
     void clear();
+    void reserve(std::size_t lines, std::size_t bytes);
     // Adds the next line's fields (only the first 21 are kept) and one row.
     template <typename Fields> void addLine(const Fields& fields) {
         beginLine();

@@ -69,9 +69,13 @@ int diagramPrintedFromTab(int tabIndex) {
 
 SlotValues diagramSlotValues(int diagram, const ChannelValues& values) {
     SlotValues out{};
+    if (!validDiagram(diagram)) {
+        return out;
+    }
+    const Slots& slotChannels = layout()[static_cast<std::size_t>(diagram)];
     for (std::size_t s = 0; s < kTrendSlots; ++s) {
-        if (const auto c = slotChannel(diagram, s)) {
-            out[s] = values[index(*c)];
+        if (slotChannels[s]) {
+            out[s] = values[index(*slotChannels[s])];
         }
     }
     return out;
