@@ -11,6 +11,7 @@ ProgramWindows::ProgramWindows(MainFrmOptions options)
     main.setViewerWindow(&viewer);
     main.setMessagesWindow(&messages);
     main.setProgressWindow(&progress);
+    writerExport = installWriterExport(messages, main.acquisition().display());
 }
 
 } // namespace kesto

@@ -35,6 +35,7 @@ class Beeper;
 class BigDisplayGrid;
 class ChannelProperties;
 class LiveTrends;
+class RecordingBinding;
 class TrendPrinting;
 class TViewFrm;
 class TSetupFrm;
@@ -177,6 +178,7 @@ public:
     RegistryStore& store() { return *store_; }
     // The recording timer; the recording drives it, the setup dialog sets its period.
     QTimer* recordingTimer() const { return LOGTimer; }
+    RecordingBinding& recording() { return *recording_; }
     const std::string& languageFile() const { return languageFile_; }
     BigDisplayGrid* bigDisplay() const { return StringGrid1; }
     LiveTrends& liveTrends() const { return *trends_; }
@@ -266,7 +268,7 @@ private:
     std::array<QWidget*, 5> TabSheets{};
     std::array<ChannelRow, kChannelCount> rows_{};
     ClickLabel* Image1 = nullptr;
-    QLabel* Label1 = nullptr;                                   // recording interval, ms
+    QLabel* Label10 = nullptr;                                  // recording interval, ms
     std::array<QLineEdit*, kReferenceEntryCount> edits_{};      // Edit1..Edit7
     std::array<QCheckBox*, kReferenceEntryCount> checkBoxes_{}; // CheckBox1..CheckBox7
     BigDisplayGrid* StringGrid1 = nullptr;
@@ -277,6 +279,7 @@ private:
     QTimer* Timer1 = nullptr;
     QTimer* YTTimer = nullptr;
     QTimer* LOGTimer = nullptr;
+    RecordingBinding* recording_ = nullptr;
 };
 
 } // namespace kesto

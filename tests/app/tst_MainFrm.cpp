@@ -3,6 +3,7 @@
 #include "BigDisplayGrid.h"
 #include "DateTimeFormat.h"
 #include "LiveTrends.h"
+#include "RecordingBinding.h"
 #include "ShutdownSignals.h"
 #include "ToneBeeper.h"
 #include "TrendPrint.h"
@@ -37,6 +38,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <clocale>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
@@ -53,8 +55,9 @@ namespace {
 class FakeClock final : public Clock {
 public:
     std::uint32_t tick = 100000;
+    LocalDateTime now{2024, 3, 5, 14, 7, 9, 0};
     std::uint32_t tickMs() const override { return tick; }
-    LocalDateTime localNow() const override { return {2024, 3, 5, 14, 7, 9, 0}; }
+    LocalDateTime localNow() const override { return now; }
 };
 
 class CountingBeeper final : public Beeper {
@@ -284,11 +287,11 @@ private slots:
         Program p;
         QVERIFY(p.find<QAction>("Beenden1")->isEnabled());
         QVERIFY(p.find<QAction>("Version1")->isEnabled());
+        QVERIFY(p.find<QAction>("Datenaufzeichnen1")->isEnabled());
         QVERIFY(p.find<QAction>("Druckerauswhlen1")->isEnabled());
         QVERIFY(p.find<QAction>("Diagrammdrucken1")->isEnabled());
         // Without a viewer and a setup dialog attached their commands stay off.
-        for (const char* name :
-             {"Datenaufzeichnen1", "Datenanschauen1", "ViewMMCdata1", "Kommunikation1"}) {
+        for (const char* name : {"Datenanschauen1", "ViewMMCdata1", "Kommunikation1"}) {
             QVERIFY2(!p.find<QAction>(name)->isEnabled(), name);
         }
         TViewFrm viewer;
@@ -682,8 +685,10 @@ private slots:
         auto* port = dynamic_cast<AnalyzerPort*>(&p.main->acquisition().link());
         QVERIFY(port != nullptr);
         QCOMPARE(QString::fromStdString(port->devicePath()), first.path);
-        p.main->recordingTimer()->setInterval(1000);
-        p.main->recordingTimer()->start();
+        p.main->recording().recorder().setIntervalMs(1000);
+        QVERIFY(p.main->recording().recorder().start(
+            (home_.path() + "/parameters.csv").toStdString(), 1));
+        QVERIFY(p.main->recordingTimer()->isActive());
         for (int d = 0; d < 3; ++d) {
             p.main->liveTrends().trend(d)->sample();
         }
@@ -723,13 +728,42 @@ private slots:
                                   std::uint64_t{1}, 5000);
     }
 
-    void portThatCannotBeReopenedIsReportedAndRecordingStaysPaused() {
+    // The adapter is pulled out and plugged in again: a new device under the same COM link.
+    void lostPortIsReopenedWhenItComesBack() {
+        auto first = std::make_unique<Pty>();
+        linkCom1(first->path);
+        Program p;
+        p.main->Image1Click(); // the messages window open
+        auto* port = dynamic_cast<AnalyzerPort*>(&p.main->acquisition().link());
+        QVERIFY(port != nullptr && port->isOpen());
+        first.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(p.main->acquisition().portLost(), 3000);
+        QVERIFY(!port->isOpen());
+        p.clock.tick += 2000;
+        p.main->COMTimerGetData(); // nothing to open yet
+        QVERIFY(!port->isOpen());
+
+        Pty second;
+        linkCom1(second.path);
+        p.clock.tick += 2000;
+        p.main->COMTimerGetData();
+        QVERIFY(port->isOpen());
+        QCOMPARE(QString::fromStdString(port->devicePath()), second.path);
+        QCOMPARE(p.messages->messagesText().count("COM1: port reopened"), 1);
+        QVERIFY(p.messages->messagesText().contains("COM1: connection lost"));
+        QVERIFY(second.send(kFrame));
+        QTRY_COMPARE_WITH_TIMEOUT(p.main->acquisition().decoder().counters().framesAccepted,
+                                  std::uint64_t{1}, 5000);
+    }
+
+    void portThatCannotBeReopenedIsReportedAndRecordingGoesOn() {
         Program p; // COM1 leads nowhere
         auto& gs = p.main->generalSettings();
         TSetupFrm setup(gs, p.main->setupServices());
         p.main->setSetupDialog(&setup);
-        p.main->recordingTimer()->setInterval(1000);
-        p.main->recordingTimer()->start();
+        p.main->recording().recorder().setIntervalMs(1000);
+        QVERIFY(
+            p.main->recording().recorder().start((home_.path() + "/reopen.csv").toStdString(), 1));
         QString error;
         whenModal([&](QWidget*) {
             setup.okButton()->click();
@@ -740,8 +774,16 @@ private slots:
         });
         p.find<QAction>("Kommunikation1")->trigger();
         QVERIFY2(error.contains("COM1"), qPrintable(error));
-        QVERIFY(!p.main->recordingTimer()->isActive());
+        // The recording timer has its state back: the recording writes 0 for every channel.
+        QVERIFY(p.main->recordingTimer()->isActive());
         QVERIFY(!p.main->acquisition().link().isOpen());
+        // From now on the port is tried again, and opens once it exists.
+        QVERIFY(p.main->acquisition().portLost());
+        Pty pty;
+        linkCom1(pty.path);
+        p.clock.tick += 2000;
+        p.main->COMTimerGetData();
+        QVERIFY(p.main->acquisition().link().isOpen());
     }
 
     void liveDiagramsAreFedFromTheBarsAndReadOutAtTheCursor() {
@@ -983,6 +1025,66 @@ private slots:
         // The settings file is only read.
         QCOMPARE(QFile::exists(settings), settingsBefore);
         QCOMPARE(QFileInfo(settings).lastModified(), modifiedBefore);
+    }
+
+    void recordingWrittenByTheProgramOpensInTheViewer_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::newRow("German") << "de_DE.UTF-8";
+        QTest::newRow("US English, 12-hour clock") << "en_US.UTF-8";
+        QTest::newRow("C") << "C";
+    }
+
+    // A CSV recording of the program, under the locale's date and time formats, is shown again
+    // by the viewer with the same dates, times and values.
+    void recordingWrittenByTheProgramOpensInTheViewer() {
+        QFETCH(QString, locale);
+        struct LocaleScope {
+            std::string saved = std::setlocale(LC_ALL, nullptr);
+            ~LocaleScope() {
+                std::setlocale(LC_ALL, saved.c_str());
+                useSystemDateTimePatterns();
+                dateTimePatterns() = DateTimePatterns{};
+            }
+        } scope;
+        QVERIFY2(std::setlocale(LC_ALL, locale.toLatin1().constData()) != nullptr,
+                 "locale not installed: tools/setup.sh generates it");
+        useSystemDateTimePatterns();
+
+        Program p;
+        Recorder& recorder = p.main->recording().recorder();
+        const QString file = home_.path() + "/round-trip-" + locale + ".CSV";
+        QFile::remove(file);
+        QVERIFY(recorder.start(file.toStdString(), kSaveFormatCsv));
+        recorder.WriteDataSet(); // the title line
+        const LocalDateTime moments[] = {{2024, 2, 29, 0, 0, 0, 0},
+                                         {2024, 3, 5, 12, 0, 1, 0},
+                                         {2024, 12, 31, 23, 59, 59, 0}};
+        for (const LocalDateTime& t : moments) {
+            p.frameThenCycle();
+            p.clock.now = t;
+            recorder.WriteDataSet();
+        }
+        recorder.stop();
+
+        TViewFrm viewer;
+        p.main->setViewerWindow(&viewer);
+        viewer.setFileName(file);
+        viewer.show();
+        QVERIFY2(!viewer.loadError(), qPrintable(viewer.loadError().value_or(QString())));
+        QCOMPARE(viewer.tableRowCount(), 4 + 2);
+        const TrendStore& d1 = viewer.trend(0)->model().store();
+        QCOMPARE(d1.size(), std::size(moments));
+        for (std::size_t i = 0; i < std::size(moments); ++i) {
+            QCOMPARE(d1.time(i), toDateTimeValue(moments[i]));
+            QCOMPARE(d1.value(i, 0), p.find<BarGauge>("O2Bar")->value());
+            QCOMPARE(d1.value(i, 2), p.find<BarGauge>("COBar")->value());
+            QCOMPARE(d1.value(i, 7), p.find<BarGauge>("TGBar")->value());
+            QCOMPARE(viewer.trend(1)->model().store().value(i, 3),
+                     p.find<BarGauge>("LAMBDABar")->value());
+            QCOMPARE(viewer.trend(2)->model().store().value(i, 0),
+                     p.find<BarGauge>("ZugBar")->value());
+        }
+        viewer.close();
     }
 };
 
