@@ -97,7 +97,9 @@ std::string csvDataLine(const LiveDisplay& display, bool tgasDecimals, std::stri
     line.append(RemoveSpaces(timeText));
     for (std::size_t i = 0; i < kChannelCount; ++i) {
         line.append(separator);
-        line.append(CommaToPoint(recordedValueText(display, tgasDecimals, channelAt(i))));
+        // A display format's thousands grouping is left out, so the value neither adds a field
+        // nor reads back as another number; the decimal separator is always ".".
+        line.append(withoutCommas(recordedValueText(display, tgasDecimals, channelAt(i))));
     }
     return line;
 }

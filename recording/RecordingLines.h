@@ -28,8 +28,8 @@ std::string recordedValueText(const LiveDisplay& display, bool tgasDecimals, Cha
 std::string csvHeaderLine(const LiveDisplay& display, const ReferenceSettings& references,
                           std::string_view longTimePattern, std::string_view separator);
 
-// CSV data line: the date text, the time text without blanks, the nineteen values with every
-// "," turned into ".".
+// CSV data line: the date text, the time text without blanks, the nineteen values with the
+// "," of a thousands grouping left out (as in the XLS row).
 std::string csvDataLine(const LiveDisplay& display, bool tgasDecimals, std::string_view dateText,
                         std::string_view timeText, std::string_view separator);
 

@@ -25,6 +25,7 @@ class NoLink final : public SerialLink {
 public:
     bool probe(int) override { return true; }
     std::optional<std::string> open(int) override { return std::nullopt; }
+    std::optional<std::string> openPath(const std::string&) override { return std::nullopt; }
     void close() override {}
     bool isOpen() const override { return true; }
     void flushInput() override {}

@@ -152,13 +152,13 @@ TEST_F(RecordingLinesTest, gasTemperatureFormatFollowsTheDecimalsOption) {
     EXPECT_EQ(tg(false), "0");
 }
 
-TEST_F(RecordingLinesTest, thousandsGroupingNeverAddsAField) {
+TEST_F(RecordingLinesTest, thousandsGroupingNeverAddsAFieldNorChangesTheValue) {
     display[index(Channel::CO)].settings.format = "#,##0.0";
     set(Channel::CO, 1234567.25f);
+    // The grouping is left out in both formats: "1.234.567.3" would read back as another number.
     const TStrArray csv = SplitFields(csvDataLine(display, false, "d", "t", ","), ',');
     ASSERT_EQ(csv.size(), 21u);
-    EXPECT_EQ(csv[8], "1.234.567.3");
-    // In a spreadsheet row the grouping is left out: the cell holds the number.
+    EXPECT_EQ(csv[8], "1234567.3");
     const TStrArray xls = SplitFields(xlsDataLine(display, false, "d", "t", ","), ',');
     ASSERT_EQ(xls.size(), 21u);
     EXPECT_EQ(xls[8], "1234567.3");
