@@ -1074,15 +1074,17 @@ private slots:
         QCOMPARE(viewer.tableRowCount(), 4 + 2);
         const TrendStore& d1 = viewer.trend(0)->model().store();
         QCOMPARE(d1.size(), std::size(moments));
+        // The values as recorded: in each channel's number format.
+        const auto recorded = [&](const char* bar) {
+            return p.find<BarGauge>(bar)->valueText().toFloat();
+        };
         for (std::size_t i = 0; i < std::size(moments); ++i) {
             QCOMPARE(d1.time(i), toDateTimeValue(moments[i]));
-            QCOMPARE(d1.value(i, 0), p.find<BarGauge>("O2Bar")->value());
-            QCOMPARE(d1.value(i, 2), p.find<BarGauge>("COBar")->value());
-            QCOMPARE(d1.value(i, 7), p.find<BarGauge>("TGBar")->value());
-            QCOMPARE(viewer.trend(1)->model().store().value(i, 3),
-                     p.find<BarGauge>("LAMBDABar")->value());
-            QCOMPARE(viewer.trend(2)->model().store().value(i, 0),
-                     p.find<BarGauge>("ZugBar")->value());
+            QCOMPARE(d1.value(i, 0), recorded("O2Bar"));
+            QCOMPARE(d1.value(i, 2), recorded("COBar"));
+            QCOMPARE(d1.value(i, 7), recorded("TGBar"));
+            QCOMPARE(viewer.trend(1)->model().store().value(i, 3), recorded("LAMBDABar"));
+            QCOMPARE(viewer.trend(2)->model().store().value(i, 0), recorded("ZugBar"));
         }
         viewer.close();
     }
