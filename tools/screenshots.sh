@@ -6,6 +6,7 @@
 # minutes of recording (one record a second). Builds nothing.
 #
 #   tools/screenshots.sh BUILD_DIR [OUT_DIR]
+#   KESTO_DIAGRAM_SECONDS=30 tools/screenshots.sh ...   (a shorter recording for the diagrams)
 #
 # Needs the targets kesto-sim and app_screenshots (ninja -C BUILD_DIR kesto-sim app_screenshots).
 set -eu
@@ -26,9 +27,8 @@ export HOME="$work"
 export XDG_CONFIG_HOME="$work/.config"
 export QT_QPA_PLATFORM=offscreen
 
-# 16 words so that flow, H2 and S6 carry values too; a fixed seed gives the same pictures. Each
-# frame goes out in one write, so the program never starts reading in the middle of one.
-"$build/tools/kesto-sim" --com 1 --words 16 --period-ms 500 --fast --seed 7 --seconds 300 &
+# 16 words so that flow, H2 and S6 carry values too; a fixed seed gives the same pictures.
+"$build/tools/kesto-sim" --com 1 --words 16 --period-ms 500 --seed 7 --seconds 300 &
 sim_pid=$!
 i=0
 while [ ! -L "$XDG_CONFIG_HOME/Pellum/dosdevices/com1" ]; do
