@@ -8,6 +8,7 @@
 #include "RecordingBinding.h"
 #include "ToneBeeper.h"
 #include "TrendPrint.h"
+#include "TrendRecorder.h"
 #include "UiFonts.h"
 #include "uFortschrittFrm.h"
 #include "uMessageForm.h"
@@ -588,6 +589,10 @@ void TMainFrm::ApplyLanguage() {
                                                      &t.diagram3, &t.bigDisplay};
     for (std::size_t i = 0; i < captions.size(); ++i) {
         PageControl1->setTabText(static_cast<int>(i), kTabPadding + qs(*captions[i]) + kTabPadding);
+    }
+    // Assistive tools name each diagram as its tab does.
+    for (int d = 0; d < kDiagramCount; ++d) {
+        trends_->trend(d)->setAccessibleName(qs(*captions[static_cast<std::size_t>(d) + 1]));
     }
     for (QCheckBox* check : checkBoxes_) {
         check->setText(qs(t.calculated));

@@ -1,6 +1,6 @@
 #include "TrendRecorder.h"
 
-#include "AccessibleFactory.h"
+#include "Accessible.h"
 #include "DateTimeFormat.h"
 #include "NumberFormat.h"
 
@@ -392,10 +392,10 @@ void TrendRecorder::notifyAccessibility() {
 
 namespace {
 
-class TrendRecorderAccessible final : public QAccessibleWidget, public QAccessibleValueInterface {
+class TrendRecorderAccessible final : public ReadOnlyValueAccessible {
 public:
     explicit TrendRecorderAccessible(TrendRecorder* trend)
-        : QAccessibleWidget(trend, QAccessible::Chart) {}
+        : ReadOnlyValueAccessible(trend, QAccessible::Chart) {}
 
     TrendRecorder* trend() const { return static_cast<TrendRecorder*>(widget()); }
 
@@ -412,19 +412,10 @@ public:
         }
     }
 
-    void* interface_cast(QAccessible::InterfaceType type) override {
-        if (type == QAccessible::ValueInterface) {
-            return static_cast<QAccessibleValueInterface*>(this);
-        }
-        return QAccessibleWidget::interface_cast(type);
-    }
-
     // The value at the cursor in the scale slot; the cursor is moved with the keys, not here.
     QVariant currentValue() const override { return trend()->scaleSlotValueAtCursor(); }
-    void setCurrentValue(const QVariant&) override {}
     QVariant maximumValue() const override { return static_cast<double>(scaleSlot().maximum); }
     QVariant minimumValue() const override { return static_cast<double>(scaleSlot().minimum); }
-    QVariant minimumStepSize() const override { return 0.0; }
 
 private:
     const ChannelSettings& scaleSlot() const {
