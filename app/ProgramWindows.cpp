@@ -4,10 +4,11 @@ namespace kesto {
 
 ProgramWindows::ProgramWindows(MainFrmOptions options)
     : main(std::move(options)), setup(main.generalSettings(), main.setupServices()),
-      messages(clock) {
+      viewer(&main.printing()), messages(clock) {
     main.setPropertyDialog(&properties);
     main.setSetupDialog(&setup);
     main.setVersionWindow(&version);
+    main.setViewerWindow(&viewer);
     main.setMessagesWindow(&messages);
     main.setMmcWindow(&mmcToCsv);
     main.setProgressWindow(&progress);

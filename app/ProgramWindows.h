@@ -8,15 +8,16 @@
 #include "uPropertyFrm.h"
 #include "uSetupFrm.h"
 #include "uVersionFrm.h"
+#include "uViewFrm.h"
 
 #include <memory>
 
 namespace kesto {
 
 // The program's windows, created once in the program's order (main window, property dialog,
-// setup dialog, version window, messages window, memory-card conversion window, progress
-// window) and attached to the main window, and the messages window's export of the live values
-// to Writer. They live until the program ends.
+// setup dialog, version window, recording viewer, messages window, memory-card conversion
+// window, progress window) and attached to the main window, and the messages window's export of
+// the live values to Writer. They live until the program ends.
 struct ProgramWindows {
     explicit ProgramWindows(MainFrmOptions options = {});
 
@@ -25,6 +26,7 @@ struct ProgramWindows {
     ChannelProperties properties;
     TSetupFrm setup;
     TVersionFrm version;
+    TViewFrm viewer;
     TMessageFrm messages;
     TMMCtoCSVFrm mmcToCsv;
     TFortschrittFrm progress;
