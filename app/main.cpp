@@ -3,6 +3,7 @@
 #include "DateTimeFormat.h"
 #include "ProgramWindows.h"
 #include "ShutdownSignals.h"
+#include "ViewOnly.h"
 
 #include <QApplication>
 #include <QSessionManager>
@@ -62,6 +63,12 @@ int main(int argc, char* argv[]) {
     QApplication::setOrganizationName("Pellum");
     // The main window's closing ends the program, whatever other window is still open.
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // `kesto --view FILE`: a recording in the viewer, without the main window and its port.
+    if (const QString file = kesto::viewFileArgument(QCoreApplication::arguments());
+        !file.isEmpty()) {
+        return kesto::runViewOnly(file);
+    }
 
     kesto::ProgramWindows windows;
     kesto::TMainFrm& mainFrm = windows.main;

@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libjpeg-dev libasound2-dev
   clang libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core
+  # Printing: a font with Arial's metrics, and the PDF tools the printing tests read with.
+  fonts-liberation2 poppler-utils
   locales
   # tools/atspi-tree.sh: the tree a screen reader reads, through AT-SPI on its own D-Bus session.
   at-spi2-core python3-pyatspi dbus-daemon

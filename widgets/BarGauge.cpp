@@ -1,5 +1,6 @@
 #include "BarGauge.h"
 
+#include "Accessible.h"
 #include "NumberFormat.h"
 #include "Pressable.h"
 #include "SpokenText.h"
@@ -11,7 +12,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <mutex>
 
 namespace kesto {
 
@@ -216,21 +216,10 @@ public:
     }
 };
 
-QAccessibleInterface* barGaugeFactory(const QString& className, QObject* object) {
-    if (className == QLatin1String(BarGauge::staticMetaObject.className()) && object != nullptr &&
-        object->isWidgetType()) {
-        if (auto* gauge = qobject_cast<BarGauge*>(object)) {
-            return new BarGaugeAccessible(gauge);
-        }
-    }
-    return nullptr;
-}
-
 } // namespace
 
 void installBarGaugeAccessibility() {
-    static std::once_flag once;
-    std::call_once(once, [] { QAccessible::installFactory(barGaugeFactory); });
+    installAccessibleInterface<BarGauge, BarGaugeAccessible>();
 }
 
 } // namespace kesto
