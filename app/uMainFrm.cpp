@@ -25,6 +25,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -704,6 +705,7 @@ void TMainFrm::ApplyLanguage() {
     // Assistive tools name each diagram as its tab does.
     for (int d = 0; d < kDiagramCount; ++d) {
         trends_->trend(d)->setAccessibleName(qs(*captions[static_cast<std::size_t>(d) + 1]));
+        trends_->choiceList(d)->setAccessibleDescription(qs(t.readOutChannel));
     }
     for (QCheckBox* check : checkBoxes_) {
         check->setText(qs(t.calculated));

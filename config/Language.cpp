@@ -62,6 +62,7 @@ constexpr auto kTextKeys = std::to_array<TextKey>({
      &LanguageTexts::restartMessage},
     {"Accessibility", "Reference O2", &LanguageTexts::referenceO2},
     {"Accessibility", "Messages", &LanguageTexts::messages},
+    {"Accessibility", "Read-out channel", &LanguageTexts::readOutChannel},
 });
 
 constexpr std::array<std::string_view, kChannelCount> kChannelSections{

@@ -60,6 +60,7 @@ struct LanguageTexts {
     // its channel's caption and this text, "CO [ppm] reference O2 %".
     std::string referenceO2 = "reference O2 %";
     std::string messages = "Messages"; // the picture that opens the messages window
+    std::string readOutChannel = "Channel of the cursor read-out"; // a diagram's channel list
 };
 
 // One text of the language file: its section and key.

@@ -9,6 +9,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -394,6 +395,9 @@ private slots:
         for (const auto& [object, name] : german) {
             QCOMPARE(nameOf(find(object.toLatin1().constData())), name);
         }
+        QAccessibleInterface* channels =
+            QAccessible::queryAccessibleInterface(main.findChild<QComboBox*>("ComboBox2"));
+        QCOMPARE(channels->text(QAccessible::Description), QString("Kanal der Cursor-Anzeige"));
         // The visible captions stay as they were.
         QCOMPARE(main.findChild<QCheckBox*>("CheckBox1")->text(), QString("berechnet"));
 
