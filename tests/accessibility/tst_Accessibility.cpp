@@ -181,6 +181,18 @@ private:
                 if (c.spoken.trimmed().isEmpty() && !dataCell) {
                     problems << QStringLiteral("%1: no name (role 0x%2)").arg(path, roleName(role));
                 }
+                // Through AT-SPI every value interface brings "Increase" and "Decrease"; on our
+                // own widgets they must be actions of the widget, not ones that do nothing.
+                const QAccessibleActionInterface* actions = iface->actionInterface();
+                const QStringList own = actions != nullptr ? actions->actionNames() : QStringList();
+                if (iface->valueInterface() != nullptr && c.object != nullptr &&
+                    QByteArray(c.object->metaObject()->className()).startsWith("kesto::") &&
+                    (!own.contains(QAccessibleActionInterface::increaseAction()) ||
+                     !own.contains(QAccessibleActionInterface::decreaseAction()))) {
+                    problems << QStringLiteral(
+                                    "%1: a value without Increase and Decrease of its own")
+                                    .arg(path);
+                }
                 controls.push_back(c);
             }
         }
