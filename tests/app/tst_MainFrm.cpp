@@ -3,6 +3,7 @@
 #include "BigDisplayGrid.h"
 #include "DateTimeFormat.h"
 #include "LiveTrends.h"
+#include "MmcCommand.h"
 #include "RecordingBinding.h"
 #include "ShutdownSignals.h"
 #include "ToneBeeper.h"
@@ -10,6 +11,7 @@
 #include "TrendRecorder.h"
 #include "ViewOnly.h"
 #include "uFortschrittFrm.h"
+#include "uMMCToCSVFrm.h"
 #include "uMainFrm.h"
 #include "uMessageForm.h"
 #include "uPropertyFrm.h"
@@ -963,6 +965,116 @@ private slots:
         QVERIFY(!viewer.isVisible());
     }
 
+    // A card converted by "View MMC data..." opens in the viewer with the dates, times and
+    // values the converted file holds; afterwards "View data..." offers the user's file again.
+    void viewMmcDataShowsTheConvertedCardInTheViewer() {
+        Program p;
+        TViewFrm viewer;
+        TMMCtoCSVFrm progress;
+        p.main->setViewerWindow(&viewer);
+        p.main->setMmcWindow(&progress);
+        QVERIFY(p.find<QAction>("ViewMMCdata1")->isEnabled());
+        p.main->setOpenDialog1FileName("/recordings/earlier.csv");
+
+        QTemporaryDir dir;
+        const QString cardFile = dir.filePath("CARD.CSV");
+        const QString target = dir.filePath("MMC.CSV");
+        {
+            // Two header lines, then lines of numbers: reference 3 % (corrected), O2 exactly 21
+            // (not corrected), and a reference of 0.
+            QFile f(cardFile);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("Vantro MMC,\r\nDate,Time,O2,CO,\r\n");
+            const char* rows[][4] = {{"09.01.2003", "10:36:02", "6.2", "3"},
+                                     {"09.01.2003", "10:36:12", "21", "3"},
+                                     {"10.01.2003", "00:00:00", "7.25", "0"}};
+            for (const auto& r : rows) {
+                QByteArray fields[57];
+                fields[0] = r[0];
+                fields[1] = r[1];
+                fields[2] = r[2];
+                fields[3] = "7";
+                fields[4] = "12";
+                fields[5] = "3";
+                fields[6] = "0.1";
+                fields[12] = "180.5";
+                fields[13] = "21.3";
+                fields[14] = "-0.12";
+                fields[15] = "10.8";
+                fields[16] = "91.2";
+                fields[18] = "1.42";
+                fields[27] = r[3];
+                fields[42] = "15";
+                fields[46] = "4.5";
+                fields[53] = "2";
+                fields[55] = "9";
+                QByteArray line;
+                for (const QByteArray& field : fields) {
+                    line += field + ',';
+                }
+                f.write(line + "\r\n");
+            }
+        }
+        ViewMmcCommand& command = *p.main->mmcCommand();
+        command.setTargetFile(target);
+        command.chooseFile = [&](const QString&) { return cardFile; };
+
+        QString shownFile;
+        std::vector<std::vector<double>> shown; // per record: date-time, then the 19 channels
+        whenModalIs(&viewer, [&] {
+            shownFile = p.main->openDialog1FileName();
+            const TrendStore& first = viewer.trend(0)->model().store();
+            for (std::size_t r = 0; r < first.size(); ++r) {
+                std::vector<double> record(1 + kChannelCount);
+                record[0] = first.time(r);
+                for (int d = 0; d < kDiagramCount; ++d) {
+                    const TrendStore& store = viewer.trend(d)->model().store();
+                    for (std::size_t slot = 0; slot < usedSlotCount(d); ++slot) {
+                        record[1 + index(*slotChannel(d, slot))] = store.value(r, slot);
+                    }
+                }
+                shown.push_back(record);
+            }
+            viewer.findChild<QAction*>("Schlieen1")->trigger();
+        });
+        QSignalSpy ended(&command, &ViewMmcCommand::conversionEnded);
+        p.find<QAction>("ViewMMCdata1")->trigger();
+        QVERIFY(ended.count() > 0 || ended.wait(60000));
+        QTRY_VERIFY_WITH_TIMEOUT(!shown.empty(), 10000);
+        QCOMPARE(shownFile, target);
+        QCOMPARE(p.main->openDialog1FileName(), QStringLiteral("/recordings/earlier.csv"));
+        QCOMPARE(p.main->generalSettings().mmcFile, cardFile.toStdString());
+
+        // What the viewer shows is what the converted file says.
+        QFile converted(target);
+        QVERIFY(converted.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = converted.readAll().split('\n');
+        QCOMPARE(shown.size(), std::size_t{3});
+        for (std::size_t r = 0; r < shown.size(); ++r) {
+            const QList<QByteArray> fields = lines[static_cast<int>(r) + 1].trimmed().split(',');
+            const auto date = parseDate(fields[0].toStdString(), dateTimePatterns(), 2026);
+            const auto time = parseTime(fields[1].toStdString(), dateTimePatterns());
+            QVERIFY(date && time);
+            LocalDateTime t = *date;
+            t.hour = time->hour;
+            t.minute = time->minute;
+            t.second = time->second;
+            QCOMPARE(shown[r][0], toDateTimeValue(t));
+            for (std::size_t c = 0; c < kChannelCount; ++c) {
+                const float expected = fields[static_cast<int>(c) + 2].toFloat();
+                QVERIFY2(shown[r][1 + c] == expected,
+                         qPrintable(QString("record %1, column %2: %3, file %4")
+                                        .arg(r)
+                                        .arg(c + 3)
+                                        .arg(shown[r][1 + c])
+                                        .arg(expected)));
+            }
+        }
+        // The first record carries the corrected CO: 7 * (21 - 3) / (21 - 6.2).
+        QCOMPARE(shown[0][1 + index(Channel::CO)], double(float(7.0 * 18.0 / 14.8)));
+        QCOMPARE(shown[1][1 + index(Channel::CO)], 7.0);
+    }
+
     void viewOptionTakesTheFileAfterIt_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("file");
@@ -1056,9 +1168,8 @@ private slots:
         QFile::remove(file);
         QVERIFY(recorder.start(file.toStdString(), kSaveFormatCsv));
         recorder.WriteDataSet(); // the title line
-        const LocalDateTime moments[] = {{2024, 2, 29, 0, 0, 0, 0},
-                                         {2024, 3, 5, 12, 0, 1, 0},
-                                         {2024, 12, 31, 23, 59, 59, 0}};
+        const LocalDateTime moments[] = {
+            {2024, 2, 29, 0, 0, 0, 0}, {2024, 3, 5, 12, 0, 1, 0}, {2024, 12, 31, 23, 59, 59, 0}};
         for (const LocalDateTime& t : moments) {
             p.frameThenCycle();
             p.clock.now = t;
