@@ -9,11 +9,17 @@
 namespace kesto {
 namespace {
 
+// The cases below carry their own names, used for the test's name and where a failure is shown.
+const auto byName = [](const auto& info) { return std::string(info.param.name); };
+
 struct SplitCase {
     const char* name;
     std::string line;
     std::vector<std::string> fields;
 };
+void PrintTo(const SplitCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class Splitting : public ::testing::TestWithParam<SplitCase> {};
 
@@ -37,7 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"textAfterClosingQuoteStartsANewField", "\"ab\"cd,e", {"ab", "cd", "e"}},
         SplitCase{"unterminatedQuoteRunsToTheEnd", "1,\"open", {"1", "open"}},
         SplitCase{"emptyQuotedField", "\"\",2", {"", "2"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    byName);
 
 // The title line a recorder writes: every blank removed, labels in Windows-1252.
 const std::string kTitle =
@@ -79,6 +85,9 @@ struct LocaleCase {
     const char* pm;
     const char* longTime = nullptr; // a long time pattern set by hand instead of the locale's
 };
+void PrintTo(const LocaleCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class EveryLocale : public ::testing::TestWithParam<LocaleCase> {};
 
@@ -120,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(
                       LocaleCase{"PointAsTimeSeparator", "%d.%m.%Y", "%H.%M.%S", "", "", ""},
                       LocaleCase{"TwelveHourNoLeadingZero", "%m/%d/%Y", "%r", "%I:%M:%S %p", "am",
                                  "pm", "h:mm:ss AMPM"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    byName);
 
 struct EdgeCase {
     const char* name;
@@ -128,6 +137,9 @@ struct EdgeCase {
     std::size_t rows;
     std::size_t records;
 };
+void PrintTo(const EdgeCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class LoaderEdges : public ::testing::TestWithParam<EdgeCase> {};
 
@@ -153,7 +165,7 @@ INSTANTIATE_TEST_SUITE_P(
                  kTitle + "\r\n05.03.2024,14:07:09,1,2,3,4,5,6,7,8,9,10,11,12,13,14\r\n", 4, 0},
         EdgeCase{"emptyFirstFieldIsNotDrawn", kTitle + "\r\n," + kLine.substr(11) + "\r\n", 4, 0},
         EdgeCase{"zeroFirstFieldIsNotDrawn", kTitle + "\r\n0," + kLine.substr(11) + "\r\n", 4, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+    byName);
 
 TEST(RecordingLoader, seventeenFieldsDrawZeroForDraughtFlowH2AndS6) {
     const RecordingLoad r = load(kTitle + "\r\n05.03.2024,14:07:09,1,2,3,4,5,6,7,8,9,10,11,12,13,"
@@ -194,6 +206,9 @@ struct BadFieldCase {
     std::string line;
     std::string message;
 };
+void PrintTo(const BadFieldCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class StopsOnBadField : public ::testing::TestWithParam<BadFieldCase> {};
 
@@ -225,7 +240,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "'31.04.2024' is not a valid date"},
         BadFieldCase{"time", "05.03.2024,25:07:10," + std::string(kValues),
                      "'25:07:10' is not a valid time"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    byName);
 
 TEST(RecordingLoader, readsWindows1252AndUtf8Alike) {
     const std::string utf8Title = "dd.mm.yyyy,hh:mm:ss,O2[%],TGas[\xC2\xB0"

@@ -1,3 +1,4 @@
+#include "ParamName.h"
 #include "Scrolling.h"
 #include "TrendModel.h"
 
@@ -98,6 +99,10 @@ struct WindowCase {
     int shown;
 };
 
+void PrintTo(const WindowCase& c, std::ostream* os) {
+    *os << c.records << " records in " << c.width << " px show " << c.shown << " from " << c.first;
+}
+
 class FlowingWindow : public ::testing::TestWithParam<WindowCase> {};
 
 TEST_P(FlowingWindow, fillsFromTheLeftThenShowsTheNewestAtTheRight) {
@@ -117,7 +122,8 @@ INSTANTIATE_TEST_SUITE_P(TrendModel, FlowingWindow,
                          ::testing::Values(WindowCase{0, 100, 0, 0}, WindowCase{1, 100, 0, 1},
                                            WindowCase{60, 100, 0, 60}, WindowCase{100, 100, 0, 100},
                                            WindowCase{101, 100, 1, 100},
-                                           WindowCase{60000, 1920, 58080, 1920}));
+                                           WindowCase{60000, 1920, 58080, 1920}),
+                         test::ParamName{});
 
 TEST(TrendModel, shiftingMovesTheWindowButNeverBeforeTheFirstRecord) {
     TrendModel m;
@@ -184,6 +190,10 @@ struct ScrollCase {
     int maximum;
 };
 
+void PrintTo(const ScrollCase& c, std::ostream* os) {
+    *os << c.records << " records in " << c.width << " px scroll to " << c.maximum;
+}
+
 class ScrollMaximum : public ::testing::TestWithParam<ScrollCase> {};
 
 TEST_P(ScrollMaximum, isRecordsLessWidthPlus100OrElseTheRecords) {
@@ -195,7 +205,8 @@ INSTANTIATE_TEST_SUITE_P(Scrolling, ScrollMaximum,
                                            ScrollCase{0, 560, 0}, ScrollCase{460, 560, 460},
                                            ScrollCase{461, 560, 1}, ScrollCase{60000, 1920, 58180},
                                            ScrollCase{std::size_t{5000000000}, 500,
-                                                      std::numeric_limits<int>::max()}));
+                                                      std::numeric_limits<int>::max()}),
+                         test::ParamName{});
 
 TEST(Scrolling, eachPositionShiftsByItsDistanceFromTheRememberedOne) {
     ScrollPosition p;
