@@ -1,11 +1,7 @@
 #include "uMMCToCSVFrm.h"
 
-#include <QCloseEvent>
-#include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
-#include <QScreen>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -26,8 +22,7 @@ int barValue(std::size_t lines) {
 
 TMMCtoCSVFrm::TMMCtoCSVFrm(QWidget* parent)
     // A title bar without any buttons, above the other windows.
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowStaysOnTopHint) {
+    : ProgressWindow(parent, Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("MMCtoCSVFrm"));
     setWindowTitle(QStringLiteral("Converting MMC data"));
     setFixedSize(kClientWidth, kClientHeight);
@@ -56,12 +51,7 @@ void TMMCtoCSVFrm::showProgress() {
     Label1->clear();
     // Centred once shown, when the frame around the window is known.
     show();
-    if (const QScreen* screen =
-            this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    centreOnScreen();
 }
 
 void TMMCtoCSVFrm::hideProgress() {
@@ -94,20 +84,5 @@ void TMMCtoCSVFrm::convertingLines(std::size_t converted, std::size_t lineCount)
     Label1->setText(QString::fromStdString(convertingCardText(converted, lineCount)));
     ProgressBar1->setValue(barValue(converted));
 }
-
-void TMMCtoCSVFrm::closeEvent(QCloseEvent* event) {
-    event->ignore();
-}
-
-void TMMCtoCSVFrm::keyPressEvent(QKeyEvent* event) {
-    // Esc would otherwise reject the dialog; Alt+F4 arrives as a close event.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
-void TMMCtoCSVFrm::reject() {}
 
 } // namespace kesto

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "CardConversion.h"
+#include "ProgressWindow.h"
 
-#include <QDialog>
 #include <QString>
 
 class QLabel;
@@ -14,7 +14,7 @@ namespace kesto {
 // window, centred on the screen. While it shows, the other windows take no input (a second
 // conversion into the same file cannot start), but they keep painting and the acquisition and
 // a recording go on. The user cannot close it; the conversion hides it when it ends.
-class TMMCtoCSVFrm : public QDialog, public CardProgress {
+class TMMCtoCSVFrm : public ProgressWindow, public CardProgress {
     Q_OBJECT
 
 public:
@@ -32,14 +32,6 @@ public:
     void countingLines(std::size_t linesCounted) override;
     void conversionStarts(std::size_t lineCount) override;
     void convertingLines(std::size_t converted, std::size_t lineCount) override;
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-
-public slots:
-    // Esc and the window system's close request end here; both are refused.
-    void reject() override;
 
 private:
     QLabel* Label1 = nullptr;

@@ -1,13 +1,9 @@
 #include "uFortschrittFrm.h"
 
-#include <QCloseEvent>
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
-#include <QScreen>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -20,9 +16,7 @@ constexpr int kClientHeight = 67;
 
 } // namespace
 
-TFortschrittFrm::TFortschrittFrm(QWidget* parent)
-    // A title bar without any buttons: no close box, no system menu.
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+TFortschrittFrm::TFortschrittFrm(QWidget* parent) : ProgressWindow(parent) {
     setObjectName(QStringLiteral("FortschrittFrm"));
     setWindowTitle(QStringLiteral("Kesto"));
     setFixedSize(kClientWidth, kClientHeight);
@@ -62,12 +56,7 @@ TFortschrittFrm::TFortschrittFrm(QWidget* parent)
 }
 
 void TFortschrittFrm::showProgress() {
-    if (const QScreen* screen =
-            this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    centreOnScreen();
     show();
     repaintNow();
 }
@@ -105,21 +94,6 @@ void TFortschrittFrm::applyLanguage(const LanguageTexts& texts) {
     teste_ = QString::fromStdString(texts.teste);
     von_ = QString::fromStdString(texts.von);
 }
-
-void TFortschrittFrm::closeEvent(QCloseEvent* event) {
-    event->ignore();
-}
-
-void TFortschrittFrm::keyPressEvent(QKeyEvent* event) {
-    // Esc would otherwise reject the dialog; Alt+F4 arrives as a close event.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
-void TFortschrittFrm::reject() {}
 
 void TFortschrittFrm::repaintNow() {
     // The caller keeps the UI thread busy until the probing is done, so paint now rather than

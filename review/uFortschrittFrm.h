@@ -2,7 +2,8 @@
 
 #include "Language.h"
 
-#include <QDialog>
+#include "ProgressWindow.h"
+
 #include <QString>
 
 class QLabel;
@@ -13,7 +14,7 @@ namespace kesto {
 // The progress window shown while the serial ports are probed. The probing runs on the UI thread
 // without returning to the event loop, so every change repaints at once. The user cannot close
 // the window; only hideProgress() does.
-class TFortschrittFrm : public QDialog {
+class TFortschrittFrm : public ProgressWindow {
     Q_OBJECT
 
 public:
@@ -36,14 +37,6 @@ public:
     int position() const;
 
     void applyLanguage(const LanguageTexts& texts);
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-
-public slots:
-    // Esc and the window system's close request end here; both are refused.
-    void reject() override;
 
 private:
     void repaintNow();
