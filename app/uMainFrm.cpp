@@ -4,6 +4,8 @@
 #include "BarGauge.h"
 #include "BigDisplayGrid.h"
 #include "ChannelProperties.h"
+#include "ProgramFolders.h"
+#include "ProgramInfo.h"
 #include "ToneBeeper.h"
 #include "UiFonts.h"
 #include "uFortschrittFrm.h"
@@ -199,7 +201,7 @@ TMainFrm::TMainFrm(MainFrmOptions options, QWidget* parent)
             [this](std::span<const std::uint8_t> bytes) { acquisition_->onBytes(bytes); });
     }
 
-    setWindowTitle("Vantro Kesto V2.310");
+    setWindowTitle(QStringLiteral("Vantro Kesto V" KESTO_VERSION));
     setFont(layoutFont("MS Sans Serif", 8));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::white);
@@ -562,8 +564,8 @@ void TMainFrm::ApplyLanguage() {
 
     languageFile_ = options_.languageFile;
     if (languageFile_.empty()) {
-        languageFile_ = languageFilePath(QCoreApplication::applicationFilePath().toStdString(),
-                                         languageCodeFor(id));
+        languageFile_ = programFolders(QCoreApplication::applicationFilePath().toStdString())
+                            .languageFile(languageCodeFor(id));
     }
     language_ = loadLanguage(languageFile_);
     const LanguageTexts& t = language_.texts;

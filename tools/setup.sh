@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libjpeg-dev libasound2-dev
   clang libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core
+  # PNG icons from the SVG, the Debian package (shlibdeps) and its desktop-file checks
+  librsvg2-bin dpkg-dev file desktop-file-utils appstream
 )
 
 missing=()

@@ -707,5 +707,9 @@ private slots:
     }
 };
 
-QTEST_MAIN(MainFrmTest)
+int runMainFrmTests(int argc, char** argv) {
+    MainFrmTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_MainFrm.moc"
