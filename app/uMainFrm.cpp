@@ -269,7 +269,7 @@ void TMainFrm::createMenu() {
     HelpMenu = bar->addMenu(QString());
     HelpMenu->setObjectName("HelpMenu");
 
-    auto add = [this](QMenu* menu, const char* name, bool enabled) {
+    auto add = [](QMenu* menu, const char* name, bool enabled) {
         QAction* a = menu->addAction(QString());
         a->setObjectName(name);
         a->setEnabled(enabled);

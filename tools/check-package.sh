@@ -51,7 +51,8 @@ dpkg-deb -x "$deb" "$root/root"
 share=$root/root/usr/share
 
 desktop-file-validate "$share/applications/$id.desktop"
-appstreamcli validate --no-net "$share/metainfo/$id.metainfo.xml"
+# The metainfo, and that its launchable desktop entry is in the tree.
+appstreamcli validate-tree --no-net "$root/root"
 echo "desktop entry and metainfo are valid"
 
 # The unpacked program, started from elsewhere with a home of its own and no display.
