@@ -13,7 +13,7 @@ rm -f "$build"/kesto_*.deb
 deb=$(echo "$build"/kesto_"$version"_*.deb)
 [ -f "$deb" ] || { echo "check-package: no package $build/kesto_${version}_*.deb" >&2; exit 1; }
 echo "== $deb"
-dpkg-deb --info "$deb" | sed -n '/Package:/,$p'
+dpkg-deb --field "$deb"
 
 fail() {
   echo "check-package: $*" >&2
