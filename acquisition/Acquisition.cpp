@@ -4,11 +4,18 @@ namespace kesto {
 
 LiveAcquisition::LiveAcquisition(const Clock& clock, SerialLink& link, MessageWindow& messages,
                                  Alarm& alarm, FrameLog* frameLog)
-    : clock_(clock), link_(link), messages_(messages), alarm_(alarm),
+    : clock_(clock), link_(link), messages_(messages), alarm_(alarm), port_(clock, link),
       decoder_(texts_, clock, &messages, frameLog, &link),
       display_(makeDefaultDisplay(builtinChannelDefaults())) {}
 
 void LiveAcquisition::COMTimerGetData() {
+    if (port_.retryIfDue()) {
+        decoder_.resetForOpen();
+        if (messages_.isVisible()) {
+            messages_.addMessage(portTargetName(*port_.target()) +
+                                 std::string(kPortReopenedMessage));
+        }
+    }
     // Unsigned 32-bit difference: right across the tick counter's wrap.
     const std::uint32_t elapsed = clock_.tickMs() - decoder_.lastFrameTick();
     if (elapsed > kNoDataTimeoutMs) {
@@ -40,9 +47,23 @@ bool LiveAcquisition::probeAndOpen(int port) {
 
 std::optional<std::string> LiveAcquisition::OpenAnalyzerPort(int port) {
     decoder_.resetForOpen();
-    return link_.open(port);
+    return port_.open(port);
 }
 
-void LiveAcquisition::CloseAnalyzerPort() { link_.close(); }
+std::optional<std::string> LiveAcquisition::OpenAnalyzerPath(const std::string& devicePath) {
+    decoder_.resetForOpen();
+    return port_.open(devicePath);
+}
+
+void LiveAcquisition::CloseAnalyzerPort() {
+    port_.close();
+}
+
+void LiveAcquisition::markPortLost(std::string_view message) {
+    port_.markLost();
+    if (!message.empty() && messages_.isVisible()) {
+        messages_.addMessage(message);
+    }
+}
 
 } // namespace kesto

@@ -5,6 +5,7 @@
 #include "FrameDecoder.h"
 #include "Interfaces.h"
 #include "LiveValues.h"
+#include "PortSupervisor.h"
 
 #include <optional>
 #include <string>
@@ -14,6 +15,8 @@ namespace kesto {
 inline constexpr std::uint32_t kNoDataTimeoutMs = 5000;
 inline constexpr std::string_view kNoDataMessage =
     "No data error (data hold > 5 sec). Check connection !";
+// Follows the port's name ("COM3: port reopened").
+inline constexpr std::string_view kPortReopenedMessage = ": port reopened";
 
 // The live side of the program: received texts, decoder, running means, reference entries and
 // the nineteen channel displays, with the handlers the main window's timers and the serial
@@ -34,7 +37,16 @@ public:
     // Start-up: probe COM`port` and open it when the probe succeeds; silent otherwise.
     bool probeAndOpen(int port);
     std::optional<std::string> OpenAnalyzerPort(int port);
+    // The same for a device path (the console monitor takes either).
+    std::optional<std::string> OpenAnalyzerPath(const std::string& devicePath);
+    // Closing on purpose: the port is not retried.
     void CloseAnalyzerPort();
+    // The port was lost through an error, or could not be opened again: from now on the
+    // acquisition cycle tries to reopen it about every two seconds, and says once in the
+    // messages window when it is open again. `message` (if any) goes to the messages window
+    // while it is visible.
+    void markPortLost(std::string_view message = {});
+    bool portLost() const { return port_.lost(); }
 
     void ResetMeanValues() { means_.reset(); }
     void RefreshLiveDisplay();
@@ -53,12 +65,14 @@ public:
     const FrameDecoder& decoder() const { return decoder_; }
     const Clock& clock() const { return clock_; }
     SerialLink& link() { return link_; }
+    const PortSupervisor& port() const { return port_; }
 
 private:
     const Clock& clock_;
     SerialLink& link_;
     MessageWindow& messages_;
     Alarm& alarm_;
+    PortSupervisor port_;
     ReceivedTexts texts_{};
     FrameDecoder decoder_;
     MeanValues means_;

@@ -8,20 +8,21 @@ void RefreshLiveDisplay(const ReceivedTexts& texts, const RefreshOptions& option
                         MeanValues& means, ReferenceSettings& references, LiveDisplay& display) {
     using enum Channel;
     // The frame-fed channels with a running-mean slot, in refresh order.
-    static constexpr std::array<Channel, 11> averaged{O2, CO, TG, LAMBDA, ETA, CO2,
-                                                      TR, NO, SO2, NO2, CXHY};
+    static constexpr std::array<Channel, 11> averaged{O2, CO, TG,  LAMBDA, ETA, CO2,
+                                                      TR, NO, SO2, NO2,    CXHY};
     for (const Channel c : averaged) {
         const ChannelInfo& info = channelInfo(c);
         auto& d = display[index(c)];
         const auto parsed = parseInteger(texts[static_cast<std::size_t>(info.frameWord)]);
-        long long sample = parsed.value_or(0);
-        if (options.useMeanValue) {
-            // Every refresh counts, also one without a value: a silent link pulls the mean down.
-            sample = means.add(info.meanSlot, sample);
-        }
         if (!parsed) {
+            // No value: the channel shows as invalid and its running mean is left alone, so a
+            // dropout does not pull the mean towards 0.
             clearChannel(d);
             continue;
+        }
+        long long sample = *parsed;
+        if (options.useMeanValue) {
+            sample = means.add(info.meanSlot, sample);
         }
         double divisor = info.divisor;
         if (c == TG) {

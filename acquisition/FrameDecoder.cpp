@@ -1,5 +1,6 @@
 #include "FrameDecoder.h"
 
+#include "DateTimeFormat.h"
 #include "NumberFormat.h"
 
 #include <string_view>
@@ -118,27 +119,38 @@ void FrameDecoder::onBytes(std::span<const std::uint8_t> bytes) {
         *out++ = kHex[b >> 4];
         *out++ = kHex[b & 0x0F];
     }
-    if (!takeFrame()) {
-        boundBuffer();
+    // Short frames leave their closing delimiter in the buffer: look again until a frame of
+    // full length has been handled or no complete frame is left. Each round consumes at least
+    // an opening delimiter, so this ends.
+    for (;;) {
+        const Taken taken = takeFrame();
+        if (taken == Taken::Nothing) {
+            boundBuffer();
+            return;
+        }
+        if (taken == Taken::FullFrame) {
+            return;
+        }
     }
 }
 
-bool FrameDecoder::takeFrame() {
+FrameDecoder::Taken FrameDecoder::takeFrame() {
     const auto first = rxHexBuffer_.find("FFFF");
     if (first == std::string::npos) {
-        return false;
+        return Taken::Nothing;
     }
     const std::string_view rest = std::string_view(rxHexBuffer_).substr(first + 4);
     const auto second = rest.find("FFFF");
     if (second == std::string_view::npos) {
-        return false;
+        return Taken::Nothing;
     }
     const std::string_view frameText = rest.substr(0, second + 4);
     const auto byteCount = static_cast<std::uint16_t>(frameText.size() / 2);
+    const bool fullLength = byteCount >= kMinFrameByteCount;
     ++counters_.framesFound;
 
     if (messages_ != nullptr && messages_->isVisible()) {
-        std::string line = longTimeText(clock_.localNow());
+        std::string line = timeText(clock_.localNow());
         line.push_back(' ');
         line.append(frameText);
         if (messages_->writeToLogfile()) {
@@ -149,16 +161,23 @@ bool FrameDecoder::takeFrame() {
 
     words_ = unpackFrame(rest, byteCount);
 
-    // The buffer is emptied: whatever followed the closing delimiter goes with it.
-    const std::size_t used = first + 4 + frameText.size();
-    counters_.bytesDiscarded += (rxHexBuffer_.size() - used) / 2;
-    rxHexBuffer_.clear();
-
     const std::uint32_t now = clock_.tickMs();
-    quietActive_ = true;
-    quietStart_ = now;
+    if (fullLength) {
+        // The buffer is emptied: whatever followed the closing delimiter goes with it.
+        const std::size_t used = first + 4 + frameText.size();
+        counters_.bytesDiscarded += (rxHexBuffer_.size() - used) / 2;
+        rxHexBuffer_.clear();
+        quietActive_ = true;
+        quietStart_ = now;
+    } else {
+        // The closing delimiter stays and opens the next frame.
+        rxHexBuffer_.erase(0, first + frameText.size());
+    }
 
-    const auto errors = rangeErrors(words_);
+    auto errors = rangeErrors(words_);
+    if (errors.empty() && !fullLength) {
+        errors.emplace_back(kFrameLengthError);
+    }
     frameValid_ = errors.empty();
     if (messages_ != nullptr) {
         for (const auto& e : errors) {
@@ -174,10 +193,13 @@ bool FrameDecoder::takeFrame() {
     } else {
         ++counters_.framesRejected;
     }
+    if (!fullLength) {
+        return Taken::ShortFrame;
+    }
     if (link_ != nullptr) {
         link_->flushInput();
     }
-    return true;
+    return Taken::FullFrame;
 }
 
 void FrameDecoder::boundBuffer() {

@@ -35,6 +35,10 @@ FrameWords unpackFrame(std::string_view rest, std::uint16_t byteCount);
 // Texts written for an accepted frame.
 void writeReceivedTexts(const FrameWords& words, ReceivedTexts& texts);
 
+// The shortest frame accepted: thirteen words and the closing delimiter.
+inline constexpr std::uint16_t kMinFrameByteCount = 28;
+inline constexpr std::string_view kFrameLengthError = "Frame length error";
+
 // The ruler shown above the frame line in the frame monitor.
 inline constexpr std::string_view kFrameRuler =
     "         1 2 3 4 5 6 7 8 9 10111213141516171819202122232425262728293031323334";
@@ -42,9 +46,15 @@ inline constexpr std::string_view kFrameRuler =
 // Cuts analyzer frames out of the received bytes and writes the received texts.
 //
 // The received bytes are kept as upper-case hex text and searched for "FFFF" at any character
-// position, exactly as the analyzer software always did, so odd-aligned delimiters cut frames
-// the same way. After a frame is taken out, everything else in the buffer is dropped, and bytes
-// arriving within 100 ms after that are discarded as well (the receive buffer is flushed then).
+// position, so odd-aligned delimiters cut frames too. After a frame of full length is taken out,
+// everything else in the buffer is dropped, and bytes arriving within 100 ms after that are
+// discarded as well (the receive buffer is flushed then).
+//
+// A frame shorter than thirteen words is never accepted. It is what the decoder sees when it is
+// out of step with the line: a payload word 0xFFFF (a reading of -1) cut the frame, or the port
+// was opened in the middle of a frame, so a closing delimiter was taken for an opening one. Its
+// closing delimiter is therefore kept as the opening delimiter of the next frame, and the next
+// frame is looked for at once; no quiet time and no flush follow it.
 class FrameDecoder {
 public:
     // Hex characters the buffer may hold while no frame completes (wrong baud rate, noise).
@@ -73,7 +83,8 @@ public:
     void setSerialLink(SerialLink* link) { link_ = link; }
 
 private:
-    bool takeFrame();
+    enum class Taken { Nothing, ShortFrame, FullFrame };
+    Taken takeFrame();
     void boundBuffer();
     void logFrameLine(const std::string& line);
 

@@ -9,18 +9,6 @@
 
 namespace kesto {
 
-std::string shortDateText(const LocalDateTime& t) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%02d.%02d.%04d", t.day, t.month, t.year);
-    return buf;
-}
-
-std::string longTimeText(const LocalDateTime& t) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", t.hour, t.minute, t.second);
-    return buf;
-}
-
 std::uint32_t SystemClock::tickMs() const {
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
     return static_cast<std::uint32_t>(

@@ -19,10 +19,6 @@ struct LocalDateTime {
     int millisecond = 0;
 };
 
-// "dd.mm.yyyy" and "hh:mm:ss", the short date and long time texts of the program.
-std::string shortDateText(const LocalDateTime& t);
-std::string longTimeText(const LocalDateTime& t);
-
 // The time sources of the program; tests inject their own.
 class Clock {
 public:
@@ -68,6 +64,8 @@ public:
     virtual bool probe(int port) = 0;
     // Opens COM`port`; on failure returns the reason.
     virtual std::optional<std::string> open(int port) = 0;
+    // Opens a device by its path rather than by COM number; on failure returns the reason.
+    virtual std::optional<std::string> openPath(const std::string& devicePath) = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
     // Discards whatever waits in the receive buffer.

@@ -10,6 +10,7 @@ ProgramWindows::ProgramWindows(MainFrmOptions options)
     main.setVersionWindow(&version);
     main.setMessagesWindow(&messages);
     main.setProgressWindow(&progress);
+    writerExport = installWriterExport(messages, main.acquisition().display());
 }
 
 } // namespace kesto

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ReportExportAction.h"
 #include "uFortschrittFrm.h"
 #include "uMainFrm.h"
 #include "uMessageForm.h"
@@ -7,11 +8,14 @@
 #include "uSetupFrm.h"
 #include "uVersionFrm.h"
 
+#include <memory>
+
 namespace kesto {
 
 // The program's windows, created once in the program's order (main window, property dialog,
 // setup dialog, version window, messages window, progress window) and attached to the main
-// window. They live until the program ends.
+// window, and the messages window's export of the live values to Writer. They live until the
+// program ends.
 struct ProgramWindows {
     explicit ProgramWindows(MainFrmOptions options = {});
 
@@ -22,6 +26,8 @@ struct ProgramWindows {
     TVersionFrm version;
     TMessageFrm messages;
     TFortschrittFrm progress;
+    // Null in a program built without the LibreOffice SDK.
+    std::unique_ptr<ReportExportAction> writerExport;
 };
 
 } // namespace kesto

@@ -1,6 +1,7 @@
 // The program: the windows are created once, in a fixed order, and live until the main window
 // closes.
 #include "CommandLine.h"
+#include "DateTimeFormat.h"
 #include "ProgramInfo.h"
 #include "ProgramWindows.h"
 #include "ShutdownSignals.h"
@@ -85,6 +86,9 @@ int main(int argc, char* argv[]) {
         return *exitCode;
     }
     const kesto::ProgramOptions& options = commandLine.options;
+
+    // Qt has set the C library's locale from the environment: take its date and time formats.
+    kesto::useSystemDateTimePatterns();
 
     // The application's title; not set as display name, which Qt would append to every
     // window title ("Vantro Kesto V2.310 - Vantro Kesto").

@@ -6,6 +6,7 @@
 #include "ChannelProperties.h"
 #include "ProgramFolders.h"
 #include "ProgramInfo.h"
+#include "RecordingBinding.h"
 #include "ToneBeeper.h"
 #include "UiFonts.h"
 #include "uFortschrittFrm.h"
@@ -63,7 +64,7 @@ constexpr int kMinimumHeight = 590;
 constexpr int kStatusBarHeight = 21;
 constexpr int kDiagramPanelHeight = 41;
 
-// Blanks around every page caption, so the tabs have the width of the original layout.
+// Blanks around every page caption: they give the tabs the width the page layout is made for.
 const QString kTabPadding(7, QLatin1Char(' '));
 
 QString qs(const std::string& s) {
@@ -199,6 +200,10 @@ TMainFrm::TMainFrm(MainFrmOptions options, QWidget* parent)
     if (ownPort_) {
         ownPort_->setBytesHandler(
             [this](std::span<const std::uint8_t> bytes) { acquisition_->onBytes(bytes); });
+        // A port that fails while open (adapter pulled out) is reopened when it comes back.
+        connect(
+            ownPort_.get(), &AnalyzerPort::connectionLost, this,
+            [this](const QString& message) { acquisition_->markPortLost(message.toStdString()); });
     }
 
     setWindowTitle(QStringLiteral("Vantro Kesto V" KESTO_VERSION));
@@ -242,6 +247,7 @@ TMainFrm::TMainFrm(MainFrmOptions options, QWidget* parent)
     // Recording drives this timer; until an interval is confirmed its period is 0 s.
     LOGTimer = new QTimer(this);
     LOGTimer->setObjectName("LOGTimer");
+    recording_ = new RecordingBinding(*this, Datenaufzeichnen1, LOGTimer, Label10, *messagesProxy_);
     COMTimer->start();
     YTTimer->start();
 
@@ -275,10 +281,9 @@ void TMainFrm::createMenu() {
         a->setEnabled(enabled);
         return a;
     };
-    // Recording, the viewer, the memory-card conversion and printing are not built yet: their
-    // commands stand in the menu, disabled. "Parameters" is enabled once the setup dialog is
-    // attached.
-    Datenaufzeichnen1 = add(FileMenu, "Datenaufzeichnen1", false);
+    // The viewer, the memory-card conversion and printing are not built yet: their commands
+    // stand in the menu, disabled. "Parameters" is enabled once the setup dialog is attached.
+    Datenaufzeichnen1 = add(FileMenu, "Datenaufzeichnen1", true);
     Datenanschauen1 = add(FileMenu, "Datenanschauen1", false);
     FileMenu->addSeparator();
     ViewMMCdata1 = add(FileMenu, "ViewMMCdata1", false);
@@ -338,10 +343,10 @@ void TMainFrm::createActualPage(QWidget* page) {
     Image1->setAttribute(Qt::WA_TranslucentBackground);
     connect(Image1, &ClickLabel::clicked, this, &TMainFrm::Image1Click);
 
-    Label1 = new QLabel(page);
-    Label1->setObjectName("Label1");
-    Label1->move(kIntervalLabelPos);
-    Label1->resize(kImageRect.right() - kIntervalLabelPos.x(), kRowHeight);
+    Label10 = new QLabel(page);
+    Label10->setObjectName("Label10");
+    Label10->move(kIntervalLabelPos);
+    Label10->resize(kImageRect.right() - kIntervalLabelPos.x(), kRowHeight);
 
     for (std::size_t i = 0; i < kChannelCount; ++i) {
         const Channel channel = channelAt(i);
@@ -483,7 +488,7 @@ void TMainFrm::FormShow() {
     // Number texts need no process-wide separator: the core always writes ".".
     ApplyChannelsToTrends();
     checkBoxes_[index(ReferenceEntry::COPPM)]->setFocus();
-    LOGTimer->setInterval(recordingTimerMs(general_.interval));
+    recording_->recorder().setIntervalMs(recordingTimerMs(general_.interval));
     updateLiveWidgets();
     showStoreMessages();
 }
@@ -544,8 +549,9 @@ void TMainFrm::FormHide() {
     // Whether or not the settings were saved, the port is closed.
     COMTimer->stop();
     YTTimer->stop();
-    LOGTimer->stop();
     setAlarmTimer(false);
+    // An XLS recording gets its end record before the port closes.
+    recording_->finishForShutdown();
     acquisition_->CloseAnalyzerPort();
     if (saveError) {
         const QString text = QStringLiteral("The settings could not be saved: ") + *saveError;
@@ -573,7 +579,7 @@ void TMainFrm::ApplyLanguage() {
     FileMenu->setTitle(qs(t.file));
     SetupMenu->setTitle(qs(t.setup));
     HelpMenu->setTitle(qs(t.help));
-    Datenaufzeichnen1->setText(qs(t.recordData) + "...");
+    recording_->updateCaption();
     Datenanschauen1->setText(qs(t.viewDataRecording) + "...");
     ViewMMCdata1->setText(qs(t.viewMmc));
     Druckerauswhlen1->setText(qs(t.changePrinter) + "...");
@@ -723,21 +729,20 @@ void TMainFrm::Kommunikation1Click() {
     if (setup_ == nullptr) {
         return;
     }
-    const bool recording = LOGTimer->isActive();
-    LOGTimer->stop();
+    recording_->recorder().pauseForSetup();
     acquisition_->CloseAnalyzerPort();
     setup_->execSetup();
     if (shutDown_) {
         return; // the program was ended (a signal, the session) while the dialog was open
     }
     generalToAcquisition();
+    // A running recording goes on whether or not the port opens again: without a port it
+    // records 0 for the channels without a value.
+    recording_->recorder().resumeAfterSetup();
     if (const auto error = acquisition_->OpenAnalyzerPort(general_.comPort)) {
-        // The recording stays paused: it resumes only on a port that works.
         QMessageBox::critical(this, windowTitle(), qs(*error));
+        acquisition_->markPortLost(); // tried again quietly until it opens
         return;
-    }
-    if (recording) {
-        LOGTimer->start();
     }
     // Emptying the live trends comes here once they exist.
 }
@@ -801,7 +806,7 @@ SetupServices TMainFrm::setupServices() {
     services.probe = [this](int port) { return probePort(port); };
     services.progress = progressAdapter_.get();
     services.resetMeanValues = [this] { acquisition_->ResetMeanValues(); };
-    services.setRecordingInterval = [this](int ms) { LOGTimer->setInterval(ms); };
+    services.setRecordingInterval = [this](int ms) { recording_->recorder().setIntervalMs(ms); };
     return services;
 }
 

@@ -33,6 +33,7 @@ class BarGauge;
 class Beeper;
 class BigDisplayGrid;
 class ChannelProperties;
+class RecordingBinding;
 class TSetupFrm;
 struct SetupServices;
 class TFortschrittFrm;
@@ -162,6 +163,7 @@ public:
     RegistryStore& store() { return *store_; }
     // The recording timer; the recording drives it, the setup dialog sets its period.
     QTimer* recordingTimer() const { return LOGTimer; }
+    RecordingBinding& recording() { return *recording_; }
     const std::string& languageFile() const { return languageFile_; }
     BigDisplayGrid* bigDisplay() const { return StringGrid1; }
     PageControl* pageControl() const { return PageControl1; }
@@ -246,7 +248,7 @@ private:
     std::array<QWidget*, 5> TabSheets{};
     std::array<ChannelRow, kChannelCount> rows_{};
     ClickLabel* Image1 = nullptr;
-    QLabel* Label1 = nullptr;                                   // recording interval, ms
+    QLabel* Label10 = nullptr;                                  // recording interval, ms
     std::array<QLineEdit*, kReferenceEntryCount> edits_{};      // Edit1..Edit7
     std::array<QCheckBox*, kReferenceEntryCount> checkBoxes_{}; // CheckBox1..CheckBox7
     BigDisplayGrid* StringGrid1 = nullptr;
@@ -256,6 +258,7 @@ private:
     QTimer* Timer1 = nullptr;
     QTimer* YTTimer = nullptr;
     QTimer* LOGTimer = nullptr;
+    RecordingBinding* recording_ = nullptr;
 };
 
 } // namespace kesto

@@ -33,8 +33,7 @@ bool componentOpensProperties(std::string_view name) {
     return index(*channel) <= index(Channel::CXHYMG);
 }
 
-ChannelPropertyFields propertyFieldsFor(const ChannelSettings& bar,
-                                        std::optional<int> previousColour) {
+ChannelPropertyFields propertyFieldsFor(const ChannelSettings& bar) {
     ChannelPropertyFields f;
     f.name = bar.displayName;
     f.minimum = std::to_string(static_cast<long long>(bar.minimum));
@@ -42,9 +41,6 @@ ChannelPropertyFields propertyFieldsFor(const ChannelSettings& bar,
     f.unit = bar.unit;
     f.format = bar.format;
     f.colourPosition = colourTablePosition(bar.colour);
-    if (!f.colourPosition) {
-        f.colourPosition = previousColour;
-    }
     return f;
 }
 

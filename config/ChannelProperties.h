@@ -25,10 +25,9 @@ struct ChannelPropertyFields {
     std::optional<int> colourPosition; // colour-table position; empty: nothing selected
 };
 
-// The fields as the dialog shows them for a bar; `previousColour` is the list's selection from
-// the last opening, kept when the bar's colour is not in the colour table.
-ChannelPropertyFields propertyFieldsFor(const ChannelSettings& bar,
-                                        std::optional<int> previousColour);
+// The fields as the dialog shows them for a bar. A colour that is not in the colour table
+// (the gas temperature's gray) selects nothing, and the bar keeps it unless one is picked.
+ChannelPropertyFields propertyFieldsFor(const ChannelSettings& bar);
 
 struct PropertyApplyResult {
     bool restartMessage = false;       // the minimum or maximum text was changed

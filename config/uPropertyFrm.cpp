@@ -165,11 +165,7 @@ ChannelPropertyFields ChannelProperties::fields() const {
 bool ChannelProperties::editChannel(ChannelDisplay& display) {
     const auto& bar = display.settings;
     setWindowTitle(settingsTitle_ + QLatin1Char(' ') + QString::fromStdString(bar.firstName));
-    std::optional<int> previous;
-    if (colourList_->currentIndex() >= 0) {
-        previous = colourList_->currentIndex();
-    }
-    const ChannelPropertyFields shown = propertyFieldsFor(bar, previous);
+    const ChannelPropertyFields shown = propertyFieldsFor(bar);
     nameEdit_->setText(QString::fromStdString(shown.name));
     minimumEdit_->setText(QString::fromStdString(shown.minimum));
     maximumEdit_->setText(QString::fromStdString(shown.maximum));

@@ -16,8 +16,8 @@ class QPushButton;
 
 namespace kesto {
 
-// The channel property dialog: one instance, reused for every channel; it keeps its colour
-// selection between openings.
+// The channel property dialog: one instance, reused for every channel. Each opening shows the
+// edited bar's own colour, or no selection when that colour is not in the list.
 class ChannelProperties : public QDialog {
     Q_OBJECT
 public:

@@ -1,5 +1,7 @@
 #include "uMessageForm.h"
 
+#include "DateTimeFormat.h"
+
 #include <QCheckBox>
 #include <QDir>
 #include <QFontDatabase>
@@ -110,11 +112,11 @@ TMessageFrm::TMessageFrm(const Clock& clock, QWidget* parent, QString logPath)
     Button1->setAutoDefault(false);
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
 
-    Button2 = new QPushButton(QStringLiteral("Copy to MS Word"), this);
+    // The word processor here is LibreOffice Writer.
+    Button2 = new QPushButton(QStringLiteral("Copy to Writer"), this);
     Button2->setObjectName(QStringLiteral("Button2"));
     Button2->setAutoDefault(false);
-    Button2->setEnabled(false);
-    Button2->setToolTip(QStringLiteral("The word-processor export is not available"));
+    setWordExportAvailable(false);
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
 
     // Bottom panel: the frame monitor and counters on the left, the controls on the right.
@@ -163,8 +165,8 @@ void TMessageFrm::AddMessage(const QString& text) {
         show();
     }
     const LocalDateTime now = clock_.localNow();
-    const QString stamp = QString::fromStdString(shortDateText(now)) + QLatin1Char(' ') +
-                          QString::fromStdString(longTimeText(now)) + QLatin1Char(' ');
+    const QString stamp = QString::fromStdString(dateText(now)) + QLatin1Char(' ') +
+                          QString::fromStdString(timeText(now)) + QLatin1Char(' ');
     Memo1->appendPlainText(stamp + text);
 }
 
@@ -200,9 +202,19 @@ QString TMessageFrm::logFilePath() const {
 
 void TMessageFrm::setWordExport(std::function<void()> exportAction) {
     wordExport_ = std::move(exportAction);
-    Button2->setEnabled(static_cast<bool>(wordExport_));
-    Button2->setToolTip(wordExport_ ? QString()
-                                    : QStringLiteral("The word-processor export is not available"));
+    setWordExportAvailable(static_cast<bool>(wordExport_));
+}
+
+void TMessageFrm::setWordExportAvailable(bool available, const QString& whyNot) {
+    available = available && wordExport_;
+    Button2->setEnabled(available);
+    if (available) {
+        Button2->setToolTip(QString());
+    } else {
+        Button2->setToolTip(whyNot.isEmpty()
+                                ? QStringLiteral("The word-processor export is not available")
+                                : whyNot);
+    }
 }
 
 QString TMessageFrm::messagesText() const {

@@ -50,9 +50,12 @@ public:
     // alarm timer off here. The signal hidden() is emitted at the same moment.
     std::function<void()> onHidden;
 
-    // The word-processor export behind "Copy to MS Word"; the button stays disabled until one
+    // The word-processor export behind "Copy to Writer"; the button stays disabled until one
     // is given.
     void setWordExport(std::function<void()> exportAction);
+    // Enables the button, or disables it with a tooltip that says why (no export built in, an
+    // export still under way).
+    void setWordExportAvailable(bool available, const QString& whyNot = {});
 
     // The message list as plain text, one line per message.
     QString messagesText() const;

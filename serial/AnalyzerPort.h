@@ -62,7 +62,7 @@ public:
     static ProbeDetails probePath(const std::string& devicePath, const std::string& name);
 
     // Opens a device by path rather than by number (the console monitor takes either).
-    std::optional<std::string> openPath(const std::string& devicePath);
+    std::optional<std::string> openPath(const std::string& devicePath) override;
 
     // The device currently (or last) opened; empty before the first open.
     const std::string& devicePath() const { return devicePath_; }

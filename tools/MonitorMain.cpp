@@ -3,6 +3,8 @@
 
 #include "Acquisition.h"
 #include "AnalyzerPort.h"
+#include "ConsoleRecorder.h"
+#include "DateTimeFormat.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -11,6 +13,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -59,7 +62,7 @@ void onSignal(int) {
 }
 
 std::string refreshLine(const kesto::LiveAcquisition& acq) {
-    std::string line = kesto::longTimeText(acq.clock().localNow());
+    std::string line = kesto::timeText(acq.clock().localNow());
     for (std::size_t i = 0; i < kesto::kChannelCount; ++i) {
         const auto& d = acq.display()[i];
         line.push_back(' ');
@@ -80,6 +83,8 @@ bool isPortNumber(const QString& s) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // Qt has set the C library's locale from the environment: take its date and time formats.
+    kesto::useSystemDateTimePatterns();
     QCoreApplication::setApplicationName(QStringLiteral("kesto-monitor"));
 
     QCommandLineParser parser;
@@ -88,8 +93,11 @@ int main(int argc, char** argv) {
         "and the nineteen channels as KEY=VALUE (VALUE in the channel's default number format,\n"
         "'-' when invalid). Messages the program would show in its messages window are printed\n"
         "as lines starting with '! '. Decoder counters go to stderr at the end.\n"
+        "With --record, the program's recording runs as well: the file (.csv or .xls) is\n"
+        "replaced, one data set is written every interval, and the file is finished when the\n"
+        "monitor ends; the status line goes to stderr.\n"
         "Exit status: 0 after the given time or on SIGINT/SIGTERM, 1 bad options, 2 the port\n"
-        "could not be opened."));
+        "could not be opened, 3 the recording file could not be created."));
     parser.addHelpOption();
     const QCommandLineOption portOption(
         QStringLiteral("port"),
@@ -109,8 +117,15 @@ int main(int argc, char** argv) {
         QStringLiteral("The gas temperature arrives in tenths of a degree."));
     const QCommandLineOption framesOption(
         QStringLiteral("frames"), QStringLiteral("Print each frame found, as '> time hex'."));
+    const QCommandLineOption recordOption(
+        QStringLiteral("record"),
+        QStringLiteral("Record into FILE as the program does: CSV or XLS by its extension."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption intervalOption(
+        QStringLiteral("interval"), QStringLiteral("Recording interval in seconds (default 1)."),
+        QStringLiteral("S"), QStringLiteral("1"));
     parser.addOptions({portOption, secondsOption, noReferenceOption, meanOption, tgasDecimalsOption,
-                       framesOption});
+                       framesOption, recordOption, intervalOption});
     parser.process(app);
 
     if (!parser.isSet(portOption) || !parser.positionalArguments().isEmpty()) {
@@ -127,6 +142,18 @@ int main(int argc, char** argv) {
         }
     }
 
+    const std::string recordFile = parser.value(recordOption).toStdString();
+    bool intervalOk = false;
+    const int interval = parser.value(intervalOption).toInt(&intervalOk);
+    if (!intervalOk || interval < 1 || interval > 86400) {
+        std::fprintf(stderr, "kesto-monitor: --interval needs whole seconds from 1 to 86400\n");
+        return 1;
+    }
+    if (parser.isSet(recordOption) && !kesto::ConsoleRecorder::formatForFile(recordFile)) {
+        std::fprintf(stderr, "kesto-monitor: --record needs a file name ending in .csv or .xls\n");
+        return 1;
+    }
+
     kesto::SystemClock clock;
     kesto::AnalyzerPort port;
     ConsoleMessages messages(parser.isSet(framesOption));
@@ -141,9 +168,10 @@ int main(int argc, char** argv) {
     }
     acq.ResetMeanValues();
     port.setBytesHandler([&acq](std::span<const std::uint8_t> bytes) { acq.onBytes(bytes); });
-    QObject::connect(&port, &kesto::AnalyzerPort::connectionLost, [](const QString& message) {
-        std::fprintf(stderr, "kesto-monitor: %s\n", message.toLocal8Bit().constData());
-    });
+    // A line that goes away (adapter pulled out) is reopened when it comes back, as in the
+    // program.
+    QObject::connect(&port, &kesto::AnalyzerPort::connectionLost,
+                     [&acq](const QString& message) { acq.markPortLost(message.toStdString()); });
 
     // Open as the program does; where it would stay silent, say why.
     const QString target = parser.value(portOption);
@@ -157,8 +185,7 @@ int main(int argc, char** argv) {
             error = acq.OpenAnalyzerPort(number);
         }
     } else {
-        acq.decoder().resetForOpen();
-        error = port.openPath(target.toStdString());
+        error = acq.OpenAnalyzerPath(target.toStdString());
     }
     if (error) {
         std::fprintf(stderr, "kesto-monitor: %s\n", error->c_str());
@@ -194,8 +221,21 @@ int main(int argc, char** argv) {
     });
     comTimer.start();
 
+    // Started after the refresh timer, so that each recording tick follows a refresh.
+    std::unique_ptr<kesto::ConsoleRecorder> recording;
+    if (parser.isSet(recordOption)) {
+        recording = std::make_unique<kesto::ConsoleRecorder>(acq, messages, interval);
+        if (!recording->start(recordFile)) {
+            acq.CloseAnalyzerPort();
+            return 3;
+        }
+    }
+
     app.exec();
 
+    if (recording) {
+        recording->stop();
+    }
     acq.CloseAnalyzerPort();
     const auto& c = acq.decoder().counters();
     std::fprintf(stderr,

@@ -16,6 +16,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <optional>
+#include <poll.h>
 #include <pty.h>
 #include <string>
 #include <string_view>
@@ -45,6 +46,8 @@ Where the line appears:
                      left alone (exit status 2) unless its target has gone.
   --print-path       print the pseudo-terminal's device path as the first line on stdout
   Without either option the path is printed on stderr only.
+  As on a real line, a program that opens the port receives only what is sent from then on,
+  which may be the tail of a frame; nothing is kept for a reader that is not there.
 
 Timing:
   --period-ms MS     one frame every MS milliseconds (default 1000; 200 with --fast)
@@ -180,9 +183,16 @@ bool sleepUntil(SteadyClock::time_point when) {
 // 10 bits per byte (start, 8 data, stop) at 1200 baud.
 constexpr auto kByteTime = std::chrono::microseconds(8333);
 
+// The line as a receiver sees it: bytes exist only while they are sent. A pseudo-terminal would
+// keep whatever was written while no program had the port open and hand it to the next one as
+// a backlog of whole frames; a real line hands a newly opened port only what is sent from then
+// on, often the tail of a frame. So nothing is written while no reader has the slave side open
+// (the master reports a hang-up then: the simulator keeps no slave descriptor of its own), and
+// what a reader left unread when it closed the port is discarded.
 class Line {
 public:
-    Line(int master, int slave, bool paced) : master_(master), slave_(slave), paced_(paced) {}
+    Line(int master, std::string slavePath, bool paced)
+        : master_(master), slavePath_(std::move(slavePath)), paced_(paced) {}
 
     // Sends bytes at line speed (or at once); false when stopped.
     bool send(const std::vector<std::uint8_t>& bytes) {
@@ -201,30 +211,51 @@ public:
         return true;
     }
 
-    // Bytes nobody reads are lost on a real line; on a pseudo-terminal they would pile up and
-    // reach the next reader as a stale backlog. Drop them once more than a few frames wait.
-    void dropStaleInput() {
-        int waiting = 0;
-        if (::ioctl(slave_, FIONREAD, &waiting) == 0 && waiting > 3 * 36) {
-            ::tcflush(slave_, TCIFLUSH);
-            stale_ += static_cast<std::uint64_t>(waiting);
-        }
-    }
-
     std::uint64_t written() const { return written_; }
+    // Bytes sent while no program had the port open, or left unread when it closed it.
+    std::uint64_t unheard() const { return unheard_; }
+    // Bytes the pseudo-terminal refused because its queue was full (a reader that stopped
+    // reading), lost like bytes that overrun a receiver.
     std::uint64_t dropped() const { return dropped_; }
-    std::uint64_t stale() const { return stale_; }
 
 private:
+    bool readerPresent() {
+        pollfd p{master_, POLLOUT, 0};
+        const bool present = ::poll(&p, 1, 0) >= 0 && (p.revents & POLLHUP) == 0;
+        if (hadReader_ && !present) {
+            discardUnread();
+        }
+        hadReader_ = present;
+        return present;
+    }
+
+    // The slave keeps unread input after its last reader closed; a short open of our own
+    // flushes it, so the next reader does not see it.
+    void discardUnread() {
+        const int fd = ::open(slavePath_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            return; // a new reader holds it exclusively already; nothing to be done
+        }
+        int waiting = 0;
+        if (::ioctl(fd, FIONREAD, &waiting) == 0 && waiting > 0) {
+            unheard_ += static_cast<std::uint64_t>(waiting);
+        }
+        ::tcflush(fd, TCIFLUSH);
+        ::close(fd);
+    }
+
     void write(const std::uint8_t* data, std::size_t n) {
+        if (!readerPresent()) {
+            unheard_ += n;
+            return;
+        }
         while (n > 0) {
             const ssize_t w = ::write(master_, data, n);
             if (w < 0) {
                 if (errno == EINTR && !g_stop) {
                     continue;
                 }
-                // EAGAIN: the queue is full, as when no one reads; the rest is lost like
-                // bytes on a line with no receiver.
+                // EAGAIN: the queue is full; the rest is lost.
                 dropped_ += n;
                 return;
             }
@@ -235,11 +266,12 @@ private:
     }
 
     int master_;
-    int slave_;
+    std::string slavePath_;
     bool paced_;
+    bool hadReader_ = false;
     std::uint64_t written_ = 0;
+    std::uint64_t unheard_ = 0;
     std::uint64_t dropped_ = 0;
-    std::uint64_t stale_ = 0;
 };
 
 bool silentAt(const Options& o, double t) {
@@ -282,13 +314,14 @@ int main(int argc, char** argv) {
     }
     ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
     const std::string slavePath = name;
+    // Only readers hold the slave side open: that is how the line knows whether anyone listens.
+    ::close(slave);
 
     const kesto::PortMap map = kesto::PortMap::fromEnvironment();
     if (o.com) {
         if (const auto error = map.createLink(*o.com, slavePath)) {
             std::fprintf(stderr, "kesto-sim: %s\n", error->c_str());
             ::close(master);
-            ::close(slave);
             return 2;
         }
     }
@@ -313,7 +346,7 @@ int main(int argc, char** argv) {
     kesto::sim::BoilerModel model(seed);
     std::mt19937 faults(seed ^ 0x5EEDu);
     std::uniform_real_distribution<double> chance(0.0, 1.0);
-    Line line(master, slave, !o.fast);
+    Line line(master, slavePath, !o.fast);
 
     const auto start = SteadyClock::now();
     const auto period = std::chrono::milliseconds(periodMs);
@@ -339,7 +372,6 @@ int main(int argc, char** argv) {
             ++skipped;
             continue;
         }
-        line.dropStaleInput();
 
         if (o.garbage > 0 && chance(faults) < o.garbage) {
             const auto count = std::uniform_int_distribution<std::size_t>(1, 16)(faults);
@@ -390,13 +422,14 @@ int main(int argc, char** argv) {
         map.removeLink(*o.com, slavePath);
     }
     ::close(master);
-    ::close(slave);
     std::fprintf(
         stderr,
         "kesto-sim: %llu frames (%llu out of range), %llu skipped in silence, "
-        "%llu bytes written, %llu lost for lack of a reader\n",
+        "%llu bytes written, %llu sent with no reader or left unread, "
+        "%llu refused by a full queue\n",
         static_cast<unsigned long long>(frames), static_cast<unsigned long long>(outOfRange),
         static_cast<unsigned long long>(skipped), static_cast<unsigned long long>(line.written()),
-        static_cast<unsigned long long>(line.dropped() + line.stale()));
+        static_cast<unsigned long long>(line.unheard()),
+        static_cast<unsigned long long>(line.dropped()));
     return 0;
 }

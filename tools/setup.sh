@@ -8,14 +8,33 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libjpeg-dev libasound2-dev
   clang libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core
+  locales
+  # The export to Writer: the LibreOffice SDK, and a Writer (and Calc) for its tests; Calc also
+  # reads the recording's XLS files in its tests. "a|b": a is installed unless b is there
+  # already (a desktop's LibreOffice with its window is kept).
+  libreoffice-dev
+  "libreoffice-writer-nogui|libreoffice-writer"
+  "libreoffice-calc-nogui|libreoffice-calc"
   # PNG icons from the SVG, the Debian package (shlibdeps) and its desktop-file checks
   librsvg2-bin dpkg-dev file desktop-file-utils appstream
 )
 
+installed() {
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
+}
+
 missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$p")
+for entry in "${packages[@]}"; do
+  IFS='|' read -r -a choices <<<"$entry"
+  found=0
+  for p in "${choices[@]}"; do
+    if installed "$p"; then
+      found=1
+      break
+    fi
+  done
+  if ((found == 0)); then
+    missing+=("${choices[0]}")
   fi
 done
 
@@ -27,4 +46,29 @@ if ((${#missing[@]})); then
   fi
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The recording tests write and read dates and times under a German and a US-English locale;
+# a fresh machine has only C and POSIX.
+wanted_locales=(de_DE.UTF-8 en_US.UTF-8)
+have_locales=$(locale -a 2>/dev/null | tr '[:upper:]' '[:lower:]' | sed 's/utf-8/utf8/')
+missing_locales=()
+for l in "${wanted_locales[@]}"; do
+  short=$(echo "$l" | tr '[:upper:]' '[:lower:]' | sed 's/utf-8/utf8/')
+  if ! grep -qx "$short" <<<"$have_locales"; then
+    missing_locales+=("$l")
+  fi
+done
+if ((${#missing_locales[@]})); then
+  echo "Generating locales: ${missing_locales[*]}"
+  sudo=""
+  if [ "$(id -u)" -ne 0 ]; then
+    sudo="sudo"
+  fi
+  for l in "${missing_locales[@]}"; do
+    if ! grep -q "^$l UTF-8" /etc/locale.gen 2>/dev/null; then
+      echo "$l UTF-8" | $sudo tee -a /etc/locale.gen >/dev/null
+    fi
+  done
+  $sudo locale-gen
 fi

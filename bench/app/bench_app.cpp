@@ -31,6 +31,7 @@ class ClosedLink final : public kesto::SerialLink {
 public:
     bool probe(int) override { return false; }
     std::optional<std::string> open(int) override { return "no line"; }
+    std::optional<std::string> openPath(const std::string&) override { return "no line"; }
     void close() override {}
     bool isOpen() const override { return false; }
     void flushInput() override {}

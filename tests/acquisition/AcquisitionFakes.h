@@ -52,20 +52,31 @@ public:
     }
     std::optional<std::string> open(int p) override {
         port = p;
+        return tryOpen();
+    }
+    std::optional<std::string> openPath(const std::string& devicePath) override {
+        path = devicePath;
+        return tryOpen();
+    }
+    void close() override { opened = false; }
+    bool isOpen() const override { return opened; }
+    void flushInput() override { ++flushes; }
+
+    std::optional<std::string> tryOpen() {
+        ++opens;
         if (openError) {
             return openError;
         }
         opened = true;
         return std::nullopt;
     }
-    void close() override { opened = false; }
-    bool isOpen() const override { return opened; }
-    void flushInput() override { ++flushes; }
 
     bool probeSucceeds = true;
     std::optional<std::string> openError;
+    int opens = 0;
     bool opened = false;
     int port = 0;
+    std::string path;
     int probedPort = 0;
     int flushes = 0;
 };

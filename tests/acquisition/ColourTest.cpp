@@ -1,6 +1,7 @@
 #include "Colour.h"
 #include "Channels.h"
 #include "LiveValues.h"
+#include "ParamName.h"
 
 #include <gtest/gtest.h>
 
@@ -29,6 +30,15 @@ struct ColourTextCase {
     std::optional<Colour> colour;
 };
 
+void PrintTo(const ColourTextCase& c, std::ostream* os) {
+    *os << '"' << c.text << "\" is ";
+    if (c.colour) {
+        *os << "0x" << std::hex << std::uppercase << *c.colour;
+    } else {
+        *os << "no colour";
+    }
+}
+
 class ColourFromTextTest : public ::testing::TestWithParam<ColourTextCase> {};
 
 TEST_P(ColourFromTextTest, readsNameDecimalOrHex) {
@@ -45,7 +55,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ColourTextCase{"", std::nullopt}, ColourTextCase{"$", std::nullopt},
                       ColourTextCase{"$1G", std::nullopt},
                       ColourTextCase{"$1000000000", std::nullopt},
-                      ColourTextCase{"12 ", std::nullopt}, ColourTextCase{"silver", std::nullopt}));
+                      ColourTextCase{"12 ", std::nullopt}, ColourTextCase{"silver", std::nullopt}),
+    test::ParamName{});
 
 TEST(Colour, tablePositionPrefersLastMatch) {
     EXPECT_EQ(colourTablePosition(0xC0C0C0u), 12);           // silver stands at 6 and 12

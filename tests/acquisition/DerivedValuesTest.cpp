@@ -1,4 +1,5 @@
 #include "DerivedValues.h"
+#include "ParamName.h"
 
 #include <gtest/gtest.h>
 
@@ -133,6 +134,10 @@ struct EntryTextCase {
     const char* textAfter; // the entry's text afterwards
 };
 
+void PrintTo(const EntryTextCase& c, std::ostream* os) {
+    *os << "text \"" << c.text << '"';
+}
+
 class ReferenceTextTest : public DerivedValuesTest,
                           public ::testing::WithParamInterface<EntryTextCase> {};
 
@@ -155,8 +160,8 @@ INSTANTIATE_TEST_SUITE_P(Texts, ReferenceTextTest,
                                            EntryTextCase{"", 125.0f * 21.0f / 12.0f, "3.0"},
                                            EntryTextCase{"1,5", 125.0f * 20.0f / 12.0f, "3.0"},
                                            EntryTextCase{"9x", 125.0f, "3.0"},
-                                           EntryTextCase{" 4.5 ", 125.0f * 16.5f / 12.0f,
-                                                         " 4.5 "}));
+                                           EntryTextCase{" 4.5 ", 125.0f * 16.5f / 12.0f, " 4.5 "}),
+                         test::ParamName{});
 
 TEST_F(DerivedValuesTest, entriesAreReadOnlyWhenTickedAndTheirChannelIsValid) {
     entry(ReferenceEntry::NOPPM).text = "abc"; // unticked

@@ -1,5 +1,6 @@
 #include "DisplayRefresh.h"
 #include "AcquisitionFakes.h"
+#include "ParamName.h"
 
 #include <gtest/gtest.h>
 
@@ -84,6 +85,11 @@ struct TgCase {
     const char* shown;
 };
 
+void PrintTo(const TgCase& c, std::ostream* os) {
+    *os << "decimals " << (c.decimals ? "on" : "off") << " format \"" << c.settingsFormat
+        << "\" text \"" << c.text << '"';
+}
+
 class GasTemperatureTest : public DisplayRefreshTest,
                            public ::testing::WithParamInterface<TgCase> {};
 
@@ -106,9 +112,10 @@ INSTANTIATE_TEST_SUITE_P(Tg, GasTemperatureTest,
                                            TgCase{true, "0", "235", 23.5f, "##0.0", "23.5"},
                                            TgCase{false, "0.00", "235", 235.0f, "##0", "235"},
                                            TgCase{true, "0", "5", 0.5f, "##0.0", "0.5"},
-                                           TgCase{false, "0.0", "0", 0.0f, "##0", "0"}));
+                                           TgCase{false, "0.0", "0", 0.0f, "##0", "0"}),
+                         test::ParamName{});
 
-TEST_F(DisplayRefreshTest, meanValueFallsWhileLinkIsSilent) {
+TEST_F(DisplayRefreshTest, meanCountsOnlyReceivedValues) {
     options.useMeanValue = true;
     setText(Channel::O2, "100");
     for (int i = 0; i < 3; ++i) {
@@ -116,18 +123,22 @@ TEST_F(DisplayRefreshTest, meanValueFallsWhileLinkIsSilent) {
     }
     EXPECT_FLOAT_EQ(channel(Channel::O2).value, 10.0f);
 
-    setText(Channel::O2, "-"); // counts as a 0
-    refresh();
+    // A silent link: the channel turns invalid, and its mean is left alone.
+    setText(Channel::O2, "-");
+    for (int i = 0; i < 10; ++i) {
+        refresh();
+    }
     EXPECT_FALSE(channel(Channel::O2).valid);
     EXPECT_EQ(channel(Channel::O2).value, 0.0f);
+    EXPECT_EQ(means.slot(1).count, 3);
 
-    setText(Channel::O2, "100");
-    refresh(); // (300 + 0 + 100) / 5
-    EXPECT_FLOAT_EQ(channel(Channel::O2).value, 8.0f);
+    setText(Channel::O2, "60");
+    refresh(); // (300 + 60) / 4
+    EXPECT_FLOAT_EQ(channel(Channel::O2).value, 9.0f);
 
     means.reset();
     refresh();
-    EXPECT_FLOAT_EQ(channel(Channel::O2).value, 10.0f);
+    EXPECT_FLOAT_EQ(channel(Channel::O2).value, 6.0f);
 }
 
 TEST_F(DisplayRefreshTest, lambdaAndEtaKeepSeparateMeans) {
@@ -165,6 +176,10 @@ struct MeanCase {
     long long mean;
 };
 
+void PrintTo(const MeanCase& c, std::ostream* os) {
+    *os << c.sum << " over " << c.count << " is " << c.mean;
+}
+
 class RoundedMeanTest : public ::testing::TestWithParam<MeanCase> {};
 
 TEST_P(RoundedMeanTest, roundsHalfToEvenExactly) {
@@ -184,7 +199,8 @@ INSTANTIATE_TEST_SUITE_P(
                       MeanCase{(std::int64_t{1} << 62) + 1, 2, std::int64_t{1} << 61},
                       MeanCase{(std::int64_t{1} << 62) + 3, 2, (std::int64_t{1} << 61) + 2},
                       MeanCase{kMax, 1, kMax}, MeanCase{kMin, 1, kMin},
-                      MeanCase{kMax, 2, kMax / 2 + 1}, MeanCase{kMin, 2, kMin / 2}));
+                      MeanCase{kMax, 2, kMax / 2 + 1}, MeanCase{kMin, 2, kMin / 2}),
+    test::ParamName{});
 
 TEST(BigDisplay, showsZeroInEachChannelFormatWithoutData) {
     const LiveDisplay display = makeDefaultDisplay(builtinChannelDefaults());

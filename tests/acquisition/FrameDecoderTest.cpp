@@ -1,5 +1,6 @@
 #include "FrameDecoder.h"
 #include "AcquisitionFakes.h"
+#include "ParamName.h"
 
 #include <gtest/gtest.h>
 
@@ -62,6 +63,10 @@ struct LengthCase {
     const char* s6;
 };
 
+void PrintTo(const LengthCase& c, std::ostream* os) {
+    *os << c.words << " words";
+}
+
 class FrameLengthTest : public FrameDecoderTest,
                         public ::testing::WithParamInterface<LengthCase> {};
 
@@ -84,7 +89,8 @@ INSTANTIATE_TEST_SUITE_P(Lengths, FrameLengthTest,
                          ::testing::Values(LengthCase{13, 28, "0", "0", "0"},
                                            LengthCase{14, 30, "12.3", "0", "0"},
                                            LengthCase{15, 32, "12.3", "77", "0"},
-                                           LengthCase{16, 34, "12.3", "77", "-300"}));
+                                           LengthCase{16, 34, "12.3", "77", "-300"}),
+                         ParamName{});
 
 struct WordTextCase {
     std::size_t word;
@@ -92,6 +98,11 @@ struct WordTextCase {
     std::size_t slot;
     const char* text;
 };
+
+void PrintTo(const WordTextCase& c, std::ostream* os) {
+    *os << "word " << c.word << " 0x" << std::hex << std::uppercase << c.raw << std::dec
+        << " gives \"" << c.text << '"';
+}
 
 class WordTextTest : public FrameDecoderTest, public ::testing::WithParamInterface<WordTextCase> {};
 
@@ -118,12 +129,20 @@ INSTANTIATE_TEST_SUITE_P(
         WordTextCase{10, 0xFFF0, 10, "0"}, WordTextCase{11, 0xFFFE, 11, "0"},
         WordTextCase{11, 0x7FFF, 11, "32767"},
         // Unchecked signed words.
-        WordTextCase{6, 0x8000, 6, "-32768"}, WordTextCase{7, 0xFF38, 7, "-200"}));
+        WordTextCase{6, 0x8000, 6, "-32768"}, WordTextCase{7, 0xFF38, 7, "-200"}),
+    ParamName{});
 
 struct RangeCase {
     std::vector<std::pair<std::size_t, std::uint16_t>> words;
     std::vector<std::string> messages; // empty: accepted
 };
+
+void PrintTo(const RangeCase& c, std::ostream* os) {
+    for (const auto& [k, v] : c.words) {
+        *os << "word" << k << "=" << v << " ";
+    }
+    *os << (c.messages.empty() ? "accepted" : "rejected");
+}
 
 class RangeCheckTest : public FrameDecoderTest, public ::testing::WithParamInterface<RangeCase> {};
 
@@ -166,7 +185,8 @@ INSTANTIATE_TEST_SUITE_P(
                       // Every failing test reports, in a fixed order.
                       RangeCase{{{0, 300}, {2, 5000}, {3, 40000}, {4, 2000}, {5, 400}},
                                 {" O2 range error", " TGas range error", "Lambda range error",
-                                 "Eta range error", "CO2 range error"}}));
+                                 "Eta range error", "CO2 range error"}}),
+    ParamName{});
 
 TEST_F(FrameDecoderTest, reportsRangeErrorsOnlyWhileWindowIsVisible) {
     window.visible = false;
@@ -187,6 +207,26 @@ TEST_F(FrameDecoderTest, fourDelimiterBytesFormAnEmptyRejectedFrame) {
     EXPECT_FALSE(decoder.frameValid());
     EXPECT_EQ(window.messages, std::vector<std::string>{" O2 range error"});
     EXPECT_EQ(decoder.counters().framesRejected, 1u);
+}
+
+TEST_F(FrameDecoderTest, shortFrameThatPassesTheRangeChecksIsRejectedForItsLength) {
+    // Six words: every range check passes on them, but thirteen are needed.
+    auto words = goodWords();
+    words.resize(6);
+    feedFrame(words);
+    EXPECT_EQ(decoder.lastFrame().byteCount, 14);
+    EXPECT_FALSE(decoder.frameValid());
+    EXPECT_EQ(window.messages, std::vector<std::string>{"Frame length error"});
+    EXPECT_EQ(decoder.counters().framesRejected, 1u);
+    EXPECT_EQ(texts, ReceivedTexts{});
+    // Its closing delimiter opens the next frame; no flush, no quiet time.
+    EXPECT_EQ(decoder.buffer(), "FFFF");
+    EXPECT_EQ(link.flushes, 0);
+    const auto next = frameBytes(goodWords());
+    clock.advance(1);
+    feed({next.begin() + 2, next.end()});
+    EXPECT_EQ(decoder.counters().framesAccepted, 1u);
+    EXPECT_EQ(texts[0], "105");
 }
 
 TEST_F(FrameDecoderTest, decodesFrameSplitOverManyEvents) {

@@ -145,6 +145,57 @@ TEST_F(LinkSupervisionTest, dataReturningRestoresChannels) {
     EXPECT_FLOAT_EQ(channel(Channel::O2).value, 10.5f);
 }
 
+// Cycles once a second from now; returns how often the port was opened meanwhile.
+int cyclesFor(LiveAcquisition& acq, FakeClock& clock, FakeSerialLink& link, int seconds) {
+    const int before = link.opens;
+    for (int i = 0; i < seconds; ++i) {
+        clock.advance(1000);
+        acq.COMTimerGetData();
+    }
+    return link.opens - before;
+}
+
+TEST_F(LinkSupervisionTest, lostPortIsReopenedQuietlyAboutEveryTwoSeconds) {
+    link.opened = false; // the adapter was pulled out; the port closed itself
+    acq.markPortLost("COM1: connection lost");
+    link.openError = "COM1: no device";
+    EXPECT_EQ(cyclesFor(acq, clock, link, 6), 3);
+    EXPECT_EQ(window.messages.front(), "COM1: connection lost");
+    EXPECT_TRUE(acq.portLost());
+
+    link.openError.reset(); // plugged in again
+    EXPECT_EQ(cyclesFor(acq, clock, link, 2), 1);
+    EXPECT_TRUE(link.opened);
+    EXPECT_EQ(link.port, 1);
+    EXPECT_FALSE(acq.portLost());
+    EXPECT_EQ(cyclesFor(acq, clock, link, 4), 0);
+    EXPECT_EQ(std::count(window.messages.begin(), window.messages.end(), "COM1: port reopened"), 1);
+    frameAt(clock.tick + 10);
+    EXPECT_EQ(acq.texts()[0], "105");
+}
+
+TEST_F(LinkSupervisionTest, portClosedOnPurposeOrNeverOpenedIsNotRetried) {
+    acq.markPortLost();
+    acq.CloseAnalyzerPort();
+    EXPECT_EQ(cyclesFor(acq, clock, link, 5), 0);
+
+    LiveAcquisition fresh{clock, link, window, alarm};
+    fresh.markPortLost();
+    EXPECT_EQ(cyclesFor(fresh, clock, link, 5), 0);
+}
+
+TEST_F(LinkSupervisionTest, deviceThatCouldNotBeOpenedIsRetriedByItsPathQuietly) {
+    link.openError = "gone";
+    ASSERT_TRUE(acq.OpenAnalyzerPath("/dev/ttyUSB0").has_value());
+    acq.markPortLost();
+    link.openError.reset();
+    window.visible = false; // no message while the window is hidden
+    EXPECT_EQ(cyclesFor(acq, clock, link, 2), 1);
+    EXPECT_TRUE(link.opened);
+    EXPECT_EQ(link.path, "/dev/ttyUSB0");
+    EXPECT_TRUE(window.messages.empty());
+}
+
 TEST(PortOpening, openingSetsAllTextsToNoValueAndOpensThePort) {
     FakeClock clock;
     FakeSerialLink link;

@@ -1,4 +1,5 @@
 #include "NumberFormat.h"
+#include "ParamName.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,10 @@ struct PatternCase {
     const char* pattern;
     const char* text;
 };
+
+void PrintTo(const PatternCase& c, std::ostream* os) {
+    *os << c.value << " as \"" << c.pattern << "\" is \"" << c.text << '"';
+}
 
 class FormatNumberTest : public ::testing::TestWithParam<PatternCase> {};
 
@@ -48,13 +53,18 @@ INSTANTIATE_TEST_SUITE_P(Patterns, FormatNumberTest,
                              PatternCase{-32768, "0.0", "-32768.0"},
                              PatternCase{1e20, "0", "100000000000000000000"},
                              // Text around the digits is kept.
-                             PatternCase{4.25, "0.0 hPa", "4.3 hPa"}));
+                             PatternCase{4.25, "0.0 hPa", "4.3 hPa"}),
+                         test::ParamName{});
 
 struct GeneralCase {
     double value;
     int digits;
     const char* text;
 };
+
+void PrintTo(const GeneralCase& c, std::ostream* os) {
+    *os << c.value << " to " << c.digits << " digits is \"" << c.text << '"';
+}
 
 class FormatGeneralTest : public ::testing::TestWithParam<GeneralCase> {};
 
@@ -78,7 +88,8 @@ INSTANTIATE_TEST_SUITE_P(
                       // More integer digits than significant ones, or tiny: scientific.
                       GeneralCase{99999, 5, "99999"}, GeneralCase{123456, 5, "1.2346E5"},
                       GeneralCase{1e14, 15, "100000000000000"}, GeneralCase{1e15, 15, "1E15"},
-                      GeneralCase{0.0001, 15, "0.0001"}, GeneralCase{0.00001, 15, "1E-5"}));
+                      GeneralCase{0.0001, 15, "0.0001"}, GeneralCase{0.00001, 15, "1E-5"}),
+    test::ParamName{});
 
 TEST(FormatGeneral, shortcutsUseFiveAndFifteenDigits) {
     EXPECT_EQ(formatShortest5(1.23456), "1.2346");
@@ -90,6 +101,10 @@ struct ParseCase {
     std::optional<long long> integer;
     std::optional<double> decimal;
 };
+
+void PrintTo(const ParseCase& c, std::ostream* os) {
+    *os << "text \"" << c.text << '"';
+}
 
 class ParseTest : public ::testing::TestWithParam<ParseCase> {};
 
@@ -112,7 +127,8 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"nan", none, none}, ParseCase{"inf", none, none}, ParseCase{".", none, none},
         ParseCase{"9223372036854775807", 9223372036854775807LL, 9223372036854775807.0},
         ParseCase{"-9223372036854775808", -9223372036854775807LL - 1, -9223372036854775808.0},
-        ParseCase{"9223372036854775808", none, 9223372036854775808.0}));
+        ParseCase{"9223372036854775808", none, 9223372036854775808.0}),
+    test::ParamName{});
 
 TEST(ParseInteger, rejectsExponent) {
     EXPECT_EQ(parseInteger("1e3"), std::nullopt);

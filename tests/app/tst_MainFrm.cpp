@@ -1,5 +1,6 @@
 #include "BarGauge.h"
 #include "BigDisplayGrid.h"
+#include "RecordingBinding.h"
 #include "ShutdownSignals.h"
 #include "ToneBeeper.h"
 #include "uFortschrittFrm.h"
@@ -260,8 +261,9 @@ private slots:
         Program p;
         QVERIFY(p.find<QAction>("Beenden1")->isEnabled());
         QVERIFY(p.find<QAction>("Version1")->isEnabled());
-        for (const char* name : {"Datenaufzeichnen1", "Datenanschauen1", "ViewMMCdata1",
-                                 "Druckerauswhlen1", "Diagrammdrucken1", "Kommunikation1"}) {
+        QVERIFY(p.find<QAction>("Datenaufzeichnen1")->isEnabled());
+        for (const char* name : {"Datenanschauen1", "ViewMMCdata1", "Druckerauswhlen1",
+                                 "Diagrammdrucken1", "Kommunikation1"}) {
             QVERIFY2(!p.find<QAction>(name)->isEnabled(), name);
         }
         QStringList file;
@@ -652,8 +654,10 @@ private slots:
         auto* port = dynamic_cast<AnalyzerPort*>(&p.main->acquisition().link());
         QVERIFY(port != nullptr);
         QCOMPARE(QString::fromStdString(port->devicePath()), first.path);
-        p.main->recordingTimer()->setInterval(1000);
-        p.main->recordingTimer()->start();
+        p.main->recording().recorder().setIntervalMs(1000);
+        QVERIFY(p.main->recording().recorder().start(
+            (home_.path() + "/parameters.csv").toStdString(), 1));
+        QVERIFY(p.main->recordingTimer()->isActive());
 
         QStringList listed;
         bool pausedDuringDialog = false;
@@ -685,13 +689,42 @@ private slots:
                                   std::uint64_t{1}, 5000);
     }
 
-    void portThatCannotBeReopenedIsReportedAndRecordingStaysPaused() {
+    // The adapter is pulled out and plugged in again: a new device under the same COM link.
+    void lostPortIsReopenedWhenItComesBack() {
+        auto first = std::make_unique<Pty>();
+        linkCom1(first->path);
+        Program p;
+        p.main->Image1Click(); // the messages window open
+        auto* port = dynamic_cast<AnalyzerPort*>(&p.main->acquisition().link());
+        QVERIFY(port != nullptr && port->isOpen());
+        first.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(p.main->acquisition().portLost(), 3000);
+        QVERIFY(!port->isOpen());
+        p.clock.tick += 2000;
+        p.main->COMTimerGetData(); // nothing to open yet
+        QVERIFY(!port->isOpen());
+
+        Pty second;
+        linkCom1(second.path);
+        p.clock.tick += 2000;
+        p.main->COMTimerGetData();
+        QVERIFY(port->isOpen());
+        QCOMPARE(QString::fromStdString(port->devicePath()), second.path);
+        QCOMPARE(p.messages->messagesText().count("COM1: port reopened"), 1);
+        QVERIFY(p.messages->messagesText().contains("COM1: connection lost"));
+        QVERIFY(second.send(kFrame));
+        QTRY_COMPARE_WITH_TIMEOUT(p.main->acquisition().decoder().counters().framesAccepted,
+                                  std::uint64_t{1}, 5000);
+    }
+
+    void portThatCannotBeReopenedIsReportedAndRecordingGoesOn() {
         Program p; // COM1 leads nowhere
         auto& gs = p.main->generalSettings();
         TSetupFrm setup(gs, p.main->setupServices());
         p.main->setSetupDialog(&setup);
-        p.main->recordingTimer()->setInterval(1000);
-        p.main->recordingTimer()->start();
+        p.main->recording().recorder().setIntervalMs(1000);
+        QVERIFY(
+            p.main->recording().recorder().start((home_.path() + "/reopen.csv").toStdString(), 1));
         QString error;
         whenModal([&](QWidget*) {
             setup.okButton()->click();
@@ -702,8 +735,16 @@ private slots:
         });
         p.find<QAction>("Kommunikation1")->trigger();
         QVERIFY2(error.contains("COM1"), qPrintable(error));
-        QVERIFY(!p.main->recordingTimer()->isActive());
+        // The recording timer has its state back: the recording writes 0 for every channel.
+        QVERIFY(p.main->recordingTimer()->isActive());
         QVERIFY(!p.main->acquisition().link().isOpen());
+        // From now on the port is tried again, and opens once it exists.
+        QVERIFY(p.main->acquisition().portLost());
+        Pty pty;
+        linkCom1(pty.path);
+        p.clock.tick += 2000;
+        p.main->COMTimerGetData();
+        QVERIFY(p.main->acquisition().link().isOpen());
     }
 };
 

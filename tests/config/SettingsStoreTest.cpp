@@ -352,6 +352,10 @@ struct MalformedCase {
     std::string bytes;
 };
 
+void PrintTo(const MalformedCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class MalformedFile : public SettingsFile, public ::testing::WithParamInterface<MalformedCase> {};
 
 TEST_P(MalformedFile, isSetAsideAndTheDefaultsAreUsed) {

@@ -67,7 +67,7 @@ private slots:
     void okAppliesEveryFieldAndLabelsLoseTheTrailingBlank();
     void cancelAppliesNothing();
     void silverSelectsTheLaterOfItsTwoPositions();
-    void colourNotInTheTableKeepsThePreviousSelection();
+    void colourNotInTheTableIsKeptWhateverWasOpenedBefore();
     void nonNumericMinimumStopsApplyingAfterTheName();
     void nonNumericMaximumKeepsTheNewMinimum();
 
@@ -214,28 +214,32 @@ void DialogTests::silverSelectsTheLaterOfItsTwoPositions() {
     QCOMPARE(selected, 12);
 }
 
-void DialogTests::colourNotInTheTableKeepsThePreviousSelection() {
+void DialogTests::colourNotInTheTableIsKeptWhateverWasOpenedBefore() {
     ChannelProperties dialog;
     dialog.showMessage = [](const QString&) {};
+    auto no = defaultDisplay(Channel::NO); // navy, position 8
+    whenShown(&dialog, [&] { dialog.cancelButton()->click(); });
+    dialog.editChannel(no);
+
     auto tg = defaultDisplay(Channel::TG); // gray, not in the table
     int selected = -2;
     whenShown(&dialog, [&] {
         selected = dialog.colourList()->currentIndex();
+        dialog.maximumEdit()->setText("600");
         dialog.okButton()->click();
     });
-    dialog.editChannel(tg);
-    QCOMPARE(selected, -1);               // first opening: nothing selected
-    QCOMPARE(tg.settings.colour, 0x808080u); // and OK keeps the bar's gray
+    QVERIFY(dialog.editChannel(tg));
+    QCOMPARE(selected, -1);
+    QCOMPARE(tg.settings.maximum, 600.0f);
+    QCOMPARE(tg.settings.colour, 0x808080u);
 
-    auto no = defaultDisplay(Channel::NO); // navy, position 8
-    whenShown(&dialog, [&] { dialog.cancelButton()->click(); });
-    dialog.editChannel(no);
+    // A colour the user picks is applied.
     whenShown(&dialog, [&] {
-        selected = dialog.colourList()->currentIndex();
-        dialog.cancelButton()->click();
+        dialog.colourList()->setCurrentIndex(0);
+        dialog.okButton()->click();
     });
-    dialog.editChannel(tg);
-    QCOMPARE(selected, 8);
+    QVERIFY(dialog.editChannel(tg));
+    QCOMPARE(tg.settings.colour, 0xFFFF00u);
 }
 
 void DialogTests::nonNumericMinimumStopsApplyingAfterTheName() {

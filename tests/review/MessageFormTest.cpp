@@ -248,7 +248,7 @@ private slots:
         window.show();
         auto* button = window.findChild<QPushButton*>(QStringLiteral("Button2"));
         QVERIFY(button != nullptr);
-        QCOMPARE(button->text(), QStringLiteral("Copy to MS Word"));
+        QCOMPARE(button->text(), QStringLiteral("Copy to Writer"));
         QVERIFY(!button->isEnabled());
         int exports = 0;
         window.setWordExport([&exports] { ++exports; });

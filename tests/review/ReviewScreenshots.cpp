@@ -51,6 +51,8 @@ int main(int argc, char** argv) {
     kesto::test::FixedClock clock;
     clock.now = {2024, 3, 7, 9, 14, 52, 0};
     kesto::TMessageFrm messages(clock);
+    // As in the program built with the LibreOffice SDK: "Copy to Writer" can be clicked.
+    messages.setWordExport([] {});
     messages.show();
     messages.addMessage(kesto::kNoDataMessage);
     clock.now.second = 53;

@@ -96,6 +96,61 @@ private slots:
         QVERIFY(qAbs(value(Channel::NO2) - no2) < 1e-3);
     }
 
+    // Out of step over a real, paced line: a payload word 0xFFFF (a reading of -1) cut the
+    // frame, or the port was opened in the middle of a frame. Then two good frames, A (O2
+    // 11.2 %) and B (O2 11.3 %): B at the latest must be accepted, with its exact values.
+    void outOfStepLineComesBackInStep_data() {
+        QTest::addColumn<QByteArray>("first");
+        QByteArray co = kesto::test::exampleFrame();
+        co[4] = co[5] = '\xFF';
+        QByteArray tr = kesto::test::exampleFrame();
+        tr[16] = tr[17] = '\xFF';
+        QTest::newRow("CO word FF FF") << co;
+        QTest::newRow("TR word FF FF") << tr;
+        QTest::newRow("opened in the middle of a frame") << kesto::test::exampleFrame().right(9);
+        QTest::newRow("opened between the bytes of a delimiter") << QByteArray("\xFF", 1);
+    }
+    void outOfStepLineComesBackInStep() {
+        QFETCH(QByteArray, first);
+        PtyPair pty;
+        QVERIFY(pty.ok());
+        kesto::SystemClock clock;
+        AnalyzerPort port(map());
+        kesto::test::RecordingMessages messages;
+        kesto::test::NullAlarm alarm;
+        kesto::LiveAcquisition acq(clock, port, messages, alarm);
+        QStringList accepted; // the O2 text of every accepted frame
+        kesto::ReceivedTexts lastAccepted{};
+        port.setBytesHandler([&](std::span<const std::uint8_t> b) {
+            const auto before = acq.decoder().counters().framesAccepted;
+            acq.onBytes(b);
+            if (acq.decoder().counters().framesAccepted != before) {
+                accepted << QString::fromStdString(acq.texts()[0]);
+                lastAccepted = acq.texts();
+            }
+        });
+        QVERIFY(!port.openPath(pty.slavePath()).has_value());
+
+        auto frameWithO2 = [](char o2) {
+            QByteArray f = kesto::test::exampleFrame();
+            f[3] = o2;
+            return std::vector<std::uint8_t>(f.begin(), f.end());
+        };
+        {
+            // 700 ms apart: the quiet time after a frame has ended well before the next one.
+            kesto::test::PacedLine line(
+                pty, {{first.begin(), first.end()}, frameWithO2(0x70), frameWithO2(0x71)}, 700);
+            QTRY_VERIFY_WITH_TIMEOUT(line.done(), 10000);
+            QTest::qWait(100);
+        }
+        QVERIFY2(!accepted.isEmpty() && accepted.last() == "113", qPrintable(accepted.join(',')));
+        QVERIFY2(accepted.size() == 1 || accepted == QStringList({"112", "113"}),
+                 qPrintable(accepted.join(',')));
+        const kesto::ReceivedTexts b{"113", "500", "180", "150", "880", "100", "0", "210",
+                                     "40",  "0",   "5",   "0",   "25",  "0",   "0", "0"};
+        QVERIFY(lastAccepted == b);
+    }
+
     void probeTellsWhyAPortCannotBeOpened_data() {
         QTest::addColumn<QString>("setup");
         QTest::addColumn<int>("port");

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include <chrono>
 #include <fcntl.h>
 #include <pty.h>
 #include <termios.h>
@@ -53,6 +54,28 @@ void PtyPair::close() {
         ::close(master_);
         master_ = -1;
     }
+}
+
+PacedLine::PacedLine(PtyPair& pty, std::vector<std::vector<std::uint8_t>> bursts, int periodMs)
+    : thread_([this, &pty, bursts = std::move(bursts), periodMs] {
+          using Clock = std::chrono::steady_clock;
+          const auto byteTime = std::chrono::microseconds(8333);
+          auto burstStart = Clock::now();
+          for (const auto& burst : bursts) {
+              auto when = burstStart;
+              for (const std::uint8_t b : burst) {
+                  std::this_thread::sleep_until(when);
+                  pty.write(std::vector<std::uint8_t>{b});
+                  when += byteTime;
+              }
+              burstStart += std::chrono::milliseconds(periodMs);
+              std::this_thread::sleep_until(burstStart);
+          }
+          done_ = true;
+      }) {}
+
+PacedLine::~PacedLine() {
+    thread_.join();
 }
 
 QByteArray exampleFrame() {

@@ -5,8 +5,10 @@
 #include <QByteArray>
 #include <QTemporaryDir>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace kesto::test {
@@ -31,6 +33,22 @@ private:
     int master_ = -1;
     int slave_ = -1;
     std::string slavePath_;
+};
+
+// The analyzer's pace on a pseudo-terminal: one byte every 8.33 ms (1200 baud, 10 bits a byte),
+// each burst starting `periodMs` after the previous one. It writes from a thread of its own, so
+// the test's event loop keeps delivering what arrives.
+class PacedLine {
+public:
+    PacedLine(PtyPair& pty, std::vector<std::vector<std::uint8_t>> bursts, int periodMs);
+    ~PacedLine();
+    PacedLine(const PacedLine&) = delete;
+    PacedLine& operator=(const PacedLine&) = delete;
+    bool done() const { return done_; }
+
+private:
+    std::atomic<bool> done_{false};
+    std::thread thread_;
 };
 
 // The frame of the worked example: 13 words, O2 10.5 %, CO 50 ppm, TG 180 °C, lambda 1.50,

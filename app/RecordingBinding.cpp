@@ -1,0 +1,133 @@
+#include "RecordingBinding.h"
+
+#include "uMainFrm.h"
+
+#include <QAction>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
+
+namespace kesto {
+
+namespace {
+
+constexpr int kShutdownWaitMs = 500;
+
+QString qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+} // namespace
+
+const QStringList RecordingBinding::kSaveFilters{QStringLiteral("CSV (*.CSV)"),
+                                                 QStringLiteral("XLS Export (*.XLS)")};
+
+RecordingBinding::RecordingBinding(TMainFrm& window, QAction* command, QTimer* timer,
+                                   QLabel* intervalLabel, MessageWindow& messages)
+    : QObject(&window), window_(window), Datenaufzeichnen1(command), LOGTimer(timer),
+      Label10(intervalLabel) {
+    // Qt's own dialog: it matches "*.CSV" in any letter case and reports a change of the file
+    // type while it is open, which the save format follows at once.
+    SaveDialog1 = new QFileDialog(&window);
+    SaveDialog1->setObjectName("SaveDialog1");
+    SaveDialog1->setOption(QFileDialog::DontUseNativeDialog);
+    SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
+    SaveDialog1->setFileMode(QFileDialog::AnyFile);
+    SaveDialog1->setNameFilters(kSaveFilters);
+    SaveDialog1->setDefaultSuffix(QStringLiteral("CSV"));
+    SaveDialog1->setSizeGripEnabled(true);
+    connect(SaveDialog1, &QFileDialog::filterSelected, this,
+            &RecordingBinding::SaveDialog1TypeChange);
+
+    recorder_ = std::make_unique<Recorder>(window.acquisition(), window.generalSettings(),
+                                           window.acquisition().clock(), files_, messages,
+                                           static_cast<RecordingView&>(*this));
+    LOGTimer->stop();
+    connect(LOGTimer, &QTimer::timeout, this, &RecordingBinding::LOGTimerWriteData);
+    connect(Datenaufzeichnen1, &QAction::triggered, this,
+            &RecordingBinding::Datenaufzeichnen1Click);
+}
+
+RecordingBinding::~RecordingBinding() = default;
+
+void RecordingBinding::Datenaufzeichnen1Click() {
+    if (recorder_->recording()) {
+        recorder_->stop();
+        return;
+    }
+    const int format = window_.generalSettings().saveFormat;
+    if (format >= 1 && format <= kSaveFilters.size()) {
+        SaveDialog1->selectNameFilter(kSaveFilters[format - 1]);
+    }
+    SaveDialog1->setDefaultSuffix(qs(Recorder::defaultExtension(format)));
+    if (SaveDialog1->exec() != QDialog::Accepted || SaveDialog1->selectedFiles().isEmpty()) {
+        return;
+    }
+    const int index = static_cast<int>(kSaveFilters.indexOf(SaveDialog1->selectedNameFilter())) + 1;
+    recorder_->start(SaveDialog1->selectedFiles().constFirst().toStdString(),
+                     index > 0 ? index : kSaveFormatCsv);
+}
+
+void RecordingBinding::SaveDialog1TypeChange(const QString& filter) {
+    const int index = static_cast<int>(kSaveFilters.indexOf(filter)) + 1;
+    if (index <= 0) {
+        return;
+    }
+    recorder_->SaveDialog1TypeChange(index);
+    SaveDialog1->setDefaultSuffix(qs(Recorder::defaultExtension(index)));
+}
+
+void RecordingBinding::LOGTimerWriteData() {
+    Label10->setText(QString::number(LOGTimer->interval()));
+    Label10->repaint();
+    recorder_->WriteDataSet();
+}
+
+void RecordingBinding::finishForShutdown() {
+    if (!recorder_->finishForShutdown()) {
+        return;
+    }
+    // The pause before the port closes; the window keeps painting meanwhile.
+    QEventLoop wait;
+    QTimer::singleShot(kShutdownWaitMs, &wait, &QEventLoop::quit);
+    wait.exec();
+}
+
+void RecordingBinding::updateCaption() {
+    const LanguageTexts& t = window_.language().texts;
+    Datenaufzeichnen1->setText(recorder_->recording() ? qs(t.stopDataRecording)
+                                                      : qs(t.recordData) + QStringLiteral("..."));
+}
+
+void RecordingBinding::recordingChanged() {
+    updateCaption();
+    // A 0 ms period would fire without pause: the timer runs only with a real period.
+    if (LOGTimer->interval() != recorder_->intervalMs()) {
+        LOGTimer->setInterval(recorder_->intervalMs());
+    }
+    if (!recorder_->timerRuns()) {
+        LOGTimer->stop();
+    } else if (!LOGTimer->isActive()) {
+        LOGTimer->start();
+    }
+}
+
+void RecordingBinding::showStatus(const std::string& text) {
+    window_.ShowStatus(qs(text));
+}
+
+void RecordingBinding::showError(const std::string& text) {
+    QMessageBox::critical(&window_, window_.windowTitle(), qs(text));
+}
+
+void RecordingBinding::showNotice(const std::string& text) {
+    auto* box = new QMessageBox(QMessageBox::Warning, window_.windowTitle(), qs(text),
+                                QMessageBox::Ok, &window_);
+    box->setObjectName("RecordingNotice");
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+} // namespace kesto

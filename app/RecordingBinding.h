@@ -1,0 +1,63 @@
+#pragma once
+
+#include "Recorder.h"
+
+#include <QObject>
+#include <QStringList>
+
+class QAction;
+class QFileDialog;
+class QLabel;
+class QTimer;
+
+namespace kesto {
+
+class TMainFrm;
+
+// Binds the recording to the main window: the menu command `Datenaufzeichnen1`, the save dialog
+// `SaveDialog1`, the recording timer `LOGTimer`, the interval label `Label10` and the status
+// line. The recording itself is the Recorder of the core.
+class RecordingBinding : public QObject, private RecordingView {
+    Q_OBJECT
+
+public:
+    // The save dialog's file types, by filter index 1 and 2.
+    static const QStringList kSaveFilters;
+
+    RecordingBinding(TMainFrm& window, QAction* command, QTimer* timer, QLabel* intervalLabel,
+                     MessageWindow& messages);
+    ~RecordingBinding() override;
+
+    // The menu command: stops a running recording, or asks for a file and starts one.
+    void Datenaufzeichnen1Click();
+    // The user picked another file type in the save dialog.
+    void SaveDialog1TypeChange(const QString& filter);
+    // A tick of the recording timer: the period into the label, then one data set.
+    void LOGTimerWriteData();
+
+    // Program end: finishes a running recording and, if one was running, lets 500 ms pass
+    // (the event loop keeps running) before the caller closes the port.
+    void finishForShutdown();
+
+    // The command's caption, for the current language and state.
+    void updateCaption();
+
+    Recorder& recorder() { return *recorder_; }
+    QFileDialog* saveDialog() const { return SaveDialog1; }
+
+private:
+    void recordingChanged() override;
+    void showStatus(const std::string& text) override;
+    void showError(const std::string& text) override;
+    void showNotice(const std::string& text) override;
+
+    TMainFrm& window_;
+    QAction* Datenaufzeichnen1;
+    QTimer* LOGTimer;
+    QLabel* Label10;
+    QFileDialog* SaveDialog1;
+    PosixRecordingFiles files_;
+    std::unique_ptr<Recorder> recorder_;
+};
+
+} // namespace kesto

@@ -1,0 +1,128 @@
+#include "RecordingFiles.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kesto {
+
+namespace {
+
+std::string errorText(int error) {
+    return std::strerror(error);
+}
+
+class PosixFile final : public RecordingFile {
+public:
+    explicit PosixFile(int fd) : fd_(fd) {}
+    ~PosixFile() override { ::close(fd_); }
+    PosixFile(const PosixFile&) = delete;
+    PosixFile& operator=(const PosixFile&) = delete;
+
+    FileError writeAt(std::uint64_t offset, std::string_view bytes) override {
+        while (!bytes.empty()) {
+            const ssize_t n = ::pwrite(fd_, bytes.data(), bytes.size(), static_cast<off_t>(offset));
+            if (n < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                return errorText(errno);
+            }
+            if (n == 0) {
+                return errorText(EIO);
+            }
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+            offset += static_cast<std::uint64_t>(n);
+        }
+        return std::nullopt;
+    }
+
+    FileError sync() override {
+        if (::fdatasync(fd_) != 0 && errno != EINVAL) { // EINVAL: a device that cannot sync
+            return errorText(errno);
+        }
+        return std::nullopt;
+    }
+
+    FileError truncate(std::uint64_t size) override {
+        if (::ftruncate(fd_, static_cast<off_t>(size)) != 0 && errno != EINVAL) {
+            return errorText(errno);
+        }
+        return std::nullopt;
+    }
+
+private:
+    int fd_;
+};
+
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+} // namespace
+
+std::optional<std::uint64_t> PosixRecordingFiles::fileSize(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+FileError PosixRecordingFiles::remove(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        return errno == ENOENT ? FileError{} : errorText(errno);
+    }
+    // A device, pipe or socket is written to, never deleted (think of root recording to a
+    // terminal or /dev/null).
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) || S_ISFIFO(st.st_mode) ||
+        S_ISSOCK(st.st_mode)) {
+        return std::nullopt;
+    }
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+        return errorText(errno);
+    }
+    return std::nullopt;
+}
+
+std::unique_ptr<RecordingFile> PosixRecordingFiles::create(const std::string& path,
+                                                           std::string& error) {
+    // O_NONBLOCK: a pipe without a reader fails at once instead of stopping the program.
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0) {
+        error = errorText(errno);
+        return nullptr;
+    }
+    // The folder's entry for the new file, so that a power cut does not take the file along.
+    const int folder = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return std::make_unique<PosixFile>(fd);
+}
+
+std::unique_ptr<RecordingFile> PosixRecordingFiles::open(const std::string& path,
+                                                         std::string& error) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        error = errorText(errno);
+        return nullptr;
+    }
+    return std::make_unique<PosixFile>(fd);
+}
+
+std::string fileNameOf(std::string_view path) {
+    const std::size_t slash = path.find_last_of('/');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+} // namespace kesto

@@ -1,0 +1,174 @@
+#include "XlsWriter.h"
+
+#include "RecordingText.h"
+
+#include <bit>
+#include <cstring>
+
+namespace kesto {
+
+namespace {
+
+constexpr std::uint16_t kBof = 0x0809;
+constexpr std::uint16_t kEof = 0x000A;
+constexpr std::uint16_t kNumber = 0x0203;
+constexpr std::uint16_t kLabel = 0x0204;
+constexpr std::uint16_t kWorksheet = 0x0010;
+constexpr std::size_t kIdBytes = 2;
+
+void put16(std::string& out, std::uint16_t v) {
+    out.push_back(static_cast<char>(v & 0xFF));
+    out.push_back(static_cast<char>(v >> 8));
+}
+
+void put64(std::string& out, std::uint64_t v) {
+    for (int i = 0; i < 8; ++i) {
+        out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    }
+}
+
+void appendNumber(std::string& out, std::uint16_t row, std::uint16_t column, double value) {
+    put16(out, kNumber);
+    put16(out, 14);
+    put16(out, row);
+    put16(out, column);
+    put16(out, 0);
+    put64(out, std::bit_cast<std::uint64_t>(value));
+}
+
+void appendLabel(std::string& out, std::uint16_t row, std::uint16_t column, std::string_view text) {
+    if (text.size() > kXlsMaxLabelBytes) {
+        text = text.substr(0, kXlsMaxLabelBytes);
+    }
+    const auto n = static_cast<std::uint16_t>(text.size());
+    put16(out, kLabel);
+    put16(out, static_cast<std::uint16_t>(n + 8));
+    put16(out, row);
+    put16(out, column);
+    put16(out, 0);
+    put16(out, n);
+    out.append(text);
+}
+
+} // namespace
+
+std::string XlsWriteBof() {
+    std::string out;
+    put16(out, kBof);
+    put16(out, 8);
+    put16(out, 0);          // version
+    put16(out, kWorksheet); // stream type
+    put16(out, 0);          // build
+    put16(out, 0);          // year
+    return out;
+}
+
+std::string XlsWriteEof() {
+    std::string out;
+    put16(out, kEof);
+    put16(out, 0);
+    return out;
+}
+
+std::string XlsWriteNumber(std::uint16_t row, std::uint16_t column, double value) {
+    std::string out;
+    appendNumber(out, row, column, value);
+    return out;
+}
+
+std::string XlsWriteLabel(std::uint16_t row, std::uint16_t column, std::string_view text) {
+    std::string out;
+    appendLabel(out, row, column, text);
+    return out;
+}
+
+std::string XlsRowRecords(std::uint16_t row, std::string_view line) {
+    std::string out;
+    std::uint16_t column = 0; // the low 16 bits of the column count
+    for (const std::string& field : SplitFields(line, ',')) {
+        if (const auto number = FieldNumber(field)) {
+            appendNumber(out, row, column, *number);
+        } else {
+            appendLabel(out, row, column, field);
+        }
+        ++column;
+    }
+    return out;
+}
+
+FileError XlsWriter::XlsCreate(const std::string& path) {
+    file_.reset();
+    std::string error;
+    auto file = files_.create(path, error);
+    if (!file) {
+        return error;
+    }
+    const std::string start = XlsWriteBof() + XlsWriteEof();
+    FileError failed = file->writeAt(0, start);
+    if (!failed) {
+        failed = file->sync();
+    }
+    if (failed) {
+        file.reset();
+        files_.remove(path);
+        return failed;
+    }
+    file_ = std::move(file);
+    row_ = 0;
+    endOffset_ = XlsWriteBof().size();
+    return std::nullopt;
+}
+
+FileError XlsWriter::XlsWriteRow(std::string_view line) {
+    if (!file_) {
+        return std::string("the spreadsheet file is not open");
+    }
+    if (full()) {
+        return std::string("the spreadsheet is full (65536 rows)");
+    }
+    const std::string cells = XlsRowRecords(static_cast<std::uint16_t>(row_), line);
+    // Step 1: all but the first two bytes, so the old end record's identifier still ends the
+    // file. Step 2: those two bytes, turning the old end record into the row's first cell.
+    const std::string tail = cells.substr(kIdBytes) + XlsWriteEof();
+    FileError failed = file_->writeAt(endOffset_ + kIdBytes, tail);
+    if (!failed) {
+        failed = file_->sync();
+    }
+    if (!failed) {
+        failed = file_->writeAt(endOffset_, std::string_view(cells).substr(0, kIdBytes));
+    }
+    if (!failed) {
+        failed = file_->sync();
+    }
+    if (failed) {
+        restoreEnd();
+        return failed;
+    }
+    endOffset_ += cells.size();
+    ++row_;
+    return std::nullopt;
+}
+
+FileError XlsWriter::restoreEnd() {
+    FileError failed = file_->writeAt(endOffset_, XlsWriteEof());
+    if (const FileError cut = file_->truncate(endOffset_ + XlsWriteEof().size()); !failed) {
+        failed = cut;
+    }
+    if (const FileError synced = file_->sync(); !failed) {
+        failed = synced;
+    }
+    return failed;
+}
+
+FileError XlsWriter::XlsClose() {
+    if (!file_) {
+        return std::nullopt;
+    }
+    // After a row that failed the end record was restored already; doing it again is harmless
+    // and covers a restore that failed then.
+    const FileError failed = restoreEnd();
+    file_.reset();
+    return failed;
+}
+
+} // namespace kesto

@@ -1,0 +1,40 @@
+#include "RecordingSupport.h"
+
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace kesto::test {
+
+TempFolder::TempFolder() {
+    static int counter = 0;
+    folder_ = std::filesystem::temp_directory_path() /
+              ("kesto-recording-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
+    std::filesystem::remove_all(folder_);
+    std::filesystem::create_directories(folder_);
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+std::vector<std::uint8_t> frame(const std::vector<std::uint16_t>& words) {
+    std::vector<std::uint8_t> bytes{0xFF, 0xFF};
+    for (const std::uint16_t u : words) {
+        bytes.push_back(static_cast<std::uint8_t>(u >> 8));
+        bytes.push_back(static_cast<std::uint8_t>(u & 0xFF));
+    }
+    bytes.push_back(0xFF);
+    bytes.push_back(0xFF);
+    return bytes;
+}
+
+} // namespace kesto::test

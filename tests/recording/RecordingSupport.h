@@ -1,0 +1,104 @@
+#pragma once
+
+// The recording's outside world for the tests: a clock that is set by hand, a serial line and
+// alarm that do nothing, a messages window and a view that keep what they get, a temporary
+// folder, and frames.
+
+#include "Acquisition.h"
+#include "Recorder.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kesto::test {
+
+class SetClock final : public Clock {
+public:
+    std::uint32_t tickMs() const override { return tick; }
+    LocalDateTime localNow() const override {
+        ++readings;
+        return now;
+    }
+    std::uint32_t tick = 100000;
+    LocalDateTime now{2024, 3, 5, 14, 7, 9, 0};
+    mutable int readings = 0;
+};
+
+class NoLink final : public SerialLink {
+public:
+    bool probe(int) override { return true; }
+    std::optional<std::string> open(int) override { return std::nullopt; }
+    std::optional<std::string> openPath(const std::string&) override { return std::nullopt; }
+    void close() override {}
+    bool isOpen() const override { return true; }
+    void flushInput() override {}
+};
+
+class NoAlarm final : public Alarm {
+public:
+    void setAlarmTimer(bool) override {}
+    bool alarmTimerOn() const override { return false; }
+    void beep() override {}
+};
+
+class KeptMessages final : public MessageWindow {
+public:
+    bool isVisible() const override { return false; }
+    void addMessage(std::string_view text) override { messages.emplace_back(text); }
+    bool writeToLogfile() const override { return false; }
+    void showFrame(std::string_view, std::string_view, int) override {}
+    std::vector<std::string> messages;
+};
+
+class KeptView final : public RecordingView {
+public:
+    void recordingChanged() override { ++changes; }
+    void showStatus(const std::string& text) override { status = text; }
+    void showError(const std::string& text) override { errors.push_back(text); }
+    void showNotice(const std::string& text) override { notices.push_back(text); }
+    int changes = 0;
+    std::string status;
+    std::vector<std::string> errors;
+    std::vector<std::string> notices;
+};
+
+// Everything a recorder is built with, apart from its files.
+struct RecordingRig {
+    SetClock clock;
+    NoLink link;
+    KeptMessages messages;
+    NoAlarm alarm;
+    LiveAcquisition live{clock, link, messages, alarm};
+    GeneralSettings settings;
+    KeptView view;
+
+    // A recorder on `files` whose timer period is 1 s.
+    std::unique_ptr<Recorder> recorder(RecordingFileLayer& files) {
+        auto r = std::make_unique<Recorder>(live, settings, clock, files, messages, view);
+        r->setIntervalMs(1000);
+        return r;
+    }
+};
+
+// A folder of its own under the test's temporary folder, removed at the end.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    std::string path(const std::string& name) const { return (folder_ / name).string(); }
+
+private:
+    std::filesystem::path folder_;
+};
+
+std::string readFile(const std::string& path);
+
+// One analyzer frame: FF FF, the words big-endian, FF FF.
+std::vector<std::uint8_t> frame(const std::vector<std::uint16_t>& words);
+
+} // namespace kesto::test

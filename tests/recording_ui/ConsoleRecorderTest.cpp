@@ -1,0 +1,327 @@
+// The console recorder run as a user runs it: kesto-monitor --record against kesto-sim on a
+// pseudo-terminal, stopped by time, by SIGTERM and by kill -9; and the XLS files it writes read
+// by a real spreadsheet program.
+#include "BiffReader.h"
+#include "RecordingText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+namespace {
+
+std::string readBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
+}
+
+// Runs the simulator and the monitor as separate processes.
+class Tools {
+public:
+    explicit Tools(const QString& configFolder) {
+        env_ = QProcessEnvironment::systemEnvironment();
+        env_.insert("XDG_CONFIG_HOME", configFolder);
+    }
+    ~Tools() {
+        stop(monitor);
+        stop(sim_);
+    }
+
+    // Starts the simulator; returns its pseudo-terminal's path.
+    QString startSimulator() {
+        sim_.setProcessEnvironment(env_);
+        sim_.start(KESTO_SIM_PATH, {"--fast", "--words", "16", "--seconds", "60", "--print-path"});
+        if (!sim_.waitForStarted(5000)) {
+            return {};
+        }
+        QByteArray out;
+        while (!out.contains('\n') && sim_.waitForReadyRead(5000)) {
+            out += sim_.readAllStandardOutput();
+        }
+        return QString::fromLocal8Bit(out.left(out.indexOf('\n')));
+    }
+
+    void startMonitor(const QStringList& args) {
+        monitor.setProcessEnvironment(env_);
+        monitor.start(KESTO_MONITOR_PATH, args);
+        monitor.waitForStarted(5000);
+    }
+
+    // Waits until the monitor has reported `count` data sets on stderr (or has ended).
+    bool waitForDataSets(int count, int timeoutMs = 30000) {
+        QElapsedTimer t;
+        t.start();
+        while (dataSets() < count && t.elapsed() < timeoutMs &&
+               monitor.state() == QProcess::Running) {
+            monitor.waitForReadyRead(200);
+            errors += QString::fromUtf8(monitor.readAllStandardError());
+        }
+        return dataSets() >= count;
+    }
+
+    int dataSets() const {
+        const auto m = QRegularExpression("Logging DS:(\\d+)").globalMatch(errors);
+        int last = 0;
+        for (auto it = m; it.hasNext();) {
+            last = it.next().captured(1).toInt();
+        }
+        return last;
+    }
+
+    int finish(int timeoutMs = 15000) {
+        if (!monitor.waitForFinished(timeoutMs)) {
+            return -1;
+        }
+        errors += QString::fromUtf8(monitor.readAllStandardError());
+        return monitor.exitStatus() == QProcess::NormalExit ? monitor.exitCode() : -1;
+    }
+
+    static void stop(QProcess& p) {
+        if (p.state() != QProcess::NotRunning) {
+            p.terminate();
+            if (!p.waitForFinished(5000)) {
+                p.kill();
+                p.waitForFinished();
+            }
+        }
+    }
+
+    QProcess monitor;
+    QString errors;
+
+private:
+    QProcessEnvironment env_;
+    QProcess sim_;
+};
+
+// Every line of a CSV recording ends with CR LF and has the 21 fields.
+void verifyCsvRecording(const std::string& bytes, int atLeastDataLines) {
+    QVERIFY(bytes.ends_with("\r\n"));
+    const kesto::TStrArray lines = kesto::SplitFields(bytes, '\n');
+    QVERIFY(lines.size() >= static_cast<std::size_t>(atLeastDataLines) + 2);
+    QVERIFY(lines.front().starts_with("dd.mm.yyyy,"));
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+        QVERIFY2(lines[i].ends_with('\r'), lines[i].c_str());
+        const kesto::TStrArray fields =
+            kesto::SplitFields(lines[i].substr(0, lines[i].size() - 1), ',');
+        QCOMPARE(fields.size(), std::size_t{21});
+        if (i > 0) {
+            for (std::size_t f = 2; f < fields.size(); ++f) {
+                QVERIFY2(kesto::FieldNumber(fields[f]).has_value(), lines[i].c_str());
+            }
+        }
+    }
+}
+
+// A complete spreadsheet: the header row, then data rows of two texts and 19 numbers.
+void verifyXlsRecording(const std::string& bytes, int atLeastDataRows) {
+    const kesto::test::BiffSheet sheet = kesto::test::readBiff(bytes);
+    QVERIFY2(sheet.valid, sheet.error.c_str());
+    QVERIFY(!sheet.trailing);
+    QVERIFY2(sheet.rowCount() >= atLeastDataRows + 1,
+             qPrintable(QString::number(sheet.rowCount())));
+    QCOMPARE(sheet.cells.size(), static_cast<std::size_t>(sheet.rowCount()) * 21);
+    for (int r = 1; r < sheet.rowCount(); ++r) {
+        for (int c = 2; c < 21; ++c) {
+            QVERIFY(std::holds_alternative<double>(sheet.cells.at({r, c})));
+        }
+    }
+}
+
+} // namespace
+
+class ConsoleRecorderTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir folder_;
+
+private slots:
+    void initTestCase() { QVERIFY(folder_.isValid()); }
+
+    void recordsCsvAndXlsUntilItsTimeIsUp_data() {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("csv") << "timed.csv";
+        QTest::newRow("XLS, upper-case extension") << "timed.XLS";
+    }
+    void recordsCsvAndXlsUntilItsTimeIsUp() {
+        QFETCH(QString, file);
+        const QString path = folder_.path() + "/" + file;
+        QFile::remove(path);
+        {
+            QFile old(path); // an existing file is replaced
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("old content that must go\r\n");
+        }
+        Tools tools(folder_.path());
+        const QString port = tools.startSimulator();
+        QVERIFY2(port.startsWith("/dev/"), qPrintable(port));
+        tools.startMonitor({"--port", port, "--record", path, "--interval", "1", "--seconds", "5"});
+        QCOMPARE(tools.finish(), 0);
+        QVERIFY2(tools.dataSets() >= 3, qPrintable(tools.errors));
+        QVERIFY(tools.errors.contains(" to " + file.toUpper()));
+        const std::string bytes = readBytes(path);
+        QVERIFY(bytes.find("old content") == std::string::npos);
+        if (file.endsWith(".csv")) {
+            verifyCsvRecording(bytes, tools.dataSets() - 1); // the first tick wrote the header
+        } else {
+            verifyXlsRecording(bytes, tools.dataSets());
+        }
+    }
+
+    void sigtermEndsTheXlsFileProperly() {
+        const QString path = folder_.path() + "/term.xls";
+        Tools tools(folder_.path());
+        const QString port = tools.startSimulator();
+        QVERIFY(port.startsWith("/dev/"));
+        tools.startMonitor({"--port", port, "--record", path});
+        QVERIFY2(tools.waitForDataSets(2), qPrintable(tools.errors));
+        ::kill(static_cast<pid_t>(tools.monitor.processId()), SIGTERM);
+        QCOMPARE(tools.finish(), 0);
+        verifyXlsRecording(readBytes(path), tools.dataSets());
+    }
+
+    // kill -9 in the middle of a recording: the XLS file opens with every row written, the
+    // CSV file has no torn line.
+    void killedRecorderLeavesReadableFiles_data() {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("xls") << "killed.xls";
+        QTest::newRow("csv") << "killed.csv";
+    }
+    void killedRecorderLeavesReadableFiles() {
+        QFETCH(QString, file);
+        const QString path = folder_.path() + "/" + file;
+        Tools tools(folder_.path());
+        const QString port = tools.startSimulator();
+        QVERIFY(port.startsWith("/dev/"));
+        tools.startMonitor({"--port", port, "--record", path, "--interval", "1"});
+        QVERIFY2(tools.waitForDataSets(3), qPrintable(tools.errors));
+        // Somewhere inside the next tick's second, not in step with it.
+        QTest::qWait(370);
+        ::kill(static_cast<pid_t>(tools.monitor.processId()), SIGKILL);
+        tools.finish();
+        const int reported = tools.dataSets();
+        if (file.endsWith(".xls")) {
+            verifyXlsRecording(readBytes(path), reported);
+        } else {
+            verifyCsvRecording(readBytes(path), reported - 1);
+        }
+    }
+
+    void refusesWhatItCannotRecord_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("other extension") << QStringList{"--record", "x.txt"} << 1 << ".csv or .xls";
+        QTest::newRow("interval 0")
+            << QStringList{"--record", "x.csv", "--interval", "0"} << 1 << "--interval";
+        QTest::newRow("folder missing")
+            << QStringList{"--record", "/no/such/folder/x.csv"} << 3 << "/no/such/folder/x.csv";
+    }
+    void refusesWhatItCannotRecord() {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        Tools tools(folder_.path());
+        const QString port = tools.startSimulator();
+        QVERIFY(port.startsWith("/dev/"));
+        tools.startMonitor(QStringList{"--port", port, "--seconds", "2"} + args);
+        QCOMPARE(tools.finish(), exitCode);
+        QVERIFY2(tools.errors.contains(message), qPrintable(tools.errors));
+    }
+};
+
+// LibreOffice Calc reads the XLS files and finds in them what was recorded.
+class LibreOfficeTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir folder_;
+
+    // Cells as Calc exports them to CSV (UTF-8, comma, numbers in the C locale).
+    static QList<QStringList> convertedRows(const QString& csvPath) {
+        QFile f(csvPath);
+        QList<QStringList> rows;
+        if (!f.open(QIODevice::ReadOnly)) {
+            return rows;
+        }
+        for (const QString& line : QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)) {
+            rows << QString(line).remove('\r').split(',');
+        }
+        return rows;
+    }
+
+    static void compareWithCalc(const std::string& written, const QList<QStringList>& calc) {
+        const kesto::test::BiffSheet sheet = kesto::test::readBiff(written);
+        QVERIFY(sheet.valid);
+        QCOMPARE(calc.size(), sheet.rowCount());
+        for (const auto& [at, cell] : sheet.cells) {
+            const QStringList& row = calc[at.first];
+            QVERIFY(at.second < row.size());
+            const QString shown = row[at.second];
+            if (const auto* number = std::get_if<double>(&cell)) {
+                bool ok = false;
+                QCOMPARE(shown.toDouble(&ok), *number);
+                QVERIFY(ok);
+            } else {
+                // Windows-1252 text; the recording's texts are ASCII and the degree sign.
+                QCOMPARE(shown, QString::fromLatin1(std::get<std::string>(cell)));
+            }
+        }
+    }
+
+private slots:
+    void calcOpensRecordingsWithTheirCells() {
+        const QString soffice = QStandardPaths::findExecutable("soffice");
+        if (soffice.isEmpty()) {
+            QSKIP("LibreOffice (soffice) is not installed; tools/setup.sh installs it");
+        }
+        QVERIFY(folder_.isValid());
+        // A golden recording, and one cut off by kill -9.
+        const QString golden = folder_.path() + "/golden.xls";
+        QVERIFY(QFile::copy(KESTO_GOLDEN_XLS, golden));
+        const QString killed = folder_.path() + "/killed.xls";
+        {
+            Tools tools(folder_.path());
+            const QString port = tools.startSimulator();
+            QVERIFY(port.startsWith("/dev/"));
+            tools.startMonitor({"--port", port, "--record", killed});
+            QVERIFY2(tools.waitForDataSets(3), qPrintable(tools.errors));
+            ::kill(static_cast<pid_t>(tools.monitor.processId()), SIGKILL);
+            tools.finish();
+        }
+
+        QProcess calc;
+        auto env = QProcessEnvironment::systemEnvironment();
+        env.insert("LC_ALL", "C.UTF-8");
+        env.insert("HOME", folder_.path());
+        calc.setProcessEnvironment(env);
+        calc.start(soffice,
+                   {"-env:UserInstallation=file://" + folder_.path() + "/profile", "--headless",
+                    "--convert-to", "csv:Text - txt - csv (StarCalc):44,34,76", "--outdir",
+                    folder_.path() + "/out", golden, killed});
+        QVERIFY(calc.waitForFinished(240000));
+        QCOMPARE(calc.exitCode(), 0);
+        for (const QString& name : {QString("golden"), QString("killed")}) {
+            const QList<QStringList> rows = convertedRows(folder_.path() + "/out/" + name + ".csv");
+            QVERIFY2(rows.size() >= 2, qPrintable(name + ": " + calc.readAllStandardError()));
+            compareWithCalc(readBytes(folder_.path() + "/" + name + ".xls"), rows);
+        }
+    }
+};
+
+int runConsoleRecorderTest(int argc, char** argv) {
+    ConsoleRecorderTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+int runLibreOfficeTest(int argc, char** argv) {
+    LibreOfficeTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "ConsoleRecorderTest.moc"
