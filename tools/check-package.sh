@@ -32,6 +32,12 @@ expected=(
 for size in 16 24 32 48 64 128 256; do
   expected+=("./usr/share/icons/hicolor/${size}x${size}/apps/$id.png")
 done
+# With the export to Writer (built when the LibreOffice SDK is found): its Writer launcher.
+desktop_entries=("$id.desktop")
+if [ -f "$build/wordexport/uno/libkesto_wordexport_uno.a" ]; then
+  expected+=(./usr/share/applications/kesto-writer.desktop)
+  desktop_entries+=(kesto-writer.desktop)
+fi
 contents=$(dpkg-deb --contents "$deb" | awk '{print $6}')
 for file in "${expected[@]}"; do
   grep -qxF "$file" <<<"$contents" || fail "$file is missing from the package"
@@ -50,7 +56,9 @@ trap 'rm -rf "$root"' EXIT
 dpkg-deb -x "$deb" "$root/root"
 share=$root/root/usr/share
 
-desktop-file-validate "$share/applications/$id.desktop"
+for entry in "${desktop_entries[@]}"; do
+  desktop-file-validate "$share/applications/$entry"
+done
 # The metainfo, and that its launchable desktop entry is in the tree.
 appstreamcli validate-tree --no-net "$root/root"
 echo "desktop entry and metainfo are valid"
