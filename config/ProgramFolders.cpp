@@ -1,5 +1,6 @@
 #include "ProgramFolders.h"
 
+#include "Language.h"
 #include "PosixFiles.h"
 
 #include <cstdlib>
@@ -48,7 +49,7 @@ ProgramFolders programFolders(const std::string& programPath) {
     if (folders.programFolder.empty()) {
         folders.programFolder = ".";
     }
-    folders.programName = program.stem().string();
+    folders.programFileName = program.filename().string();
 
     // "/usr/bin/../share/kesto" made "/usr/share/kesto"; only the text is tidied, links stay.
     const std::string dataFolder = (fs::path(folders.programFolder) / dataFolderFromProgramFolder())
@@ -71,13 +72,13 @@ ProgramFolders programFolders(const std::string& programPath) {
 }
 
 std::string ProgramFolders::languageFile(std::string_view code) const {
-    const std::string name = programName + "." + std::string(code);
     for (const std::string& folder : languageFolders) {
-        if (const std::string path = folder + "/" + name; isFile(path)) {
+        if (std::string path = languageFilePath(folder + "/" + programFileName, std::string(code));
+            isFile(path)) {
             return path;
         }
     }
-    return programFolder + "/" + name;
+    return languageFilePath(programFolder + "/" + programFileName, std::string(code));
 }
 
 } // namespace kesto

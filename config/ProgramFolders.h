@@ -18,8 +18,8 @@ std::string_view dataFolderFromProgramFolder();
 // not fixed, so a package unpacked anywhere is an installed program too. A program run from
 // its build folder or from a folder of its own is not installed.
 struct ProgramFolders {
-    std::string programFolder; // the folder of the executable
-    std::string programName;   // the executable's name without its extension ("kesto")
+    std::string programFolder;   // the folder of the executable
+    std::string programFileName; // the executable's file name ("kesto")
     bool installed = false;
     // Looked up in this order: beside the program, then the data folder when installed.
     std::vector<std::string> languageFolders;
@@ -28,8 +28,9 @@ struct ProgramFolders {
     // that is an absolute path, else ~/.local/share. The folder may not exist yet.
     std::string mmcFolder;
 
-    // The language file "<program name>.<code>" in the first language folder that has it; when
-    // none has it, the one beside the program (which reads as missing: built-in texts).
+    // The language file named like the program with the extension "." + code (languageFilePath)
+    // in the first language folder that has it; when none has it, the one beside the program
+    // (which reads as missing: built-in texts).
     std::string languageFile(std::string_view code) const;
     std::string mmcFile() const { return mmcFolder + "/MMC.CSV"; }
 };

@@ -137,12 +137,16 @@ TEST_F(ProgramFoldersTest, languageFileIsTakenFromTheFirstFolderThatHasIt) {
     EXPECT_EQ(folders.languageFile("FRA"), installedDataFolder() + "/kesto.FRA");
 }
 
-TEST_F(ProgramFoldersTest, languageFileIsNamedAfterTheProgram) {
-    writeBytes(profile.root() + "/opt/k.d/analyzer.GER", "");
-    EXPECT_EQ(programFolders(profile.root() + "/opt/k.d/analyzer.bin").languageFile("GER"),
-              profile.root() + "/opt/k.d/analyzer.GER");
-    EXPECT_EQ(programFolders(profile.root() + "/opt/.kesto").languageFile("GER"),
-              profile.root() + "/opt/.kesto.GER");
+TEST_F(ProgramFoldersTest, languageFileInTheDataFolderIsNamedAfterTheProgramToo) {
+    // A renamed program: "analyzer.bin" reads "analyzer.GER", beside it or in the data folder.
+    const std::string bin = profile.root() + "/usr/bin";
+    writeBytes(bin + "/analyzer.bin", "");
+    fs::create_directories(installedDataFolder());
+    writeBytes(installedDataFolder() + "/kesto.GER", "");
+    const ProgramFolders folders = programFolders(bin + "/analyzer.bin");
+    EXPECT_EQ(folders.languageFile("GER"), bin + "/analyzer.GER");
+    writeBytes(installedDataFolder() + "/analyzer.GER", "");
+    EXPECT_EQ(folders.languageFile("GER"), installedDataFolder() + "/analyzer.GER");
 }
 
 TEST_F(ProgramFoldersTest, dataFolderOnlyCountsWhereTheInstallPutsIt) {
