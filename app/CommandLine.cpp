@@ -47,7 +47,18 @@ CommandLine parseCommandLine(const QStringList& arguments, const QString& workin
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("A recording (CSV) to view, with --view."));
 
-    if (!parser.parse(arguments)) {
+    // "--view=FILE" is taken as "--view FILE" (up to a "--", after which all are files).
+    QStringList split;
+    bool options = true;
+    for (const QString& argument : arguments) {
+        options = options && argument != QLatin1String("--");
+        if (options && argument.startsWith(QLatin1String("--view="))) {
+            split << QStringLiteral("--view") << argument.mid(7);
+        } else {
+            split << argument;
+        }
+    }
+    if (!parser.parse(split)) {
         return mistake(program, parser.errorText());
     }
     CommandLine result;

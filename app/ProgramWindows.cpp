@@ -4,11 +4,13 @@ namespace kesto {
 
 ProgramWindows::ProgramWindows(MainFrmOptions options)
     : main(std::move(options)), setup(main.generalSettings(), main.setupServices()),
-      messages(clock) {
+      viewer(&main.printing()), messages(clock) {
     main.setPropertyDialog(&properties);
     main.setSetupDialog(&setup);
     main.setVersionWindow(&version);
+    main.setViewerWindow(&viewer);
     main.setMessagesWindow(&messages);
+    main.setMmcWindow(&mmcToCsv);
     main.setProgressWindow(&progress);
     writerExport = installWriterExport(messages, main.acquisition().display());
 }

@@ -2,20 +2,22 @@
 
 #include "ReportExportAction.h"
 #include "uFortschrittFrm.h"
+#include "uMMCToCSVFrm.h"
 #include "uMainFrm.h"
 #include "uMessageForm.h"
 #include "uPropertyFrm.h"
 #include "uSetupFrm.h"
 #include "uVersionFrm.h"
+#include "uViewFrm.h"
 
 #include <memory>
 
 namespace kesto {
 
 // The program's windows, created once in the program's order (main window, property dialog,
-// setup dialog, version window, messages window, progress window) and attached to the main
-// window, and the messages window's export of the live values to Writer. They live until the
-// program ends.
+// setup dialog, version window, recording viewer, messages window, memory-card conversion
+// window, progress window) and attached to the main window, and the messages window's export of
+// the live values to Writer. They live until the program ends.
 struct ProgramWindows {
     explicit ProgramWindows(MainFrmOptions options = {});
 
@@ -24,7 +26,9 @@ struct ProgramWindows {
     ChannelProperties properties;
     TSetupFrm setup;
     TVersionFrm version;
+    TViewFrm viewer;
     TMessageFrm messages;
+    TMMCtoCSVFrm mmcToCsv;
     TFortschrittFrm progress;
     // Null in a program built without the LibreOffice SDK.
     std::unique_ptr<ReportExportAction> writerExport;

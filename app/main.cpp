@@ -5,6 +5,7 @@
 #include "ProgramInfo.h"
 #include "ProgramWindows.h"
 #include "ShutdownSignals.h"
+#include "ViewOnly.h"
 
 #include <QApplication>
 #include <QDir>
@@ -102,6 +103,11 @@ int main(int argc, char* argv[]) {
     // The main window's closing ends the program, whatever other window is still open.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // `kesto --view FILE`: a recording in the viewer, without the main window and its port.
+    if (options.viewFile) {
+        return kesto::runViewOnly(*options.viewFile);
+    }
+
     kesto::ProgramWindows windows;
     kesto::TMainFrm& mainFrm = windows.main;
 
@@ -117,13 +123,6 @@ int main(int argc, char* argv[]) {
                      [&mainFrm] { mainFrm.FormHide(); });
 
     mainFrm.show();
-
-    if (options.viewFile) {
-        // This version has no recording viewer yet: the program runs as usual and says why the
-        // file is not shown.
-        std::fprintf(stderr, "kesto: no recording viewer in this version, %s is not shown\n",
-                     qPrintable(*options.viewFile));
-    }
 
     // For the start-up benchmark and the check of an installed program: report when the main
     // window has been shown and painted, and which language file it read, then end.

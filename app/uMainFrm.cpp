@@ -4,26 +4,33 @@
 #include "BarGauge.h"
 #include "BigDisplayGrid.h"
 #include "ChannelProperties.h"
+#include "LiveTrends.h"
+#include "MmcCommand.h"
 #include "ProgramFolders.h"
 #include "ProgramInfo.h"
 #include "RecordingBinding.h"
 #include "ToneBeeper.h"
+#include "TrendPrint.h"
+#include "TrendRecorder.h"
 #include "UiFonts.h"
 #include "uFortschrittFrm.h"
+#include "uMMCToCSVFrm.h"
 #include "uMessageForm.h"
 #include "uPropertyFrm.h"
 #include "uSetupFrm.h"
 #include "uVersionFrm.h"
+#include "uViewFrm.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
@@ -62,7 +69,6 @@ constexpr int kClientHeight = 590;
 constexpr int kMinimumWidth = 690;
 constexpr int kMinimumHeight = 590;
 constexpr int kStatusBarHeight = 21;
-constexpr int kDiagramPanelHeight = 41;
 
 // Blanks around every page caption: they give the tabs the width the page layout is made for.
 const QString kTabPadding(7, QLatin1Char(' '));
@@ -190,6 +196,11 @@ TMainFrm::TMainFrm(MainFrmOptions options, QWidget* parent)
         ownStore_ = std::make_unique<RegistryFileStore>(defaultRegistryFilePath());
         store_ = ownStore_.get();
     }
+    printing_ = options_.printing;
+    if (printing_ == nullptr) {
+        ownPrinting_ = std::make_unique<TrendPrinting>();
+        printing_ = ownPrinting_.get();
+    }
     progressAdapter_ = std::make_unique<ProgressAdapter>(*this);
     beeper_ = options_.beeper;
     if (beeper_ == nullptr) {
@@ -281,15 +292,15 @@ void TMainFrm::createMenu() {
         a->setEnabled(enabled);
         return a;
     };
-    // The viewer, the memory-card conversion and printing are not built yet: their commands
-    // stand in the menu, disabled. "Parameters" is enabled once the setup dialog is attached.
+    // "View data...", "Parameters" and "View MMC data..." are enabled once the viewer, the setup
+    // dialog and the conversion window are attached.
     Datenaufzeichnen1 = add(FileMenu, "Datenaufzeichnen1", true);
     Datenanschauen1 = add(FileMenu, "Datenanschauen1", false);
     FileMenu->addSeparator();
     ViewMMCdata1 = add(FileMenu, "ViewMMCdata1", false);
     FileMenu->addSeparator();
-    Druckerauswhlen1 = add(FileMenu, "Druckerauswhlen1", false);
-    Diagrammdrucken1 = add(FileMenu, "Diagrammdrucken1", false);
+    Druckerauswhlen1 = add(FileMenu, "Druckerauswhlen1", true);
+    Diagrammdrucken1 = add(FileMenu, "Diagrammdrucken1", true);
     FileMenu->addSeparator();
     Beenden1 = add(FileMenu, "Beenden1", true);
     Kommunikation1 = add(SetupMenu, "Kommunikation1", false);
@@ -297,6 +308,10 @@ void TMainFrm::createMenu() {
     connect(Beenden1, &QAction::triggered, this, &TMainFrm::Beenden1Click);
     connect(Version1, &QAction::triggered, this, &TMainFrm::Version1Click);
     connect(Kommunikation1, &QAction::triggered, this, &TMainFrm::Kommunikation1Click);
+    connect(ViewMMCdata1, &QAction::triggered, this, &TMainFrm::ViewMMCdata1Click);
+    connect(Datenanschauen1, &QAction::triggered, this, &TMainFrm::Datenanschauen1Click);
+    connect(Druckerauswhlen1, &QAction::triggered, this, &TMainFrm::Druckerauswhlen1Click);
+    connect(Diagrammdrucken1, &QAction::triggered, this, &TMainFrm::Diagrammdrucken1Click);
 }
 
 void TMainFrm::createPages() {
@@ -324,9 +339,8 @@ void TMainFrm::createPages() {
         PageControl1->addTab(page, QString());
     }
     createActualPage(TabSheets[0]);
-    for (int n = 1; n <= 3; ++n) {
-        createDiagramPage(TabSheets[static_cast<std::size_t>(n)], n);
-    }
+    trends_ =
+        new LiveTrends({TabSheets[1], TabSheets[2], TabSheets[3]}, acquisition_->clock(), this);
     auto* bigLayout = new QVBoxLayout(TabSheets[4]);
     bigLayout->setContentsMargins(0, 0, 0, 0);
     StringGrid1 = new BigDisplayGrid(TabSheets[4]);
@@ -416,21 +430,6 @@ void TMainFrm::createActualPage(QWidget* page) {
     referencesToWidgets();
 }
 
-void TMainFrm::createDiagramPage(QWidget* page, int number) {
-    // The trend recorder arrives with the live trends; until then the page holds its place
-    // and the bottom panel for the cursor read-out and the channel selector.
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    auto* trend = new QWidget(page);
-    trend->setObjectName(QStringLiteral("AbTrend%1").arg(number));
-    layout->addWidget(trend, 1);
-    auto* panel = new QWidget(page);
-    panel->setObjectName(QStringLiteral("Panel%1").arg(number + 1));
-    panel->setFixedHeight(kDiagramPanelHeight);
-    layout->addWidget(panel);
-}
-
 // ---------------------------------------------------------------------------------------------
 
 void TMainFrm::setMessagesWindow(TMessageFrm* messages) {
@@ -461,6 +460,36 @@ void TMainFrm::setProgressWindow(TFortschrittFrm* progress) {
     progress_ = progress;
 }
 
+void TMainFrm::setMmcWindow(TMMCtoCSVFrm* window) {
+    delete mmcCommand_;
+    mmcCommand_ = nullptr;
+    if (window != nullptr) {
+        mmcCommand_ = new ViewMmcCommand(this, general_, *window, this);
+        mmcCommand_->setViewer(recordingViewer_);
+        connect(mmcCommand_, &ViewMmcCommand::runningChanged, this, &TMainFrm::updateMmcCommand);
+    }
+    updateMmcCommand();
+}
+
+void TMainFrm::setRecordingViewer(std::function<void(const QString& file)> viewer) {
+    recordingViewer_ = std::move(viewer);
+    if (mmcCommand_ != nullptr) {
+        mmcCommand_->setViewer(recordingViewer_);
+    }
+    updateMmcCommand();
+}
+
+void TMainFrm::updateMmcCommand() {
+    ViewMMCdata1->setEnabled(mmcCommand_ != nullptr && mmcCommand_->hasViewer() &&
+                             !mmcCommand_->running() && !shutDown_);
+}
+
+void TMainFrm::ViewMMCdata1Click() {
+    if (ViewMMCdata1->isEnabled()) {
+        mmcCommand_->ViewMMCdata1Click();
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 
 void TMainFrm::showEvent(QShowEvent* event) {
@@ -478,6 +507,7 @@ void TMainFrm::FormShow() {
     setReferenceFields(QString());
     ApplyLanguage();
     PageControl1->setCurrentIndex(0);
+    trends_->setMaxRecords(LiveTrends::kMaxRecords);
 
     loadSettings();
     acquisition_->ResetMeanValues();
@@ -487,6 +517,7 @@ void TMainFrm::FormShow() {
 
     // Number texts need no process-wide separator: the core always writes ".".
     ApplyChannelsToTrends();
+    trends_->blankReadOut(0);
     checkBoxes_[index(ReferenceEntry::COPPM)]->setFocus();
     recording_->recorder().setIntervalMs(recordingTimerMs(general_.interval));
     updateLiveWidgets();
@@ -545,6 +576,10 @@ void TMainFrm::FormHide() {
         return;
     }
     shutDown_ = true;
+    // A conversion still running is abandoned; the previous MMC.CSV stays.
+    if (mmcCommand_ != nullptr) {
+        mmcCommand_->cancel();
+    }
     const std::optional<QString> saveError = shown_ ? saveSettings() : std::nullopt;
     // Whether or not the settings were saved, the port is closed.
     COMTimer->stop();
@@ -592,6 +627,10 @@ void TMainFrm::ApplyLanguage() {
                                                      &t.diagram3, &t.bigDisplay};
     for (std::size_t i = 0; i < captions.size(); ++i) {
         PageControl1->setTabText(static_cast<int>(i), kTabPadding + qs(*captions[i]) + kTabPadding);
+    }
+    // Assistive tools name each diagram as its tab does.
+    for (int d = 0; d < kDiagramCount; ++d) {
+        trends_->trend(d)->setAccessibleName(qs(*captions[static_cast<std::size_t>(d) + 1]));
     }
     for (QCheckBox* check : checkBoxes_) {
         check->setText(qs(t.calculated));
@@ -642,7 +681,7 @@ void TMainFrm::Timer1Timer() {
 }
 
 void TMainFrm::YTTimerTimer() {
-    // Feeds the live trends once they exist.
+    trends_->YTTimerTimer(acquisition_->display());
 }
 
 void TMainFrm::updateLiveWidgets() {
@@ -744,7 +783,35 @@ void TMainFrm::Kommunikation1Click() {
         acquisition_->markPortLost(); // tried again quietly until it opens
         return;
     }
-    // Emptying the live trends comes here once they exist.
+    trends_->clearRecords();
+}
+
+void TMainFrm::Datenanschauen1Click() {
+    if (viewer_ == nullptr) {
+        return;
+    }
+    // Qt's own dialog, so that "*.CSV" matches in any letter case on every desktop.
+    QFileDialog OpenDialog1(this);
+    OpenDialog1.setObjectName("OpenDialog1");
+    OpenDialog1.setOption(QFileDialog::DontUseNativeDialog);
+    OpenDialog1.setFileMode(QFileDialog::ExistingFile);
+    OpenDialog1.setNameFilter("CSV (*.CSV)");
+    if (!openDialog1FileName_.isEmpty()) {
+        OpenDialog1.selectFile(openDialog1FileName_);
+    }
+    if (OpenDialog1.exec() != QDialog::Accepted || OpenDialog1.selectedFiles().isEmpty()) {
+        return;
+    }
+    openDialog1FileName_ = OpenDialog1.selectedFiles().constFirst();
+    viewer_->showFile(openDialog1FileName_);
+}
+
+void TMainFrm::Druckerauswhlen1Click() {
+    printing_->choosePrinter(this);
+}
+
+void TMainFrm::Diagrammdrucken1Click() {
+    printing_->printDiagram(this, *trends_->trendForPage(PageControl1->currentIndex()));
 }
 
 void TMainFrm::setPropertyDialog(ChannelProperties* properties) {
@@ -752,6 +819,27 @@ void TMainFrm::setPropertyDialog(ChannelProperties* properties) {
     if (properties_ != nullptr && shown_) {
         properties_->applyLanguage(language_.texts);
     }
+}
+
+void TMainFrm::setViewerWindow(TViewFrm* viewer) {
+    viewer_ = viewer;
+    Datenanschauen1->setEnabled(viewer_ != nullptr);
+    if (viewer_ == nullptr) {
+        setRecordingViewer({});
+        return;
+    }
+    viewer_->applyChannelSettings(acquisition_->display());
+    // The viewer shows the file `OpenDialog1` names: the memory-card conversion lends it the
+    // converted file for one showing and gives the user's choice back afterwards.
+    setRecordingViewer([this](const QString& file) {
+        if (viewer_ == nullptr) {
+            return;
+        }
+        const QString chosen = openDialog1FileName_;
+        openDialog1FileName_ = file;
+        viewer_->showFile(openDialog1FileName_);
+        openDialog1FileName_ = chosen;
+    });
 }
 
 void TMainFrm::setSetupDialog(TSetupFrm* setup) {
@@ -811,7 +899,10 @@ SetupServices TMainFrm::setupServices() {
 }
 
 void TMainFrm::ApplyChannelsToTrends() {
-    // The live trends do not exist yet; the channel settings go to them here once they do.
+    trends_->ApplyChannelsToTrends(acquisition_->display());
+    if (viewer_ != nullptr) {
+        viewer_->applyChannelSettings(acquisition_->display());
+    }
 }
 
 void TMainFrm::Image1Click() {

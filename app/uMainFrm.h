@@ -10,12 +10,14 @@
 
 #include <QLabel>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <QTabBar>
 #include <QTabWidget>
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -33,12 +35,17 @@ class BarGauge;
 class Beeper;
 class BigDisplayGrid;
 class ChannelProperties;
+class LiveTrends;
 class RecordingBinding;
+class TrendPrinting;
+class TViewFrm;
 class TSetupFrm;
 struct SetupServices;
 class TFortschrittFrm;
 class TMessageFrm;
+class TMMCtoCSVFrm;
 class TVersionFrm;
+class ViewMmcCommand;
 
 // A label that reports left clicks; while disabled it gets no mouse events and stays silent.
 class ClickLabel : public QLabel {
@@ -92,10 +99,11 @@ struct MainFrmOptions {
     std::string languageFile;
     // The language identifier shown at start-up; unset: the system's.
     std::optional<std::uint16_t> languageId;
-    const Clock* clock = nullptr; // null: the system clock
-    SerialLink* link = nullptr;   // null: the window's own analyzer port (COM numbers)
-    Beeper* beeper = nullptr;     // null: the window's own alarm tone
-    RegistryStore* store = nullptr; // null: the user's settings file
+    const Clock* clock = nullptr;      // null: the system clock
+    SerialLink* link = nullptr;        // null: the window's own analyzer port (COM numbers)
+    Beeper* beeper = nullptr;          // null: the window's own alarm tone
+    RegistryStore* store = nullptr;    // null: the user's settings file
+    TrendPrinting* printing = nullptr; // null: the window's own printer
 };
 
 // The main window: menu, the live page with the nineteen channel rows and the reference-oxygen
@@ -115,8 +123,15 @@ public:
     void setMessagesWindow(TMessageFrm* messages);
     void setVersionWindow(TVersionFrm* version);
     void setProgressWindow(TFortschrittFrm* progress);
+    // The memory-card conversion's progress window. "View MMC data..." is offered once the
+    // recording viewer is attached too: the command ends by showing it.
+    void setMmcWindow(TMMCtoCSVFrm* window);
+    // Shows the recording viewer modally on a file.
+    void setRecordingViewer(std::function<void(const QString& file)> viewer);
+    ViewMmcCommand* mmcCommand() const { return mmcCommand_; }
     void setPropertyDialog(ChannelProperties* properties);
     void setSetupDialog(TSetupFrm* setup);
+    void setViewerWindow(TViewFrm* viewer);
     // What the setup dialog needs of this window: probing, progress, means, recording timer.
     SetupServices setupServices();
 
@@ -144,8 +159,19 @@ public:
     void Image1Click();
     void Version1Click();
     void Beenden1Click();
-    // "Parameters": port closed, setup dialog, port reopened.
+    // "Parameters": port closed, setup dialog, port reopened, live trends emptied.
     void Kommunikation1Click();
+    // "View MMC data...": a card file converted into "MMC.CSV" and shown in the viewer.
+    void ViewMMCdata1Click();
+    // "View data...": a recording chosen in the open-file dialog, shown in the viewer.
+    void Datenanschauen1Click();
+    // "Change printer...": the printer setup dialog.
+    void Druckerauswhlen1Click();
+    // "Print diagram": the diagram of the active page, diagram 1 from the other pages.
+    void Diagrammdrucken1Click();
+    // The file name the open-file dialog `OpenDialog1` holds; the viewer shows that file.
+    QString openDialog1FileName() const { return openDialog1FileName_; }
+    void setOpenDialog1FileName(const QString& file) { openDialog1FileName_ = file; }
 
     // Puts the model onto the widgets: labels, validity, bars, big display, decoder counters.
     void updateLiveWidgets();
@@ -166,6 +192,8 @@ public:
     RecordingBinding& recording() { return *recording_; }
     const std::string& languageFile() const { return languageFile_; }
     BigDisplayGrid* bigDisplay() const { return StringGrid1; }
+    LiveTrends& liveTrends() const { return *trends_; }
+    TrendPrinting& printing() const { return *printing_; }
     PageControl* pageControl() const { return PageControl1; }
 
     // The component named `name` ("NOXMGMinLabel", "O2Bar") belongs to this channel key.
@@ -194,7 +222,6 @@ private:
     void createMenu();
     void createPages();
     void createActualPage(QWidget* page);
-    void createDiagramPage(QWidget* page, int number);
     void onComponentClicked();
     bool Edit1KeyPress(QObject* edit, QKeyEvent* event);
     void referencesToWidgets();
@@ -206,6 +233,7 @@ private:
     void showStoreMessages();
     void generalToAcquisition();
     PortProbeResult probePort(int port) const;
+    void updateMmcCommand();
 
     MainFrmOptions options_;
     std::unique_ptr<Clock> ownClock_;
@@ -213,6 +241,8 @@ private:
     std::unique_ptr<Beeper> ownBeeper_;
     std::unique_ptr<RegistryStore> ownStore_;
     RegistryStore* store_ = nullptr;
+    std::unique_ptr<TrendPrinting> ownPrinting_;
+    TrendPrinting* printing_ = nullptr;
     class ProgressAdapter;
     std::unique_ptr<ProgressAdapter> progressAdapter_;
     std::unique_ptr<MessagesProxy> messagesProxy_;
@@ -229,6 +259,10 @@ private:
     TFortschrittFrm* progress_ = nullptr;
     ChannelProperties* properties_ = nullptr;
     TSetupFrm* setup_ = nullptr;
+    ViewMmcCommand* mmcCommand_ = nullptr;
+    std::function<void(const QString&)> recordingViewer_;
+    QPointer<TViewFrm> viewer_;
+    QString openDialog1FileName_;
 
     // Menu
     QMenu* FileMenu = nullptr;
@@ -252,6 +286,7 @@ private:
     std::array<QLineEdit*, kReferenceEntryCount> edits_{};      // Edit1..Edit7
     std::array<QCheckBox*, kReferenceEntryCount> checkBoxes_{}; // CheckBox1..CheckBox7
     BigDisplayGrid* StringGrid1 = nullptr;
+    LiveTrends* trends_ = nullptr; // the three diagram pages
     QLabel* StatusPanel = nullptr;
 
     QTimer* COMTimer = nullptr;

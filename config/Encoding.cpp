@@ -128,11 +128,20 @@ std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
 std::string windows1252ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 8);
-    for (const char ch : bytes) {
-        const auto b = static_cast<unsigned char>(ch);
-        if (b < 0x80) {
-            out.push_back(ch);
-        } else if (b < 0xA0) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        // ASCII runs are copied whole.
+        std::size_t run = i;
+        while (run < bytes.size() && static_cast<unsigned char>(bytes[run]) < 0x80) {
+            ++run;
+        }
+        out.append(bytes.substr(i, run - i));
+        if (run == bytes.size()) {
+            break;
+        }
+        const auto b = static_cast<unsigned char>(bytes[run]);
+        i = run + 1;
+        if (b < 0xA0) {
             appendUtf8(out, kHighControls[b - 0x80]);
         } else {
             appendUtf8(out, b);

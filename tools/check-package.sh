@@ -23,7 +23,7 @@ fail() {
 # The files a user gets.
 id=com.pellum.kesto
 expected=(
-  ./usr/bin/kesto ./usr/bin/kesto-sim ./usr/bin/kesto-monitor
+  ./usr/bin/kesto ./usr/bin/kesto-sim ./usr/bin/kesto-monitor ./usr/bin/kesto-card
   ./usr/share/kesto/kesto.GER
   ./usr/share/applications/$id.desktop
   ./usr/share/metainfo/$id.metainfo.xml
@@ -84,5 +84,10 @@ echo "$report"
 grep -q '^shown after ' <<<"$report" || fail "the unpacked program did not show its main window"
 grep -qxF "language file $share/kesto/kesto.GER" <<<"$report" ||
   fail "the unpacked program did not take its German texts from $share/kesto"
+# "Open with" from the desktop entry: the viewer alone stays open until the user closes it.
+status=0
+run env QT_QPA_PLATFORM=offscreen timeout 3 "$program" --view "$home/none.CSV" >/dev/null 2>&1 ||
+  status=$?
+[ "$status" = 124 ] || fail "kesto --view FILE ended by itself (exit status $status)"
 [ "$(ls -A "$root/root/usr/bin")" = "$before" ] || fail "the program wrote beside its binary"
-echo "unpacked program starts, shows version $version, finds its German texts"
+echo "unpacked program starts, shows version $version, finds its German texts, opens the viewer"

@@ -1,10 +1,12 @@
 #!/bin/sh
 # Regenerates the main window's screenshots in docs/screenshots from an existing build:
 # starts the analyzer simulator on a pseudo-terminal as COM1 in a temporary settings folder,
-# lets the program's window run on it for a few seconds without a display, and grabs the live
-# page and the big display at two window sizes. Builds nothing.
+# lets the program's window run on it without a display, and grabs the live page and the big
+# display at two window sizes after a few seconds, and the three live diagrams after four
+# minutes of recording (one record a second). Builds nothing.
 #
 #   tools/screenshots.sh BUILD_DIR [OUT_DIR]
+#   KESTO_DIAGRAM_SECONDS=30 tools/screenshots.sh ...   (a shorter recording for the diagrams)
 #
 # Needs the targets kesto-sim and app_screenshots (ninja -C BUILD_DIR kesto-sim app_screenshots).
 set -eu
@@ -26,7 +28,7 @@ export XDG_CONFIG_HOME="$work/.config"
 export QT_QPA_PLATFORM=offscreen
 
 # 16 words so that flow, H2 and S6 carry values too; a fixed seed gives the same pictures.
-"$build/tools/kesto-sim" --com 1 --words 16 --period-ms 500 --seed 7 --seconds 60 &
+"$build/tools/kesto-sim" --com 1 --words 16 --period-ms 500 --seed 7 --seconds 300 &
 sim_pid=$!
 i=0
 while [ ! -L "$XDG_CONFIG_HOME/Pellum/dosdevices/com1" ]; do
@@ -35,5 +37,6 @@ while [ ! -L "$XDG_CONFIG_HOME/Pellum/dosdevices/com1" ]; do
     sleep 0.1
 done
 
-"$build/tests/app/app_screenshots" "$out" 3.5
-echo "written: $out/actual.png $out/bigdisplay-small.png $out/bigdisplay-large.png"
+"$build/tests/app/app_screenshots" "$out" 3.5 - ${KESTO_DIAGRAM_SECONDS:-240}
+echo "written: $out/actual.png $out/bigdisplay-small.png $out/bigdisplay-large.png" \
+    "$out/diagram1.png $out/diagram2.png $out/diagram3.png"

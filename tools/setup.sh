@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libjpeg-dev libasound2-dev
   clang libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core
+  # Printing: a font with Arial's metrics, and the PDF tools the printing tests read with.
+  fonts-liberation2 poppler-utils
   locales
   # The export to Writer: the LibreOffice SDK, and a Writer (and Calc) for its tests; Calc also
   # reads the recording's XLS files in its tests. "a|b": a is installed unless b is there

@@ -1,5 +1,6 @@
 #include "BarGauge.h"
 
+#include "Accessible.h"
 #include "NumberFormat.h"
 #include "UiFonts.h"
 
@@ -11,7 +12,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <mutex>
 
 namespace kesto {
 
@@ -148,10 +148,10 @@ void BarGauge::mouseReleaseEvent(QMouseEvent* event) {
 
 namespace {
 
-class BarGaugeAccessible final : public QAccessibleWidget, public QAccessibleValueInterface {
+class BarGaugeAccessible final : public ReadOnlyValueAccessible {
 public:
     explicit BarGaugeAccessible(BarGauge* gauge)
-        : QAccessibleWidget(gauge, QAccessible::ProgressBar) {}
+        : ReadOnlyValueAccessible(gauge, QAccessible::ProgressBar) {}
 
     BarGauge* gauge() const { return static_cast<BarGauge*>(widget()); }
 
@@ -166,36 +166,16 @@ public:
         }
     }
 
-    void* interface_cast(QAccessible::InterfaceType type) override {
-        if (type == QAccessible::ValueInterface) {
-            return static_cast<QAccessibleValueInterface*>(this);
-        }
-        return QAccessibleWidget::interface_cast(type);
-    }
-
     // The gauge only shows a value; assistive tools cannot set it.
     QVariant currentValue() const override { return static_cast<double>(gauge()->value()); }
-    void setCurrentValue(const QVariant&) override {}
     QVariant maximumValue() const override { return static_cast<double>(gauge()->maximum()); }
     QVariant minimumValue() const override { return static_cast<double>(gauge()->minimum()); }
-    QVariant minimumStepSize() const override { return 0.0; }
 };
-
-QAccessibleInterface* barGaugeFactory(const QString& className, QObject* object) {
-    if (className == QLatin1String(BarGauge::staticMetaObject.className()) && object != nullptr &&
-        object->isWidgetType()) {
-        if (auto* gauge = qobject_cast<BarGauge*>(object)) {
-            return new BarGaugeAccessible(gauge);
-        }
-    }
-    return nullptr;
-}
 
 } // namespace
 
 void installBarGaugeAccessibility() {
-    static std::once_flag once;
-    std::call_once(once, [] { QAccessible::installFactory(barGaugeFactory); });
+    installAccessibleInterface<BarGauge, BarGaugeAccessible>();
 }
 
 } // namespace kesto

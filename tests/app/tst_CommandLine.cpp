@@ -49,8 +49,11 @@ private slots:
                                              << "kesto: a recording is opened with --view FILE\n";
         QTest::newRow("two files") << QStringList{"--view", "a.csv", "b.csv"} << 1 << none
                                    << "kesto: --view takes one file\n";
-        QTest::newRow("value glued to --view") << QStringList{"--view=a.csv"} << 1 << none
-                                               << "kesto: Unexpected value after '--view'.";
+        QTest::newRow("value glued to --view") << QStringList{"--view=a.csv"} << -1
+                                               << std::optional<QString>(kFolder + "/a.csv") << "";
+        QTest::newRow("glued value after --")
+            << QStringList{"--view", "--", "--view=a.csv"} << -1
+            << std::optional<QString>(kFolder + "/--view=a.csv") << "";
     }
     void readsTheCommandLine() {
         QFETCH(QStringList, arguments);

@@ -1,33 +1,46 @@
+#include "AnalyzerPort.h"
 #include "BarGauge.h"
 #include "BigDisplayGrid.h"
+#include "DateTimeFormat.h"
+#include "LiveTrends.h"
+#include "MmcCommand.h"
 #include "RecordingBinding.h"
 #include "ShutdownSignals.h"
 #include "ToneBeeper.h"
+#include "TrendPrint.h"
+#include "TrendRecorder.h"
+#include "ViewOnly.h"
 #include "uFortschrittFrm.h"
+#include "uMMCToCSVFrm.h"
 #include "uMainFrm.h"
-#include "AnalyzerPort.h"
 #include "uMessageForm.h"
 #include "uPropertyFrm.h"
 #include "uSetupFrm.h"
 #include "uVersionFrm.h"
+#include "uViewFrm.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
+#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include <clocale>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
@@ -44,8 +57,9 @@ namespace {
 class FakeClock final : public Clock {
 public:
     std::uint32_t tick = 100000;
+    LocalDateTime now{2024, 3, 5, 14, 7, 9, 0};
     std::uint32_t tickMs() const override { return tick; }
-    LocalDateTime localNow() const override { return {2024, 3, 5, 14, 7, 9, 0}; }
+    LocalDateTime localNow() const override { return now; }
 };
 
 class CountingBeeper final : public Beeper {
@@ -150,6 +164,20 @@ void whenModal(std::function<void(QWidget*)> answer) {
             timer->stop();
             timer->deleteLater();
             answer(modal);
+        }
+    });
+    timer->start();
+}
+
+// Runs `answer` once `target` is the active modal window.
+void whenModalIs(QWidget* target, std::function<void()> answer) {
+    auto* timer = new QTimer(qApp);
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, target, answer] {
+        if (QApplication::activeModalWidget() == target) {
+            timer->stop();
+            timer->deleteLater();
+            answer();
         }
     });
     timer->start();
@@ -262,10 +290,15 @@ private slots:
         QVERIFY(p.find<QAction>("Beenden1")->isEnabled());
         QVERIFY(p.find<QAction>("Version1")->isEnabled());
         QVERIFY(p.find<QAction>("Datenaufzeichnen1")->isEnabled());
-        for (const char* name : {"Datenanschauen1", "ViewMMCdata1", "Druckerauswhlen1",
-                                 "Diagrammdrucken1", "Kommunikation1"}) {
+        QVERIFY(p.find<QAction>("Druckerauswhlen1")->isEnabled());
+        QVERIFY(p.find<QAction>("Diagrammdrucken1")->isEnabled());
+        // Without a viewer and a setup dialog attached their commands stay off.
+        for (const char* name : {"Datenanschauen1", "ViewMMCdata1", "Kommunikation1"}) {
             QVERIFY2(!p.find<QAction>(name)->isEnabled(), name);
         }
+        TViewFrm viewer;
+        p.main->setViewerWindow(&viewer);
+        QVERIFY(p.find<QAction>("Datenanschauen1")->isEnabled());
         QStringList file;
         for (QAction* a : p.find<QMenu>("FileMenu")->actions()) {
             file << (a->isSeparator() ? QString("-") : a->text());
@@ -658,6 +691,9 @@ private slots:
         QVERIFY(p.main->recording().recorder().start(
             (home_.path() + "/parameters.csv").toStdString(), 1));
         QVERIFY(p.main->recordingTimer()->isActive());
+        for (int d = 0; d < 3; ++d) {
+            p.main->liveTrends().trend(d)->sample();
+        }
 
         QStringList listed;
         bool pausedDuringDialog = false;
@@ -683,6 +719,11 @@ private slots:
         QCOMPARE(QString::fromStdString(port->devicePath()), second.path);
         QVERIFY(p.main->recordingTimer()->isActive());
         QCOMPARE(p.main->recordingTimer()->interval(), 5000);
+        // The live trends start again, empty, and go on recording.
+        for (int d = 0; d < 3; ++d) {
+            QCOMPARE(p.main->liveTrends().trend(d)->recordCount(), std::size_t{0});
+            QVERIFY(p.main->liveTrends().trend(d)->isRecording());
+        }
 
         QVERIFY(second.send(kFrame));
         QTRY_COMPARE_WITH_TIMEOUT(p.main->acquisition().decoder().counters().framesAccepted,
@@ -745,6 +786,403 @@ private slots:
         p.clock.tick += 2000;
         p.main->COMTimerGetData();
         QVERIFY(p.main->acquisition().link().isOpen());
+    }
+
+    void liveDiagramsAreFedFromTheBarsAndReadOutAtTheCursor() {
+        dateTimePatterns() = DateTimePatterns{};
+        Program p;
+        p.main->pageControl()->setCurrentIndex(1);
+        LiveTrends& trends = p.main->liveTrends();
+        QCOMPARE(trends.trend(0)->maxRecords(), std::size_t{60000});
+        QVERIFY(trends.trend(2)->isRecording());
+        auto* label5 = p.find<QLabel>("Label5");
+        auto* swatch = p.find<QLabel>("Label6");
+        QCOMPARE(label5->text(), QString());
+        QCOMPARE(swatch->text(), QString("   "));
+        QVERIFY(label5->font().bold());
+
+        // Before the first record: neither a cursor move nor a choice gives a read-out.
+        const QColor swatchBefore = swatch->palette().color(QPalette::Window);
+        trends.trend(0)->moveCursorTo(3);
+        auto* combo = p.find<QComboBox>("ComboBox1");
+        combo->setCurrentIndex(1);
+        emit combo->activated(1);
+        QCOMPARE(label5->text(), QString());
+        QCOMPARE(swatch->palette().color(QPalette::Window), swatchBefore);
+        combo->setCurrentIndex(0);
+        emit combo->activated(0);
+
+        p.frameThenCycle();
+        p.main->YTTimerTimer();
+        const auto barValue = [&](const char* key) { return p.find<BarGauge>(key)->value(); };
+        const SlotValues d1 = trends.trend(0)->currentValues();
+        QCOMPARE(d1[0], barValue("O2Bar"));
+        QCOMPARE(d1[2], barValue("COBar"));
+        QCOMPARE(d1[7], barValue("TGBar"));
+        QCOMPARE(trends.trend(1)->currentValues()[3], barValue("LAMBDABar"));
+        QCOMPARE(trends.trend(1)->currentValues()[7], 0.0f);
+        QCOMPARE(trends.trend(2)->currentValues()[0], barValue("ZugBar"));
+        QCOMPARE(trends.trend(2)->currentValues()[4], 0.0f);
+        QCOMPARE(d1[0], 10.5f);
+
+        trends.trend(0)->sample();
+        trends.trend(0)->moveCursorTo(0);
+        QCOMPARE(label5->text(), QString("O2       05.03.2024    14:07:09    10.5 %"));
+        QCOMPARE(swatch->palette().color(QPalette::Window), QColor(0, 255, 255));
+
+        // The user's pick sets the scale slot and reads that channel of the same record.
+        combo->setCurrentIndex(7);
+        emit combo->activated(7);
+        QCOMPARE(trends.trend(0)->absScaleCh(), 8);
+        QCOMPARE(label5->text(), QString("T Gas       05.03.2024    14:07:09    180 \u00B0C"));
+
+        // New records do not refresh the read-out; leaving the records keeps the last one.
+        p.silentCycle();
+        p.main->YTTimerTimer();
+        trends.trend(0)->sample();
+        QCOMPARE(trends.trend(0)->currentValues()[0], 0.0f); // an invalid channel is fed 0
+        QCOMPARE(label5->text(), QString("T Gas       05.03.2024    14:07:09    180 \u00B0C"));
+        trends.trend(0)->moveCursorTo(500);
+        QCOMPARE(label5->text(), QString("T Gas       05.03.2024    14:07:09    180 \u00B0C"));
+
+        // The channel settings reach the trends again: first entries, blank read-outs, the
+        // scale slot as the user left it.
+        p.main->ApplyChannelsToTrends();
+        QCOMPARE(combo->currentIndex(), 0);
+        QCOMPARE(combo->count(), 8);
+        QCOMPARE(p.find<QComboBox>("ComboBox2")->count(), 7);
+        QCOMPARE(p.find<QComboBox>("ComboBox3")->itemText(3), QString("S6"));
+        QCOMPARE(label5->text(), QString());
+        QCOMPARE(swatch->text(), QString("   "));
+        QCOMPARE(p.find<QLabel>("Label11")->text(), QString());
+        QCOMPARE(trends.trend(0)->absScaleCh(), 8);
+    }
+
+    void propertyDialogChangesReachTheDiagramSlots() {
+        Program p;
+        ChannelProperties properties;
+        properties.showMessage = [](const QString&) {};
+        p.main->setPropertyDialog(&properties);
+        TViewFrm viewer;
+        p.main->setViewerWindow(&viewer);
+        whenModal([&](QWidget*) {
+            properties.nameEdit()->setText("Nitrogen oxide");
+            properties.colourList()->setCurrentIndex(11); // red
+            properties.okButton()->click();
+        });
+        QTest::mouseClick(p.find<QWidget>("NOBar"), Qt::LeftButton);
+        const ChannelSettings& live = p.main->liveTrends().trend(0)->slotSettings()[3];
+        QCOMPARE(live.displayName, std::string("Nitrogen oxide"));
+        QCOMPARE(live.colour, Colour{0x0000FF});
+        QCOMPARE(viewer.trend(0)->slotSettings()[3].displayName, std::string("Nitrogen oxide"));
+        QCOMPARE(viewer.choiceList(0)->currentIndex(), 0);
+    }
+
+    void printCommandPrintsTheActivePagesDiagram_data() {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("trend");
+        QTest::addColumn<QString>("channel");
+        QTest::newRow("actual") << 0 << "AbTrend1"
+                                << "T Gas";
+        QTest::newRow("diagram 2") << 2 << "AbTrend2"
+                                   << "Lambda";
+        QTest::newRow("diagram 3") << 3 << "AbTrend3"
+                                   << "Draught";
+        QTest::newRow("big display") << 4 << "AbTrend1"
+                                     << "T Gas";
+    }
+
+    void printCommandPrintsTheActivePagesDiagram() {
+        QFETCH(int, page);
+        QFETCH(QString, trend);
+        QFETCH(QString, channel);
+        Program p;
+        p.main->pageControl()->setCurrentIndex(page);
+        QCOMPARE(p.main->liveTrends().trendForPage(page)->objectName(), trend);
+        // No printer here: the command asks for a PDF file instead.
+        p.main->printing().printersInstalled = [] { return false; };
+        const QString pdf = home_.path() + QStringLiteral("/page%1.pdf").arg(page);
+        whenModal([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            QVERIFY(dialog != nullptr);
+            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(pdf); // as the user types it
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        p.find<QAction>("Diagrammdrucken1")->trigger();
+        QCOMPARE(p.main->printing().printComponent().trend()->objectName(), trend);
+        QProcess text;
+        text.start("pdftotext", {pdf, "-"});
+        QVERIFY(text.waitForFinished(30000));
+        QVERIFY2(QString::fromUtf8(text.readAllStandardOutput()).contains(channel),
+                 qPrintable(channel));
+    }
+
+    void viewDataShowsTheChosenRecordingInTheViewer() {
+        Program p;
+        TViewFrm viewer;
+        p.main->setViewerWindow(&viewer);
+        QTemporaryDir dir;
+        const QByteArray line = "05.03.2024,14:07:09,20.9,0.0,180,21.0,88.0,1.50,50,63,40,5,70,0,"
+                                "0,0,0,2.5,3.7,12,4\r\n";
+        for (const char* name : {"rec.csv", "OTHER.CSV", "notes.txt"}) {
+            QFile f(dir.filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("dd.mm.yyyy,hh:mm:ss,O2[%]\r\n" + line + line);
+        }
+        int listed = -1;
+        int rowsInViewer = -1;
+        QString caption;
+        whenModal([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            QVERIFY(dialog != nullptr);
+            QVERIFY(dialog->testOption(QFileDialog::DontUseNativeDialog));
+            dialog->setDirectory(dir.path());
+            auto* list = dialog->findChild<QListView*>("listView");
+            QVERIFY(list != nullptr);
+            // "*.CSV" in any letter case, nothing else.
+            QTRY_COMPARE_WITH_TIMEOUT(list->model()->rowCount(list->rootIndex()), 2, 5000);
+            listed = list->model()->rowCount(list->rootIndex());
+            // As the user types it.
+            dialog->findChild<QLineEdit*>("fileNameEdit")->setText("rec.csv");
+            whenModalIs(&viewer, [&] {
+                caption = viewer.windowTitle();
+                rowsInViewer = viewer.tableRowCount();
+                viewer.findChild<QAction*>("Schlieen1")->trigger();
+            });
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        p.find<QAction>("Datenanschauen1")->trigger();
+        QCOMPARE(listed, 2);
+        QCOMPARE(p.main->openDialog1FileName(), dir.filePath("rec.csv"));
+        QCOMPARE(caption, "Vantro Kesto [" + dir.filePath("rec.csv") + "]");
+        QCOMPARE(rowsInViewer, 5);
+        QCOMPARE(viewer.trend(0)->recordCount(), std::size_t{2});
+        QVERIFY(!viewer.isVisible());
+
+        // Cancelled: the viewer does not show.
+        whenModal([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
+        p.find<QAction>("Datenanschauen1")->trigger();
+        QVERIFY(!viewer.isVisible());
+    }
+
+    // A card converted by "View MMC data..." opens in the viewer with the dates, times and
+    // values the converted file holds; afterwards "View data..." offers the user's file again.
+    void viewMmcDataShowsTheConvertedCardInTheViewer() {
+        Program p;
+        TViewFrm viewer;
+        TMMCtoCSVFrm progress;
+        p.main->setViewerWindow(&viewer);
+        p.main->setMmcWindow(&progress);
+        QVERIFY(p.find<QAction>("ViewMMCdata1")->isEnabled());
+        p.main->setOpenDialog1FileName("/recordings/earlier.csv");
+
+        QTemporaryDir dir;
+        const QString cardFile = dir.filePath("CARD.CSV");
+        const QString target = dir.filePath("MMC.CSV");
+        {
+            // Two header lines, then lines of numbers: reference 3 % (corrected), O2 exactly 21
+            // (not corrected), and a reference of 0.
+            QFile f(cardFile);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("Vantro MMC,\r\nDate,Time,O2,CO,\r\n");
+            const char* rows[][4] = {{"09.01.2003", "10:36:02", "6.2", "3"},
+                                     {"09.01.2003", "10:36:12", "21", "3"},
+                                     {"10.01.2003", "00:00:00", "7.25", "0"}};
+            for (const auto& r : rows) {
+                QByteArray fields[57];
+                fields[0] = r[0];
+                fields[1] = r[1];
+                fields[2] = r[2];
+                fields[3] = "7";
+                fields[4] = "12";
+                fields[5] = "3";
+                fields[6] = "0.1";
+                fields[12] = "180.5";
+                fields[13] = "21.3";
+                fields[14] = "-0.12";
+                fields[15] = "10.8";
+                fields[16] = "91.2";
+                fields[18] = "1.42";
+                fields[27] = r[3];
+                fields[42] = "15";
+                fields[46] = "4.5";
+                fields[53] = "2";
+                fields[55] = "9";
+                QByteArray line;
+                for (const QByteArray& field : fields) {
+                    line += field + ',';
+                }
+                f.write(line + "\r\n");
+            }
+        }
+        ViewMmcCommand& command = *p.main->mmcCommand();
+        command.setTargetFile(target);
+        command.chooseFile = [&](const QString&) { return cardFile; };
+
+        QString shownFile;
+        std::vector<std::vector<double>> shown; // per record: date-time, then the 19 channels
+        whenModalIs(&viewer, [&] {
+            shownFile = p.main->openDialog1FileName();
+            const TrendStore& first = viewer.trend(0)->model().store();
+            for (std::size_t r = 0; r < first.size(); ++r) {
+                std::vector<double> record(1 + kChannelCount);
+                record[0] = first.time(r);
+                for (int d = 0; d < kDiagramCount; ++d) {
+                    const TrendStore& store = viewer.trend(d)->model().store();
+                    for (std::size_t slot = 0; slot < usedSlotCount(d); ++slot) {
+                        record[1 + index(*slotChannel(d, slot))] = store.value(r, slot);
+                    }
+                }
+                shown.push_back(record);
+            }
+            viewer.findChild<QAction*>("Schlieen1")->trigger();
+        });
+        QSignalSpy ended(&command, &ViewMmcCommand::conversionEnded);
+        p.find<QAction>("ViewMMCdata1")->trigger();
+        QVERIFY(ended.count() > 0 || ended.wait(60000));
+        QTRY_VERIFY_WITH_TIMEOUT(!shown.empty(), 10000);
+        QCOMPARE(shownFile, target);
+        QCOMPARE(p.main->openDialog1FileName(), QStringLiteral("/recordings/earlier.csv"));
+        QCOMPARE(p.main->generalSettings().mmcFile, cardFile.toStdString());
+
+        // What the viewer shows is what the converted file says.
+        QFile converted(target);
+        QVERIFY(converted.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = converted.readAll().split('\n');
+        QCOMPARE(shown.size(), std::size_t{3});
+        for (std::size_t r = 0; r < shown.size(); ++r) {
+            const QList<QByteArray> fields = lines[static_cast<int>(r) + 1].trimmed().split(',');
+            const auto date = parseDate(fields[0].toStdString(), dateTimePatterns(), 2026);
+            const auto time = parseTime(fields[1].toStdString(), dateTimePatterns());
+            QVERIFY(date && time);
+            LocalDateTime t = *date;
+            t.hour = time->hour;
+            t.minute = time->minute;
+            t.second = time->second;
+            QCOMPARE(shown[r][0], toDateTimeValue(t));
+            for (std::size_t c = 0; c < kChannelCount; ++c) {
+                const float expected = fields[static_cast<int>(c) + 2].toFloat();
+                QVERIFY2(shown[r][1 + c] == expected,
+                         qPrintable(QString("record %1, column %2: %3, file %4")
+                                        .arg(r)
+                                        .arg(c + 3)
+                                        .arg(shown[r][1 + c])
+                                        .arg(expected)));
+            }
+        }
+        // The first record carries the corrected CO: 7 * (21 - 3) / (21 - 6.2).
+        QCOMPARE(shown[0][1 + index(Channel::CO)], double(float(7.0 * 18.0 / 14.8)));
+        QCOMPARE(shown[1][1 + index(Channel::CO)], 7.0);
+    }
+
+    void viewOnlyReadsChannelSettingsAndNeverWritesTheFile() {
+        const QString dir = home_.path() + "/viewonly";
+        QDir().mkpath(dir);
+        const QString good = dir + "/KESTO22.reg";
+        const QByteArray goodBytes =
+            "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Pellum\\KESTO22\\O2]"
+            "\r\n\"Max\"=dword:0000000f\r\n\"Color\"=\"clRed\"\r\n\r\n";
+        const QString bad = dir + "/bad.reg";
+        const QByteArray badBytes = "this is not a registry file";
+        for (const auto& [path, bytes] : {std::pair{good, goodBytes}, std::pair{bad, badBytes}}) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(bytes);
+        }
+        const std::string noLanguage = (dir + "/none.GER").toStdString();
+        const LiveDisplay read = readChannelSettings(good.toStdString(), noLanguage);
+        QCOMPARE(read[index(Channel::O2)].settings.maximum, 15.0f);
+        QCOMPARE(read[index(Channel::O2)].settings.colour, Colour{0x0000FF});
+        QCOMPARE(read[index(Channel::CO)].settings.unit, std::string("ppm"));
+        const LiveDisplay defaults = readChannelSettings(bad.toStdString(), noLanguage);
+        QCOMPARE(defaults[index(Channel::O2)].settings.maximum, 21.0f);
+        QFile g(good);
+        QVERIFY(g.open(QIODevice::ReadOnly));
+        QCOMPARE(g.readAll(), goodBytes);
+        QVERIFY(QFile::exists(bad));
+        QVERIFY(!QFile::exists(bad + ".bad"));
+        QCOMPARE(QDir(dir).entryList(QDir::Files).size(), 2);
+    }
+
+    void programWithViewOptionShowsTheViewerAloneEvenOnAMissingFile() {
+        const QString settings = home_.path() + "/.config/Pellum/KESTO22.reg";
+        const bool settingsBefore = QFile::exists(settings);
+        const QDateTime modifiedBefore = QFileInfo(settings).lastModified();
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        program.setProcessEnvironment(env);
+        program.start(KESTO_PROGRAM, {"--view", home_.path() + "/no-such-recording.CSV"});
+        QVERIFY(program.waitForStarted(10000));
+        // The viewer waits for the user; a crash would end the program here.
+        QVERIFY(!program.waitForFinished(2000));
+        QCOMPARE(program.state(), QProcess::Running);
+        program.kill();
+        QVERIFY(program.waitForFinished(10000));
+        // The settings file is only read.
+        QCOMPARE(QFile::exists(settings), settingsBefore);
+        QCOMPARE(QFileInfo(settings).lastModified(), modifiedBefore);
+    }
+
+    void recordingWrittenByTheProgramOpensInTheViewer_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::newRow("German") << "de_DE.UTF-8";
+        QTest::newRow("US English, 12-hour clock") << "en_US.UTF-8";
+        QTest::newRow("C") << "C";
+    }
+
+    // A CSV recording of the program, under the locale's date and time formats, is shown again
+    // by the viewer with the same dates, times and values.
+    void recordingWrittenByTheProgramOpensInTheViewer() {
+        QFETCH(QString, locale);
+        struct LocaleScope {
+            std::string saved = std::setlocale(LC_ALL, nullptr);
+            ~LocaleScope() {
+                std::setlocale(LC_ALL, saved.c_str());
+                useSystemDateTimePatterns();
+                dateTimePatterns() = DateTimePatterns{};
+            }
+        } scope;
+        QVERIFY2(std::setlocale(LC_ALL, locale.toLatin1().constData()) != nullptr,
+                 "locale not installed: tools/setup.sh generates it");
+        useSystemDateTimePatterns();
+
+        Program p;
+        Recorder& recorder = p.main->recording().recorder();
+        const QString file = home_.path() + "/round-trip-" + locale + ".CSV";
+        QFile::remove(file);
+        QVERIFY(recorder.start(file.toStdString(), kSaveFormatCsv));
+        recorder.WriteDataSet(); // the title line
+        const LocalDateTime moments[] = {
+            {2024, 2, 29, 0, 0, 0, 0}, {2024, 3, 5, 12, 0, 1, 0}, {2024, 12, 31, 23, 59, 59, 0}};
+        for (const LocalDateTime& t : moments) {
+            p.frameThenCycle();
+            p.clock.now = t;
+            recorder.WriteDataSet();
+        }
+        recorder.stop();
+
+        TViewFrm viewer;
+        p.main->setViewerWindow(&viewer);
+        viewer.setFileName(file);
+        viewer.show();
+        QVERIFY2(!viewer.loadError(), qPrintable(viewer.loadError().value_or(QString())));
+        QCOMPARE(viewer.tableRowCount(), 4 + 2);
+        const TrendStore& d1 = viewer.trend(0)->model().store();
+        QCOMPARE(d1.size(), std::size(moments));
+        // The values as recorded: in each channel's number format.
+        const auto recorded = [&](const char* bar) {
+            return p.find<BarGauge>(bar)->valueText().toFloat();
+        };
+        for (std::size_t i = 0; i < std::size(moments); ++i) {
+            QCOMPARE(d1.time(i), toDateTimeValue(moments[i]));
+            QCOMPARE(d1.value(i, 0), recorded("O2Bar"));
+            QCOMPARE(d1.value(i, 2), recorded("COBar"));
+            QCOMPARE(d1.value(i, 7), recorded("TGBar"));
+            QCOMPARE(viewer.trend(1)->model().store().value(i, 3), recorded("LAMBDABar"));
+            QCOMPARE(viewer.trend(2)->model().store().value(i, 0), recorded("ZugBar"));
+        }
+        viewer.close();
     }
 };
 

@@ -1,4 +1,5 @@
-// One executable for the recording's window and tool tests; the first argument picks the class.
+// One executable for the recording's and the memory-card conversion's window and tool tests;
+// the first argument picks the class.
 #include "QtTestRunner.h"
 
 #include <QApplication>
@@ -6,11 +7,13 @@
 int runRecordingWindowTest(int argc, char** argv);
 int runConsoleRecorderTest(int argc, char** argv);
 int runLibreOfficeTest(int argc, char** argv);
+int runMmcConversionTest(int argc, char** argv);
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     return kesto::test::runQtTestClasses(argc, argv,
                                          {{"RecordingWindowTest", runRecordingWindowTest},
                                           {"ConsoleRecorderTest", runConsoleRecorderTest},
-                                          {"LibreOfficeTest", runLibreOfficeTest}});
+                                          {"LibreOfficeTest", runLibreOfficeTest},
+                                          {"MmcConversionTest", runMmcConversionTest}});
 }

@@ -1,16 +1,27 @@
-// Renders the messages, version and progress windows to PNG files, with a fixed clock and frames
-// fed through the real decoder, so the pictures can be regenerated after a layout change.
+// Renders the messages, version, progress and viewer windows to PNG files, with a fixed clock and
+// frames fed through the real decoder, so the pictures can be regenerated after a layout change.
+// The viewer shows half an hour of the simulator's boiler, refreshed as the live display does
+// and written as a recording.
 #include "Acquisition.h"
+#include "DisplayRefresh.h"
 #include "FrameDecoder.h"
+#include "NumberFormat.h"
+#include "SimFrames.h"
 #include "TestSupport.h"
+#include "TrendRecorder.h"
 #include "uFortschrittFrm.h"
 #include "uMessageForm.h"
 #include "uVersionFrm.h"
+#include "uViewFrm.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QPixmap>
+#include <QScrollBar>
+#include <QTabWidget>
 #include <QTemporaryDir>
 
 #include <cstdint>
@@ -28,6 +39,35 @@ bool save(QWidget& window, const QDir& dir, const char* name) {
     }
     std::printf("%s\n", qPrintable(path));
     return true;
+}
+
+// Half an hour of the simulator's boiler, one line a second, as the recorder writes it.
+QByteArray simulatedRecording(const QByteArray& title) {
+    using namespace kesto;
+    test::FixedClock clock;
+    ReceivedTexts texts{};
+    FrameDecoder decoder(texts, clock);
+    sim::BoilerModel boiler(7);
+    LiveDisplay display = makeDefaultDisplay(builtinChannelDefaults());
+    MeanValues means;
+    ReferenceSettings references{};
+    QByteArray out = title + "\r\n";
+    for (int second = 0; second < 1800; ++second) {
+        clock.tick += 1000;
+        decoder.onBytes(sim::buildFrame(sim::encodeWords(boiler.at(second)), 16));
+        RefreshLiveDisplay(texts, RefreshOptions{}, means, references, display);
+        const int s = 9 * 3600 + 12 * 60 + second;
+        QByteArray line = QStringLiteral("07.03.2024,%1:%2:%3")
+                              .arg(s / 3600, 2, 10, QChar('0'))
+                              .arg(s / 60 % 60, 2, 10, QChar('0'))
+                              .arg(s % 60, 2, 10, QChar('0'))
+                              .toLatin1();
+        for (const ChannelDisplay& c : display) {
+            line += "," + QByteArray::fromStdString(formatNumber(c.value, c.settings.format));
+        }
+        out += line + "\r\n";
+    }
+    return out;
 }
 
 } // namespace
@@ -87,5 +127,30 @@ int main(int argc, char** argv) {
     bool ok = save(messages, dir, "messages.png");
     ok = save(version, dir, "version.png") && ok;
     ok = save(progress, dir, "progress.png") && ok;
+
+    QTemporaryDir recordings;
+    const QString file = recordings.filePath("BOILER.CSV");
+    QFile csv(file);
+    if (!csv.open(QIODevice::WriteOnly) ||
+        csv.write(simulatedRecording(
+            "dd.mm.yyyy,hh:mm:ss,O2[%],CO2[%],TGas[\xB0"
+            "C],TRoom[\xB0"
+            "C],Eta[%],Lambda[],CO[ppm],"
+            "CO[mg/m3],NO[ppm],NO2[ppm],NOx[mg/m3],SO2[ppm],SO2[mg/m3],CxHy[ppm],CxHy[mg/m3],"
+            "Draught[hPa],Flow[m/s],H2[ppm],S6[ppm]")) < 0) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+        return 1;
+    }
+    csv.close();
+    kesto::TViewFrm viewer;
+    viewer.applyChannelSettings(kesto::makeDefaultDisplay(kesto::builtinChannelDefaults()));
+    viewer.setFileName(file);
+    viewer.show();
+    ok = save(viewer, dir, "viewer-data.png") && ok;
+    viewer.pages()->setCurrentIndex(1);
+    QApplication::processEvents();
+    viewer.scrollBar(0)->setValue(400);
+    viewer.trend(0)->moveCursorTo(260);
+    ok = save(viewer, dir, "viewer-diagram.png") && ok;
     return ok ? 0 : 1;
 }

@@ -19,5 +19,6 @@ public:
 int runMessageFormTests(int argc, char** argv);
 int runSmallWindowTests(int argc, char** argv);
 int runToneBeeperTests(int argc, char** argv);
+int runViewFrmTests(int argc, char** argv);
 
 } // namespace kesto::test

@@ -19,5 +19,6 @@ int main(int argc, char** argv) {
     failed += kesto::test::runMessageFormTests(argc, argv);
     failed += kesto::test::runSmallWindowTests(argc, argv);
     failed += kesto::test::runToneBeeperTests(argc, argv);
+    failed += kesto::test::runViewFrmTests(argc, argv);
     return failed == 0 ? 0 : 1;
 }

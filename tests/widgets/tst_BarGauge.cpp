@@ -163,5 +163,9 @@ private slots:
     }
 };
 
-QTEST_MAIN(BarGaugeTest)
+int runBarGaugeTests(int argc, char** argv) {
+    BarGaugeTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_BarGauge.moc"

@@ -1,0 +1,41 @@
+#include "ViewOnly.h"
+
+#include "Language.h"
+#include "PosixFiles.h"
+#include "ProgramFolders.h"
+#include "RegistryDocument.h"
+#include "RegistryStore.h"
+#include "Settings.h"
+#include "uViewFrm.h"
+
+#include <QCoreApplication>
+
+namespace kesto {
+
+LiveDisplay readChannelSettings(const std::string& settingsPath, const std::string& languageFile) {
+    const Language language = loadLanguage(languageFile);
+    LiveDisplay display = makeDefaultDisplay(language.channelDefaults);
+    // A copy of the file in memory: whatever the loading does, nothing reaches the disk.
+    RegistryDocument document;
+    const posix::FileContents contents = posix::readWholeFile(settingsPath);
+    if (contents.status == posix::FileContents::Status::Read) {
+        if (auto parsed = RegistryDocument::parse(contents.bytes); parsed.document) {
+            document = std::move(*parsed.document);
+        }
+    }
+    MemoryRegistryStore store(std::move(document));
+    LoadChannelSettings(store, language.channelDefaults, display);
+    return display;
+}
+
+int runViewOnly(const QString& file) {
+    const std::string languageFile =
+        programFolders(QCoreApplication::applicationFilePath().toStdString())
+            .languageFile(languageCodeFor(systemLanguageId()));
+    TViewFrm viewer;
+    viewer.applyChannelSettings(readChannelSettings(defaultRegistryFilePath(), languageFile));
+    viewer.showFile(file);
+    return 0;
+}
+
+} // namespace kesto

@@ -1,0 +1,224 @@
+// The trends and the viewer, without a display (offscreen): painting a full trend, feeding the
+// live trends once a second, loading a 60000-line recording into the viewer (loader, table
+// model and the three diagrams), and the resident memory of the program with its three live
+// trends full.
+#include "LiveTrends.h"
+#include "ToneBeeper.h"
+#include "TrendRecorder.h"
+#include "uMainFrm.h"
+#include "uViewFrm.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <optional>
+#include <string>
+
+namespace {
+
+using namespace kesto;
+
+class BenchClock final : public Clock {
+public:
+    std::uint32_t tickMs() const override { return 0; }
+    LocalDateTime localNow() const override { return {2024, 3, 5, 14, 7, 9, 0}; }
+};
+
+class ClosedLink final : public SerialLink {
+public:
+    bool probe(int) override { return false; }
+    std::optional<std::string> open(int) override { return "no line"; }
+    std::optional<std::string> openPath(const std::string&) override { return "no line"; }
+    void close() override {}
+    bool isOpen() const override { return false; }
+    void flushInput() override {}
+};
+
+class SilentBeeper final : public Beeper {
+public:
+    void beep() override {}
+};
+
+TrendSlots eightSlots() {
+    TrendSlots slotSet{};
+    const Colour colours[] = {0xFFFF00, 0xFF0000, 0xC0C0C0, 0x800000,
+                              0x008080, 0x0000FF, 0x00FFFF, 0x808080};
+    for (std::size_t s = 0; s < kTrendSlots; ++s) {
+        slotSet[s].firstName = "S" + std::to_string(s + 1);
+        slotSet[s].displayName = slotSet[s].firstName;
+        slotSet[s].maximum = 100;
+        slotSet[s].colour = colours[s];
+    }
+    return slotSet;
+}
+
+SlotValues wavyValues(int i) {
+    SlotValues v{};
+    for (std::size_t s = 0; s < kTrendSlots; ++s) {
+        v[s] = static_cast<float>(50 + 40 * std::sin(i / (40.0 + 13.0 * s)));
+    }
+    return v;
+}
+
+// A live trend 1920 columns wide holding 60000 records, painted whole into an image.
+void BM_PaintFullTrend1920(benchmark::State& state) {
+    TrendRecorder trend;
+    trend.resize(1920 + TrendRecorder::kScaleWidth, 600);
+    trend.setSlotSettings(eightSlots());
+    trend.setMaxRecords(60000);
+    trend.setRecording(true);
+    for (int i = 0; i < 60000; ++i) {
+        trend.appendRecord(i, wavyValues(i));
+    }
+    trend.moveCursorTo(900);
+    QImage image(trend.size(), QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        trend.render(&image);
+        benchmark::ClobberMemory();
+    }
+    state.counters["records"] = static_cast<double>(trend.recordCount());
+}
+BENCHMARK(BM_PaintFullTrend1920)->Unit(benchmark::kMillisecond);
+
+// One second of the live trends with full stores: the feed from the nineteen bars and each
+// trend's own sample (which drops the oldest 60 records once a minute).
+void BM_FeedLiveTrendsPerTick(benchmark::State& state) {
+    BenchClock clock;
+    QWidget window;
+    std::array<QWidget*, kDiagramCount> pages{};
+    for (auto& p : pages) {
+        p = new QWidget(&window);
+    }
+    LiveTrends trends(pages, clock);
+    LiveDisplay display = makeDefaultDisplay(builtinChannelDefaults());
+    for (int d = 0; d < kDiagramCount; ++d) {
+        trends.trend(d)->setRecording(false); // sampled by hand below
+        for (int i = 0; i < 60000; ++i) {
+            trends.trend(d)->sample();
+        }
+    }
+    window.resize(800, 600);
+    window.show();
+    int tick = 0;
+    for (auto _ : state) {
+        for (std::size_t c = 0; c < kChannelCount; ++c) {
+            display[c].value = static_cast<float>(tick % 100 + c);
+        }
+        trends.YTTimerTimer(display);
+        for (int d = 0; d < kDiagramCount; ++d) {
+            trends.trend(d)->sample();
+        }
+        ++tick;
+    }
+}
+BENCHMARK(BM_FeedLiveTrendsPerTick)->Unit(benchmark::kMicrosecond);
+
+// The viewer's whole loading of a 60000-line recording file: loader, table model, column
+// widths, three diagrams and their scroll ranges.
+void BM_ViewerLoad60000Lines(benchmark::State& state) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("bench.CSV");
+    {
+        std::ofstream out(path.toStdString(), std::ios::binary);
+        out << "dd.mm.yyyy,hh:mm:ss,O2[%],CO2[%],TGas[\xB0"
+               "C],TRoom,Eta,Lambda,CO,COMG,NO,NO2,NOXMG,SO2,SO2MG,CXHY,CXHYMG,Zug,Flow,H2,S6\r\n";
+        char line[256];
+        for (int i = 0; i < 60000; ++i) {
+            const int s = 8 * 3600 + i;
+            std::snprintf(
+                line, sizeof line,
+                "%02d.03.2024,%02d:%02d:%02d,%.1f,9.1,%d,20.5,92.3,1.27,%d,%d,45,3,95,0,0,"
+                "4,5,-0.1,3.5,0,0\r\n",
+                5 + s / 86400, s / 3600 % 24, s / 60 % 60, s % 60, 4.5 + (i % 20) / 10.0,
+                150 + i % 30, 20 + i % 15, 25 + i % 19);
+            out << line;
+        }
+    }
+    TViewFrm viewer;
+    viewer.applyChannelSettings(makeDefaultDisplay(builtinChannelDefaults()));
+    viewer.setFileName(path);
+    viewer.show();
+    for (auto _ : state) {
+        viewer.FormShow();
+    }
+    state.counters["rows"] = viewer.tableRowCount();
+    state.counters["records"] = static_cast<double>(viewer.trend(0)->recordCount());
+}
+BENCHMARK(BM_ViewerLoad60000Lines)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+double residentMegabytes() {
+    std::FILE* f = std::fopen("/proc/self/status", "r");
+    if (f == nullptr) {
+        return -1;
+    }
+    char line[256];
+    double kb = -1;
+    while (std::fgets(line, sizeof line, f) != nullptr) {
+        if (std::sscanf(line, "VmRSS: %lf kB", &kb) == 1) {
+            break;
+        }
+    }
+    std::fclose(f);
+    return kb / 1024.0;
+}
+
+// The program's main window with its three live trends holding 60000 records each. Run it on
+// its own (--benchmark_filter=Resident) for the program's figure.
+void BM_ResidentMemoryWithThreeFullLiveTrends(benchmark::State& state) {
+    BenchClock clock;
+    ClosedLink link;
+    SilentBeeper beeper;
+    MemoryRegistryStore store;
+    MainFrmOptions o;
+    o.languageFile = (QDir::tempPath() + "/kesto-bench-no-language.GER").toStdString();
+    o.languageId = 0x0409;
+    o.clock = &clock;
+    o.link = &link;
+    o.beeper = &beeper;
+    o.store = &store;
+    TMainFrm main(o);
+    main.show();
+    QApplication::processEvents();
+    const double before = residentMegabytes();
+    for (auto _ : state) {
+        for (int d = 0; d < kDiagramCount; ++d) {
+            for (int i = 0; i < 60000; ++i) {
+                main.liveTrends().trend(d)->sample();
+            }
+        }
+        for (int page = 1; page <= 3; ++page) {
+            main.pageControl()->setCurrentIndex(page);
+            QApplication::processEvents();
+        }
+    }
+    state.counters["records"] = static_cast<double>(3 * main.liveTrends().trend(0)->recordCount());
+    state.counters["RSS_MB"] = residentMegabytes();
+    state.counters["RSS_before_fill_MB"] = before;
+    main.close();
+}
+BENCHMARK(BM_ResidentMemoryWithThreeFullLiveTrends)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toLocal8Bit());
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

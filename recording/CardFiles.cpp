@@ -1,0 +1,124 @@
+#include "CardFiles.h"
+
+#include "PosixFiles.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kesto {
+
+namespace {
+
+std::string errorText(int error) {
+    return std::strerror(error);
+}
+
+class PosixSourceFile final : public CardSourceFile {
+public:
+    explicit PosixSourceFile(int fd) : fd_(fd) {}
+    ~PosixSourceFile() override { ::close(fd_); }
+    PosixSourceFile(const PosixSourceFile&) = delete;
+    PosixSourceFile& operator=(const PosixSourceFile&) = delete;
+
+    FileError read(char* into, std::size_t size, std::size_t& got) override {
+        for (;;) {
+            const ssize_t n = ::read(fd_, into, size);
+            if (n >= 0) {
+                got = static_cast<std::size_t>(n);
+                return std::nullopt;
+            }
+            if (errno != EINTR) {
+                got = 0;
+                return errorText(errno);
+            }
+        }
+    }
+
+    FileError rewind() override {
+        if (::lseek(fd_, 0, SEEK_SET) < 0) {
+            return errorText(errno);
+        }
+        return std::nullopt;
+    }
+
+private:
+    int fd_;
+};
+
+// The file a symbolic link points to; any other path as it stands.
+std::string followLink(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        char resolved[PATH_MAX];
+        if (::realpath(path.c_str(), resolved) != nullptr) {
+            return resolved;
+        }
+    }
+    return path;
+}
+
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+} // namespace
+
+std::optional<std::uint64_t> PosixCardFiles::fileSize(const std::string& path) {
+    return files_.fileSize(path);
+}
+
+FileError PosixCardFiles::remove(const std::string& path) {
+    return files_.remove(path);
+}
+
+std::unique_ptr<RecordingFile> PosixCardFiles::create(const std::string& path, std::string& error) {
+    return files_.create(path, error);
+}
+
+std::unique_ptr<RecordingFile> PosixCardFiles::open(const std::string& path, std::string& error) {
+    return files_.open(path, error);
+}
+
+std::unique_ptr<CardSourceFile> PosixCardFiles::openSource(const std::string& path,
+                                                           std::string& error) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = errorText(errno);
+        return nullptr;
+    }
+    return std::make_unique<PosixSourceFile>(fd);
+}
+
+std::string PosixCardFiles::partName(const std::string& target) {
+    const std::string file = followLink(target);
+    struct stat st {};
+    if (::stat(file.c_str(), &st) == 0 && (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ||
+                                           S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode))) {
+        return {};
+    }
+    return file + ".part-" + std::to_string(::getpid());
+}
+
+FileError PosixCardFiles::rename(const std::string& from, const std::string& to) {
+    const std::string file = followLink(to);
+    if (FileError error = posix::renameFile(from, file)) {
+        return error;
+    }
+    const int folder = ::open(folderOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return std::nullopt;
+}
+
+} // namespace kesto
