@@ -10,7 +10,8 @@ namespace kesto {
 // The big-digit display: 4 columns x 5 rows on black, each cell the channel's name (with its
 // unit) above its value. Cells share the widget equally (width / 4, height / 5, integer
 // division), and both fonts scale with the row height, so the digits grow with the window.
-// Nothing can be selected or focused.
+// Nothing can be selected or focused. Assistive tools find one text per cell: its channel's
+// caption as the name, the value as the value and description.
 class BigDisplayGrid : public QWidget {
     Q_OBJECT
 
@@ -20,6 +21,10 @@ public:
     // Cell texts row by row, each "name~value"; repaints only when a text changed.
     void setCells(const BigDisplayTexts& cells);
     QString cellText(int column, int row) const;
+    // What a screen reader speaks of a cell: its caption without blanks around it ("O2 [%]",
+    // "Lambda") and its value ("4.3"). Both empty for the empty cell.
+    QString spokenCellName(int cell) const;
+    QString spokenCellValue(int cell) const;
 
     int defaultColWidth() const { return colWidth_; }
     int defaultRowHeight() const { return rowHeight_; }
@@ -38,6 +43,7 @@ protected:
 
 private:
     void FormResize();
+    void tellAccessibility(int cell);
 
     BigDisplayTexts cells_{};
     int colWidth_ = 0;

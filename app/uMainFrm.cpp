@@ -6,9 +6,11 @@
 #include "ChannelProperties.h"
 #include "LiveTrends.h"
 #include "MmcCommand.h"
+#include "Pressable.h"
 #include "ProgramFolders.h"
 #include "ProgramInfo.h"
 #include "RecordingBinding.h"
+#include "SpokenText.h"
 #include "ToneBeeper.h"
 #include "TrendPrint.h"
 #include "TrendRecorder.h"
@@ -21,9 +23,11 @@
 #include "uVersionFrm.h"
 #include "uViewFrm.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -38,6 +42,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <qdrawutil.h>
+
+#include <mutex>
 
 namespace kesto {
 
@@ -81,15 +87,61 @@ int rowTop(std::size_t row) {
     return kRowTop + static_cast<int>(row) * kRowStep;
 }
 
-void setTextIfChanged(QLabel* label, const QString& text) {
-    if (label->text() != text) {
-        label->setText(text);
+bool setTextIfChanged(QLabel* label, const QString& text) {
+    if (label->text() == text) {
+        return false;
     }
+    label->setText(text);
+    return true;
+}
+
+// A click label that takes the keyboard focus is a button to assistive tools.
+QAccessibleInterface* clickLabelAccessible(const QString& className, QObject* object) {
+    if (className != QLatin1String(ClickLabel::staticMetaObject.className())) {
+        return nullptr;
+    }
+    auto* label = qobject_cast<ClickLabel*>(object);
+    if (label == nullptr || (label->focusPolicy() & Qt::TabFocus) == 0) {
+        return nullptr; // an ordinary label: read by its text
+    }
+    return new PressAccessible(label, QAccessible::Button, [label] { emit label->clicked(); });
 }
 
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
+
+ClickLabel::ClickLabel(QWidget* parent) : QLabel(parent) {
+    static std::once_flag once;
+    std::call_once(once, [] { QAccessible::installFactory(clickLabelAccessible); });
+}
+
+void ClickLabel::keyPressEvent(QKeyEvent* event) {
+    if (isPressKey(event) && !event->isAutoRepeat()) {
+        event->accept();
+        emit clicked();
+        return;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+void ClickLabel::paintEvent(QPaintEvent* event) {
+    QLabel::paintEvent(event);
+    if (hasFocus()) {
+        QPainter p(this);
+        drawFocusMark(p, rect());
+    }
+}
+
+void ClickLabel::focusInEvent(QFocusEvent* event) {
+    QLabel::focusInEvent(event);
+    update();
+}
+
+void ClickLabel::focusOutEvent(QFocusEvent* event) {
+    QLabel::focusOutEvent(event);
+    update();
+}
 
 void ClickLabel::mousePressEvent(QMouseEvent* event) {
     if (!click_.press(event)) {
@@ -355,6 +407,7 @@ void TMainFrm::createActualPage(QWidget* page) {
     Image1->setGeometry(kImageRect);
     Image1->setPixmap(QPixmap(":/kesto/app/logo.png"));
     Image1->setAttribute(Qt::WA_TranslucentBackground);
+    Image1->setFocusPolicy(Qt::StrongFocus);
     connect(Image1, &ClickLabel::clicked, this, &TMainFrm::Image1Click);
 
     Label10 = new QLabel(page);
@@ -428,6 +481,29 @@ void TMainFrm::createActualPage(QWidget* page) {
         }
     }
     referencesToWidgets();
+    orderLivePageFocus();
+}
+
+void TMainFrm::orderLivePageFocus() {
+    QWidget* previous = nullptr;
+    auto chain = [&previous](QWidget* next) {
+        if (previous != nullptr) {
+            QWidget::setTabOrder(previous, next);
+        }
+        previous = next;
+    };
+    for (std::size_t i = 0; i < kChannelCount; ++i) {
+        chain(rows_[i].bar);
+        if (i == 0) {
+            chain(Image1); // at the right of the first row
+        }
+        for (std::size_t e = 0; e < kReferenceEntryCount; ++e) {
+            if (index(referenceChannel(static_cast<ReferenceEntry>(e))) == i) {
+                chain(edits_[e]);
+                chain(checkBoxes_[e]);
+            }
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -631,6 +707,7 @@ void TMainFrm::ApplyLanguage() {
     // Assistive tools name each diagram as its tab does.
     for (int d = 0; d < kDiagramCount; ++d) {
         trends_->trend(d)->setAccessibleName(qs(*captions[static_cast<std::size_t>(d) + 1]));
+        trends_->choiceList(d)->setAccessibleDescription(qs(t.readOutChannel));
     }
     for (QCheckBox* check : checkBoxes_) {
         check->setText(qs(t.calculated));
@@ -653,7 +730,10 @@ void TMainFrm::ApplyLanguage() {
         applyDefaults(display[i], channelAt(i), language_.channelDefaults[i]);
     }
     setReferenceFields(QString());
+    StringGrid1->setAccessibleName(qs(t.bigDisplay));
+    Image1->setAccessibleName(qs(t.messages));
     updateLiveWidgets();
+    updateAccessibleNames();
 }
 
 void TMainFrm::ShowStatus(const QString& text) {
@@ -686,10 +766,11 @@ void TMainFrm::YTTimerTimer() {
 
 void TMainFrm::updateLiveWidgets() {
     const LiveDisplay& display = acquisition_->display();
+    bool captionsChanged = false;
     for (std::size_t i = 0; i < kChannelCount; ++i) {
         const ChannelDisplay& d = display[i];
         ChannelRow& row = rows_[i];
-        setTextIfChanged(row.label, qs(d.label));
+        captionsChanged |= setTextIfChanged(row.label, qs(d.label));
         row.label->setEnabled(d.valid);
         setTextIfChanged(row.minLabel, qs(d.minLabel));
         setTextIfChanged(row.maxLabel, qs(d.maxLabel));
@@ -699,6 +780,25 @@ void TMainFrm::updateLiveWidgets() {
     StringGrid1->setCells(acquisition_->bigDisplay());
     if (messages_ != nullptr) {
         messages_->showCounters(acquisition_->decoder().counters());
+    }
+    if (captionsChanged) {
+        updateAccessibleNames();
+    }
+}
+
+void TMainFrm::updateAccessibleNames() {
+    const LiveDisplay& display = acquisition_->display();
+    const LanguageTexts& t = language_.texts;
+    for (std::size_t i = 0; i < kChannelCount; ++i) {
+        rows_[i].bar->setAccessibleName(qs(spokenLabel(display[i].label)));
+    }
+    // The visible captions ("% O2", "calculated") are the same on every row; the spoken names
+    // tell the rows apart by their channel, so that the ppm and mg/m3 rows differ.
+    for (std::size_t e = 0; e < kReferenceEntryCount; ++e) {
+        const Channel channel = referenceChannel(static_cast<ReferenceEntry>(e));
+        const QString caption = qs(spokenLabel(display[index(channel)].label));
+        edits_[e]->setAccessibleName(caption + QLatin1Char(' ') + qs(t.referenceO2));
+        checkBoxes_[e]->setAccessibleName(caption + QLatin1Char(' ') + qs(t.calculated));
     }
 }
 

@@ -48,11 +48,13 @@ class TVersionFrm;
 class ViewMmcCommand;
 
 // A label that reports left clicks; while disabled it gets no mouse events and stays silent.
+// Given a focus policy it also takes the keyboard focus, and Return or Space act as a click;
+// assistive tools then see it as a button whose one action is "Press".
 class ClickLabel : public QLabel {
     Q_OBJECT
 
 public:
-    using QLabel::QLabel;
+    explicit ClickLabel(QWidget* parent = nullptr);
 
 signals:
     void clicked();
@@ -60,6 +62,10 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     LeftClick click_;
@@ -225,6 +231,11 @@ private:
     void onComponentClicked();
     bool Edit1KeyPress(QObject* edit, QKeyEvent* event);
     void referencesToWidgets();
+    // Names that a screen reader speaks: each gauge and reference entry after its channel's
+    // caption, in the current language.
+    void updateAccessibleNames();
+    // Keyboard order of the live page: row by row, left to right.
+    void orderLivePageFocus();
     void setReferenceFields(const QString& text);
     void loadSettings();
     // Saves channel, reference and general settings in that order; stops at the first failure

@@ -60,6 +60,9 @@ constexpr auto kTextKeys = std::to_array<TextKey>({
     {"PropertyFrm", "Color", &LanguageTexts::color},
     {"PropertyFrm", "Restart program before changes are taking effect.",
      &LanguageTexts::restartMessage},
+    {"Accessibility", "Reference O2", &LanguageTexts::referenceO2},
+    {"Accessibility", "Messages", &LanguageTexts::messages},
+    {"Accessibility", "Read-out channel", &LanguageTexts::readOutChannel},
 });
 
 constexpr std::array<std::string_view, kChannelCount> kChannelSections{

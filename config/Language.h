@@ -56,6 +56,11 @@ struct LanguageTexts {
     std::string format = "Format";
     std::string color = "Color";
     std::string restartMessage = "Restart program before changes are taking effect.";
+    // [Accessibility]: names only a screen reader speaks. A reference-oxygen field is named by
+    // its channel's caption and this text, "CO [ppm] reference O2 %".
+    std::string referenceO2 = "reference O2 %";
+    std::string messages = "Messages"; // the picture that opens the messages window
+    std::string readOutChannel = "Channel of the cursor read-out"; // a diagram's channel list
 };
 
 // One text of the language file: its section and key.

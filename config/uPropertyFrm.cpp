@@ -92,6 +92,12 @@ ChannelProperties::ChannelProperties(QWidget* parent) : QDialog(parent) {
         colourList_->setItemData(colourList_->count() - 1, QString::fromUtf8(entry.name.data(),
                                  static_cast<int>(entry.name.size())), Qt::ToolTipRole);
     }
+    // The entries show no text; a screen reader speaks the colour's name ("clAqua" as "Aqua").
+    for (int i = 0; i < colourList_->count(); ++i) {
+        const auto name = colourTable()[static_cast<std::size_t>(i)].name;
+        colourList_->setItemText(
+            i, QString::fromUtf8(name.data(), static_cast<int>(name.size())).mid(2));
+    }
     colourList_->setMaxVisibleItems(static_cast<int>(colourTable().size()));
     colourList_->setCurrentIndex(-1);
 
@@ -113,6 +119,8 @@ ChannelProperties::ChannelProperties(QWidget* parent) : QDialog(parent) {
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
         grid->addWidget(rows[static_cast<std::size_t>(i)].first, i, 0);
         grid->addWidget(rows[static_cast<std::size_t>(i)].second, i, 1);
+        // The caption names its field for screen readers, in the current language.
+        rows[static_cast<std::size_t>(i)].first->setBuddy(rows[static_cast<std::size_t>(i)].second);
     }
     grid->setColumnMinimumWidth(1, 160);
     auto* buttons = new QHBoxLayout;

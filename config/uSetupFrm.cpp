@@ -35,6 +35,7 @@ TSetupFrm::TSetupFrm(GeneralSettings& settings, SetupServices services, QWidget*
     ComboBox1 = new QComboBox(connectionGroup_);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
     ComboBox1->setMinimumWidth(90);
+    portCaption->setBuddy(ComboBox1); // names the list for screen readers
     devicePath_ = new QLabel(connectionGroup_);
     devicePath_->setObjectName(QStringLiteral("DevicePathLabel"));
     Button1 = new QPushButton(QStringLiteral("Show device manager..."), connectionGroup_);

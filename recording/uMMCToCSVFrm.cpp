@@ -43,6 +43,7 @@ TMMCtoCSVFrm::TMMCtoCSVFrm(QWidget* parent)
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
     ProgressBar1->setFixedHeight(18);
+    ProgressBar1->setAccessibleName(windowTitle()); // what a screen reader calls the bar
 
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(8, 8, 8, 10);

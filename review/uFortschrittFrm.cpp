@@ -47,6 +47,7 @@ TFortschrittFrm::TFortschrittFrm(QWidget* parent)
     ProgressBar1->setValue(kFirstPort);
     ProgressBar1->setTextVisible(false);
     ProgressBar1->setFixedHeight(18);
+    Label1->setBuddy(ProgressBar1); // the line names the bar for screen readers
 
     auto* line = new QHBoxLayout;
     line->setSpacing(6);

@@ -87,6 +87,7 @@ TMessageFrm::TMessageFrm(const Clock& clock, QWidget* parent, QString logPath)
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setAccessibleName(QStringLiteral("Messages"));
 
     const QFont monitorFont = frameMonitorFont();
     auto makeLabel = [this](const char* name) {
@@ -143,6 +144,10 @@ TMessageFrm::TMessageFrm(const Clock& clock, QWidget* parent, QString logPath)
     panel->addLayout(monitor, 1);
     panel->addLayout(controls);
 
+    // Tab follows the layout: the buttons from left to right.
+    setTabOrder(CheckBox1, Button2);
+    setTabOrder(Button2, Button1);
+
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);
     root->setSpacing(0);
@@ -158,6 +163,14 @@ void TMessageFrm::FormCreate() {
     Label2->clear();
     Label3->clear();
     CountersLabel->clear();
+    nameFrameMonitor();
+}
+
+void TMessageFrm::nameFrameMonitor() {
+    // The bare ruler digits, frame and count mean nothing when spoken alone.
+    Label3->setAccessibleName(QStringLiteral("Byte ruler"));
+    Label1->setAccessibleName(QStringLiteral("Last frame: ") + Label1->text());
+    Label2->setAccessibleName(QStringLiteral("Hex digits of the last frame: ") + Label2->text());
 }
 
 void TMessageFrm::AddMessage(const QString& text) {
@@ -186,6 +199,7 @@ void TMessageFrm::showFrame(std::string_view ruler, std::string_view line, int h
     Label3->setText(fromView(ruler));
     Label1->setText(fromView(line));
     Label2->setText(QString::number(hexDigits));
+    nameFrameMonitor();
 }
 
 void TMessageFrm::showCounters(const DecoderCounters& counters) {

@@ -68,6 +68,7 @@ protected:
 
 private:
     void FormCreate();
+    void nameFrameMonitor();
     void Button1Click();
     void Button2Click();
 

@@ -124,6 +124,7 @@ TViewFrm::TViewFrm(TrendPrinting* printing, QWidget* parent)
     dataLayout->setContentsMargins(0, 0, 0, 0);
     StringGrid1 = new QTableView(dataPage);
     StringGrid1->setObjectName("StringGrid1");
+    StringGrid1->setAccessibleName(QStringLiteral("Data")); // named as its page
     model_ = new RecordingTableModel(this);
     StringGrid1->setModel(model_);
     StringGrid1->verticalHeader()->hide();

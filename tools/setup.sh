@@ -11,6 +11,8 @@ packages=(
   # Printing: a font with Arial's metrics, and the PDF tools the printing tests read with.
   fonts-liberation2 poppler-utils
   locales
+  # tools/atspi-tree.sh: the tree a screen reader reads, through AT-SPI on its own D-Bus session.
+  at-spi2-core python3-pyatspi dbus-daemon
   # The export to Writer: the LibreOffice SDK, and a Writer (and Calc) for its tests; Calc also
   # reads the recording's XLS files in its tests. "a|b": a is installed unless b is there
   # already (a desktop's LibreOffice with its window is kept).

@@ -2,11 +2,11 @@
 
 #include "Accessible.h"
 #include "NumberFormat.h"
+#include "Pressable.h"
+#include "SpokenText.h"
 #include "UiFonts.h"
 
-#include <QAccessible>
-#include <QAccessibleValueInterface>
-#include <QAccessibleWidget>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -19,7 +19,7 @@ BarGauge::BarGauge(QWidget* parent) : QWidget(parent) {
     installBarGaugeAccessibility();
     setFont(layoutFont("MS Sans Serif", 10, true));
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void BarGauge::setSettings(const ChannelSettings& s) {
@@ -27,8 +27,12 @@ void BarGauge::setSettings(const ChannelSettings& s) {
         return;
     }
     const bool textChanged = s.format != settings_.format || s.unit != settings_.unit;
+    const bool nameChanged = s.displayName != settings_.displayName || s.unit != settings_.unit;
     settings_ = s;
     changed(textChanged);
+    if (nameChanged) {
+        tellAccessibility(QAccessible::NameChanged); // the name without a given one
+    }
 }
 
 void BarGauge::setFirstName(const std::string& name) {
@@ -38,10 +42,7 @@ void BarGauge::setFirstName(const std::string& name) {
 void BarGauge::setDisplayName(const std::string& name) {
     if (name != settings_.displayName) {
         settings_.displayName = name;
-        if (QAccessible::isActive()) {
-            QAccessibleEvent event(this, QAccessible::NameChanged);
-            QAccessible::updateAccessibility(&event);
-        }
+        tellAccessibility(QAccessible::NameChanged);
     }
 }
 
@@ -63,6 +64,7 @@ void BarGauge::setUnit(const std::string& unit) {
     if (unit != settings_.unit) {
         settings_.unit = unit;
         changed(true);
+        tellAccessibility(QAccessible::NameChanged);
     }
 }
 
@@ -101,6 +103,21 @@ QString BarGauge::barText() const {
     return valueText() + QLatin1Char(' ') + unit();
 }
 
+QString BarGauge::spokenName() const {
+    if (const QString given = accessibleName(); !given.isEmpty()) {
+        return given;
+    }
+    return QString::fromStdString(spokenLabel(settings_.displayName + " [" + settings_.unit + "]"));
+}
+
+QString BarGauge::spokenValue() const {
+    return barText().trimmed();
+}
+
+void BarGauge::press() {
+    emit clicked();
+}
+
 double BarGauge::fillFraction() const {
     const double span = static_cast<double>(settings_.maximum) - settings_.minimum;
     if (!(span > 0) || std::isnan(value_)) {
@@ -112,8 +129,15 @@ double BarGauge::fillFraction() const {
 
 void BarGauge::changed(bool valueChanged) {
     update();
-    if (valueChanged && QAccessible::isActive()) {
-        QAccessibleValueChangeEvent event(this, static_cast<double>(value_));
+    if (valueChanged) {
+        // The spoken value stands in the description too.
+        tellAccessibility(QAccessible::DescriptionChanged);
+    }
+}
+
+void BarGauge::tellAccessibility(QAccessible::Event type) {
+    if (QAccessible::isActive()) {
+        QAccessibleEvent event(this, type);
         QAccessible::updateAccessibility(&event);
     }
 }
@@ -129,6 +153,9 @@ void BarGauge::paintEvent(QPaintEvent*) {
     p.setPen(Qt::white);
     p.setFont(font());
     p.drawText(all, Qt::AlignCenter | Qt::TextSingleLine, barText());
+    if (hasFocus()) {
+        drawFocusMark(p, all);
+    }
 }
 
 void BarGauge::mousePressEvent(QMouseEvent* event) {
@@ -146,30 +173,47 @@ void BarGauge::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
+void BarGauge::keyPressEvent(QKeyEvent* event) {
+    if (isPressKey(event) && !event->isAutoRepeat()) {
+        event->accept();
+        press();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void BarGauge::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void BarGauge::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    update();
+}
+
 namespace {
 
-class BarGaugeAccessible final : public ReadOnlyValueAccessible {
+// No value interface on purpose: through AT-SPI a value interface brings the actions
+// "Increase" and "Decrease", which a display that cannot be set must not offer.
+class BarGaugeAccessible final : public PressAccessible {
 public:
     explicit BarGaugeAccessible(BarGauge* gauge)
-        : ReadOnlyValueAccessible(gauge, QAccessible::ProgressBar) {}
+        : PressAccessible(gauge, QAccessible::ProgressBar, [gauge] { gauge->press(); }) {}
 
     BarGauge* gauge() const { return static_cast<BarGauge*>(widget()); }
 
     QString text(QAccessible::Text t) const override {
         switch (t) {
         case QAccessible::Name:
-            return gauge()->displayName();
+            return gauge()->spokenName();
         case QAccessible::Value:
-            return gauge()->barText();
+        case QAccessible::Description:
+            return gauge()->spokenValue();
         default:
-            return QAccessibleWidget::text(t);
+            return PressAccessible::text(t);
         }
     }
-
-    // The gauge only shows a value; assistive tools cannot set it.
-    QVariant currentValue() const override { return static_cast<double>(gauge()->value()); }
-    QVariant maximumValue() const override { return static_cast<double>(gauge()->maximum()); }
-    QVariant minimumValue() const override { return static_cast<double>(gauge()->minimum()); }
 };
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "Colour.h"
 #include "LiveValues.h"
 
+#include <QAccessible>
 #include <QString>
 #include <QWidget>
 
@@ -13,6 +14,7 @@ namespace kesto {
 // A horizontal bar on black: the bar grows from the scale minimum to the value, in the
 // channel's colour, with the value (in the channel's number format) and the unit written on
 // it in bold white. Holds the display settings of one channel and its current value.
+// It takes the keyboard focus; Return or Space then acts as a click.
 class BarGauge : public QWidget {
     Q_OBJECT
 
@@ -51,6 +53,15 @@ public:
     // whose maximum is not above its minimum shows an empty bar.
     double fillFraction() const;
 
+    // What a screen reader speaks. The name is the accessible name the window gives the gauge
+    // (its name label's caption), else display name and unit, "CO [mg/m3]"; the value is the
+    // bar text without blanks around it, "86 mg/m3" ("1.20" for Lambda's blank unit).
+    QString spokenName() const;
+    QString spokenValue() const;
+
+    // What a click does: emits clicked().
+    void press();
+
     QSize sizeHint() const override { return {281, 21}; }
 
 signals:
@@ -60,16 +71,22 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void changed(bool valueChanged);
+    void tellAccessibility(QAccessible::Event event);
 
     ChannelSettings settings_;
     float value_ = 0;
     LeftClick click_;
 };
 
-// Makes bar gauges known to accessibility tools (name = display name, value = bar text).
+// Makes bar gauges known to accessibility tools: a progress bar with the spoken name, the
+// spoken value (also as its description, the one text besides the name that AT-SPI carries)
+// and the one action "Press".
 // Called by every gauge's constructor; installing twice is harmless.
 void installBarGaugeAccessibility();
 

@@ -25,6 +25,8 @@ TrendPanel::TrendPanel(const QString& swatchName, const QString& readOutName,
     choiceList_->setObjectName(choiceName);
     choiceList_->setEditable(false);
     choiceList_->setMinimumWidth(100);
+    // A screen reader speaks the chosen channel key as the list's name; this says what it is.
+    choiceList_->setAccessibleDescription(QStringLiteral("Channel of the cursor read-out"));
     row->addWidget(choiceList_);
     // Only a pick by the user counts, not the refilling of the list.
     connect(choiceList_, &QComboBox::activated, this, &TrendPanel::choiceActivated);

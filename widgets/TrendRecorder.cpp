@@ -7,6 +7,7 @@
 #include <QAccessible>
 #include <QAccessibleValueInterface>
 #include <QAccessibleWidget>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -412,7 +413,31 @@ public:
         }
     }
 
-    // The value at the cursor in the scale slot; the cursor is moved with the keys, not here.
+    // The bridge to screen readers offers "Increase" and "Decrease" for every value; here they
+    // move the cursor one record later or earlier, as the arrow keys do.
+    QStringList actionNames() const override {
+        return QAccessibleWidget::actionNames() << increaseAction() << decreaseAction();
+    }
+    void doAction(const QString& actionName) override {
+        const bool later = actionName == increaseAction();
+        if (!later && actionName != decreaseAction()) {
+            QAccessibleWidget::doAction(actionName);
+            return;
+        }
+        QKeyEvent key(QEvent::KeyPress, later ? Qt::Key_Right : Qt::Key_Left, Qt::NoModifier);
+        QCoreApplication::sendEvent(trend(), &key);
+    }
+    QStringList keyBindingsForAction(const QString& actionName) const override {
+        if (actionName == increaseAction()) {
+            return {QStringLiteral("Right")};
+        }
+        if (actionName == decreaseAction()) {
+            return {QStringLiteral("Left")};
+        }
+        return QAccessibleWidget::keyBindingsForAction(actionName);
+    }
+
+    // The value at the cursor in the scale slot; assistive tools move the cursor, not the value.
     QVariant currentValue() const override { return trend()->scaleSlotValueAtCursor(); }
     QVariant maximumValue() const override { return static_cast<double>(scaleSlot().maximum); }
     QVariant minimumValue() const override { return static_cast<double>(scaleSlot().minimum); }

@@ -1,7 +1,6 @@
 #include "BarGauge.h"
 
 #include <QAccessible>
-#include <QAccessibleValueInterface>
 #include <QImage>
 #include <QSignalSpy>
 #include <QTest>
@@ -143,23 +142,124 @@ private slots:
         QCOMPARE(spy.count(), 1);
     }
 
-    void tellsAccessibilityToolsNameAndValue() {
+    void tellsAccessibilityToolsNameValueAndOneAction_data() {
+        QTest::addColumn<QString>("displayName");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("givenName");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("name and unit") << "Oxygen"
+                                       << "%"
+                                       << "0.0"
+                                       << ""
+                                       << "Oxygen [%]"
+                                       << "4.3 %";
+        QTest::newRow("blank unit") << "Lambda"
+                                    << " "
+                                    << "0.00"
+                                    << ""
+                                    << "Lambda"
+                                    << "4.25";
+        QTest::newRow("the window's name") << "CO"
+                                           << "mg/m3"
+                                           << "0"
+                                           << "CO [mg/m3]"
+                                           << "CO [mg/m3]"
+                                           << "4 mg/m3";
+    }
+    void tellsAccessibilityToolsNameValueAndOneAction() {
+        QFETCH(QString, displayName);
+        QFETCH(QString, unit);
+        QFETCH(QString, format);
+        QFETCH(QString, givenName);
         BarGauge gauge;
-        gauge.setSettings(o2Settings());
+        kesto::ChannelSettings s = o2Settings();
+        s.displayName = displayName.toStdString();
+        s.unit = unit.toStdString();
+        s.format = format.toStdString();
+        gauge.setSettings(s);
         gauge.setValue(4.25f);
+        gauge.setAccessibleName(givenName);
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&gauge);
         QVERIFY(iface != nullptr);
         QCOMPARE(iface->role(), QAccessible::ProgressBar);
-        QCOMPARE(iface->text(QAccessible::Name), QString("Oxygen"));
-        QCOMPARE(iface->text(QAccessible::Value), QString("4.3 %"));
-        QAccessibleValueInterface* value = iface->valueInterface();
-        QVERIFY(value != nullptr);
-        QCOMPARE(value->currentValue().toDouble(), 4.25);
-        QCOMPARE(value->maximumValue().toDouble(), 21.0);
+        QTEST(iface->text(QAccessible::Name), "name");
+        QTEST(iface->text(QAccessible::Value), "value");
+        QTEST(iface->text(QAccessible::Description), "value");
+        // Read-only: no value interface, which would bring "Increase" and "Decrease".
+        QVERIFY(iface->valueInterface() == nullptr);
+        QAccessibleActionInterface* actions = iface->actionInterface();
+        QVERIFY(actions != nullptr);
+        QCOMPARE(actions->actionNames(), QStringList{QAccessibleActionInterface::pressAction()});
+        QSignalSpy spy(&gauge, &BarGauge::clicked);
+        actions->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(spy.count(), 1);
+        actions->doAction(QAccessibleActionInterface::increaseAction());
+        QCOMPARE(spy.count(), 1);
+    }
+
+    void followsRenamesAndNewValues() {
+        BarGauge gauge;
+        gauge.setSettings(o2Settings());
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&gauge);
         gauge.setValue(7);
         gauge.setDisplayName("O2");
         QCOMPARE(iface->text(QAccessible::Value), QString("7.0 %"));
-        QCOMPARE(iface->text(QAccessible::Name), QString("O2"));
+        QCOMPARE(iface->text(QAccessible::Name), QString("O2 [%]"));
+        gauge.setUnit("Vol%");
+        QCOMPARE(iface->text(QAccessible::Name), QString("O2 [Vol%]"));
+        QCOMPARE(iface->text(QAccessible::Value), QString("7.0 Vol%"));
+    }
+
+    void returnAndSpaceActAsAClick_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("clicks");
+        QTest::newRow("Return") << int(Qt::Key_Return) << int(Qt::NoModifier) << 1;
+        QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << 1;
+        QTest::newRow("Space") << int(Qt::Key_Space) << int(Qt::NoModifier) << 1;
+        QTest::newRow("Shift+Space") << int(Qt::Key_Space) << int(Qt::ShiftModifier) << 1;
+        QTest::newRow("Ctrl+Return") << int(Qt::Key_Return) << int(Qt::ControlModifier) << 0;
+        QTest::newRow("Alt+Space") << int(Qt::Key_Space) << int(Qt::AltModifier) << 0;
+        QTest::newRow("Right") << int(Qt::Key_Right) << int(Qt::NoModifier) << 0;
+        QTest::newRow("letter") << int(Qt::Key_A) << int(Qt::NoModifier) << 0;
+    }
+    void returnAndSpaceActAsAClick() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        BarGauge gauge;
+        QCOMPARE(gauge.focusPolicy(), Qt::StrongFocus);
+        QSignalSpy spy(&gauge, &BarGauge::clicked);
+        QTest::keyClick(&gauge, static_cast<Qt::Key>(key),
+                        static_cast<Qt::KeyboardModifiers>(modifiers));
+        QTEST(int(spy.count()), "clicks");
+    }
+
+    void focusIsMarkedOnTheBar() {
+        QWidget window;
+        auto* other = new QWidget(&window); // takes the focus first
+        other->setFocusPolicy(Qt::StrongFocus);
+        other->setGeometry(0, 30, 10, 10);
+        auto* gauge = new BarGauge(&window);
+        gauge->setGeometry(0, 0, 281, 21);
+        gauge->setSettings(o2Settings());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        other->setFocus();
+        QTRY_VERIFY(other->hasFocus());
+        const QImage plain = gauge->grab().toImage();
+        gauge->setFocus();
+        QTRY_VERIFY(gauge->hasFocus());
+        const QImage marked = gauge->grab().toImage();
+        // The mark runs along the edge; the empty bar there was black.
+        QCOMPARE(plain.pixelColor(1, 1), QColor(Qt::black));
+        QVERIFY(plain != marked);
+        int white = 0;
+        for (int x = 1; x < 280; ++x) {
+            white += marked.pixelColor(x, 1) == QColor(Qt::white) ? 1 : 0;
+        }
+        QVERIFY2(white > 50, qPrintable(QString::number(white)));
     }
 };
 

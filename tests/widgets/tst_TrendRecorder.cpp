@@ -254,6 +254,27 @@ private slots:
         QVERIFY(iface->text(QAccessible::Value).startsWith("CO 09.01.2003 10:36:02 51 ppm"));
         QVERIFY(iface->text(QAccessible::Value).contains("outside"));
     }
+
+    void increaseAndDecreaseMoveTheCursorAsTheArrowKeysDo() {
+        TrendRecorder t;
+        t.setScaleVisible(false);
+        t.resize(300, 100);
+        t.setSlotSettings(twoSlots());
+        fill(t, 100);
+        QAccessibleActionInterface* actions =
+            QAccessible::queryAccessibleInterface(&t)->actionInterface();
+        QVERIFY(actions != nullptr);
+        QVERIFY(actions->actionNames().contains(QAccessibleActionInterface::increaseAction()));
+        QVERIFY(actions->actionNames().contains(QAccessibleActionInterface::decreaseAction()));
+        QSignalSpy spy(&t, &TrendRecorder::NewCursorPos);
+        actions->doAction(QAccessibleActionInterface::decreaseAction()); // onto the newest record
+        QCOMPARE(t.cursorColumn(), 99);
+        actions->doAction(QAccessibleActionInterface::decreaseAction());
+        actions->doAction(QAccessibleActionInterface::decreaseAction());
+        actions->doAction(QAccessibleActionInterface::increaseAction());
+        QCOMPARE(t.cursorColumn(), 98);
+        QCOMPARE(spy.count(), 4);
+    }
 };
 
 int runTrendRecorderTests(int argc, char** argv) {
