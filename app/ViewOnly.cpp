@@ -2,6 +2,7 @@
 
 #include "Language.h"
 #include "PosixFiles.h"
+#include "ProgramFolders.h"
 #include "RegistryDocument.h"
 #include "RegistryStore.h"
 #include "Settings.h"
@@ -27,22 +28,10 @@ LiveDisplay readChannelSettings(const std::string& settingsPath, const std::stri
     return display;
 }
 
-QString viewFileArgument(const QStringList& arguments) {
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString& a = arguments[i];
-        if (a.startsWith(QLatin1String("--view="))) {
-            return a.mid(7);
-        }
-        if (a == QLatin1String("--view") && i + 1 < arguments.size()) {
-            return arguments[i + 1];
-        }
-    }
-    return {};
-}
-
 int runViewOnly(const QString& file) {
-    const std::string languageFile = languageFilePath(
-        QCoreApplication::applicationFilePath().toStdString(), languageCodeFor(systemLanguageId()));
+    const std::string languageFile =
+        programFolders(QCoreApplication::applicationFilePath().toStdString())
+            .languageFile(languageCodeFor(systemLanguageId()));
     TViewFrm viewer;
     viewer.applyChannelSettings(readChannelSettings(defaultRegistryFilePath(), languageFile));
     viewer.showFile(file);

@@ -14,10 +14,6 @@ namespace kesto {
 // read: a missing or unreadable one gives the defaults and stays as it is.
 LiveDisplay readChannelSettings(const std::string& settingsPath, const std::string& languageFile);
 
-// The FILE of "--view FILE" or "--view=FILE" among the program's arguments; empty when there is
-// none (then the program starts normally).
-QString viewFileArgument(const QStringList& arguments);
-
 // `kesto --view FILE`: the recording viewer on FILE alone, with the user's channel display
 // settings read but never written and no serial port opened. Returns when the viewer closes.
 int runViewOnly(const QString& file);

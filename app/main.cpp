@@ -1,11 +1,15 @@
 // The program: the windows are created once, in a fixed order, and live until the main window
 // closes.
+#include "CommandLine.h"
 #include "DateTimeFormat.h"
+#include "ProgramInfo.h"
 #include "ProgramWindows.h"
 #include "ShutdownSignals.h"
 #include "ViewOnly.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QIcon>
 #include <QSessionManager>
 #include <QTimer>
 
@@ -13,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -50,24 +55,57 @@ double msSinceProcessStart() {
     return nowMs - static_cast<double>(start) * 1000.0 / ticks;
 }
 
+// Prints the command line's answer and gives the exit code, or nothing when the program runs.
+std::optional<int> answered(const kesto::CommandLine& commandLine) {
+    if (!commandLine.exitCode) {
+        return std::nullopt;
+    }
+    std::fputs(commandLine.output.toLocal8Bit().constData(),
+               *commandLine.exitCode == 0 ? stdout : stderr);
+    return commandLine.exitCode;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // Help and version are answered before the window system is reached, so they work on a
+    // terminal without a display. Anything else waits until Qt has taken out its own options
+    // (-platform, -style, ...).
+    QStringList rawArguments;
+    for (int i = 0; i < argc; ++i) {
+        rawArguments << QString::fromLocal8Bit(argv[i]);
+    }
+    if (const kesto::CommandLine early = kesto::parseCommandLine(rawArguments, QDir::currentPath());
+        early.exitCode == 0) {
+        return *answered(early);
+    }
+
     QApplication app(argc, argv);
+    const kesto::CommandLine commandLine =
+        kesto::parseCommandLine(QCoreApplication::arguments(), QDir::currentPath());
+    if (const std::optional<int> exitCode = answered(commandLine)) {
+        return *exitCode;
+    }
+    const kesto::ProgramOptions& options = commandLine.options;
+
     // Qt has set the C library's locale from the environment: take its date and time formats.
     kesto::useSystemDateTimePatterns();
+
     // The application's title; not set as display name, which Qt would append to every
     // window title ("Vantro Kesto V2.310 - Vantro Kesto").
     QApplication::setApplicationName("Vantro Kesto");
-    QGuiApplication::setDesktopFileName("kesto");
+    // The desktop entry's name: desktops match the window to its entry and icon by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral(KESTO_APP_ID));
+    // The installed icon, for window managers that take it from the window (X11); none when
+    // the program runs from its build folder.
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(KESTO_APP_ID)));
     QApplication::setOrganizationName("Pellum");
     // The main window's closing ends the program, whatever other window is still open.
     QApplication::setQuitOnLastWindowClosed(false);
 
     // `kesto --view FILE`: a recording in the viewer, without the main window and its port.
-    if (const QString file = kesto::viewFileArgument(QCoreApplication::arguments());
-        !file.isEmpty()) {
-        return kesto::runViewOnly(file);
+    if (options.viewFile) {
+        return kesto::runViewOnly(*options.viewFile);
     }
 
     kesto::ProgramWindows windows;
@@ -86,10 +124,14 @@ int main(int argc, char* argv[]) {
 
     mainFrm.show();
 
-    // For the start-up benchmark: report when the main window has been shown and painted.
+    // For the start-up benchmark and the check of an installed program: report when the main
+    // window has been shown and painted, and which language file it read, then end.
     if (qEnvironmentVariableIsSet("KESTO_EXIT_AFTER_SHOW")) {
         QTimer::singleShot(0, &mainFrm, [&mainFrm] {
-            std::printf("shown after %.1f ms\n", msSinceProcessStart());
+            // QString::number, not printf: a point whatever the locale's decimal separator.
+            std::printf("shown after %s ms\nlanguage file %s\n",
+                        qPrintable(QString::number(msSinceProcessStart(), 'f', 1)),
+                        mainFrm.languageFile().c_str());
             std::fflush(stdout);
             mainFrm.close();
         });

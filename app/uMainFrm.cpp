@@ -7,6 +7,8 @@
 #include "LiveTrends.h"
 #include "MmcCommand.h"
 #include "Pressable.h"
+#include "ProgramFolders.h"
+#include "ProgramInfo.h"
 #include "RecordingBinding.h"
 #include "SpokenText.h"
 #include "ToneBeeper.h"
@@ -267,7 +269,7 @@ TMainFrm::TMainFrm(MainFrmOptions options, QWidget* parent)
             [this](const QString& message) { acquisition_->markPortLost(message.toStdString()); });
     }
 
-    setWindowTitle("Vantro Kesto V2.310");
+    setWindowTitle(QStringLiteral("Vantro Kesto V" KESTO_VERSION));
     setFont(layoutFont("MS Sans Serif", 8));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::white);
@@ -336,7 +338,7 @@ void TMainFrm::createMenu() {
     HelpMenu = bar->addMenu(QString());
     HelpMenu->setObjectName("HelpMenu");
 
-    auto add = [this](QMenu* menu, const char* name, bool enabled) {
+    auto add = [](QMenu* menu, const char* name, bool enabled) {
         QAction* a = menu->addAction(QString());
         a->setObjectName(name);
         a->setEnabled(enabled);
@@ -679,8 +681,8 @@ void TMainFrm::ApplyLanguage() {
 
     languageFile_ = options_.languageFile;
     if (languageFile_.empty()) {
-        languageFile_ = languageFilePath(QCoreApplication::applicationFilePath().toStdString(),
-                                         languageCodeFor(id));
+        languageFile_ = programFolders(QCoreApplication::applicationFilePath().toStdString())
+                            .languageFile(languageCodeFor(id));
     }
     language_ = loadLanguage(languageFile_);
     const LanguageTexts& t = language_.texts;

@@ -100,8 +100,8 @@ public:
 // What the main window is built with. Every field has a default for the real program; tests
 // and tools replace the language file, the clock, the serial line or the alarm tone.
 struct MainFrmOptions {
-    // The language file; empty: "<program>.<code>" beside the program, the code following the
-    // system language.
+    // The language file; empty: "<program>.<code>" beside the program or in the installed data
+    // folder (see ProgramFolders), the code following the system language.
     std::string languageFile;
     // The language identifier shown at start-up; unset: the system's.
     std::optional<std::uint16_t> languageId;

@@ -160,6 +160,12 @@ bool fileExists(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
+bool canWriteInFolder(const std::string& folder) {
+    struct stat st {};
+    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
 std::string homeDirectory() {
     if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
         return home;

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-// The few operating-system file calls the settings file needs, kept in one place.
+// The few operating-system file calls the configuration needs, kept in one place.
 namespace kesto::posix {
 
 struct FileContents {
@@ -25,6 +25,9 @@ void writeFileAtomically(const std::string& path, std::string_view bytes);
 std::optional<std::string> renameFile(const std::string& from, const std::string& to);
 
 bool fileExists(const std::string& path);
+
+// Whether this process may create files in the folder (for root: nearly always).
+bool canWriteInFolder(const std::string& folder);
 
 // $HOME, or the home folder of the user's account entry when HOME is not set.
 std::string homeDirectory();

@@ -70,11 +70,6 @@ std::string folderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-bool isDirectory(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 } // namespace
 
 std::optional<std::uint64_t> PosixCardFiles::fileSize(const std::string& path) {
@@ -124,20 +119,6 @@ FileError PosixCardFiles::rename(const std::string& from, const std::string& to)
         ::close(folder);
     }
     return std::nullopt;
-}
-
-std::string mmcFolder(const std::string& programFolder) {
-    const bool installed = isDirectory(programFolder + "/../share/kesto");
-    if (!installed && ::access(programFolder.c_str(), W_OK) == 0) {
-        return programFolder;
-    }
-    std::string dataHome;
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && xdg[0] == '/') {
-        dataHome = xdg;
-    } else {
-        dataHome = posix::homeDirectory() + "/.local/share";
-    }
-    return dataHome + "/Pellum/KESTO22";
 }
 
 } // namespace kesto

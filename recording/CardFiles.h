@@ -53,12 +53,4 @@ private:
     PosixRecordingFiles files_;
 };
 
-// The folder that receives "MMC.CSV" for a program whose executable lies in `programFolder`:
-// that folder when it is writable and the program is not installed; otherwise
-// <data home>/Pellum/KESTO22, the data home being $XDG_DATA_HOME when that is an absolute path,
-// else ~/.local/share. The program counts as installed when "../share/kesto" exists beside its
-// folder (<prefix>/bin and <prefix>/share/kesto), so an installed program never writes beside
-// its binary, even as root. The folder may not exist yet.
-std::string mmcFolder(const std::string& programFolder);
-
 } // namespace kesto

@@ -1,5 +1,6 @@
 #include "MmcCommand.h"
 
+#include "ProgramFolders.h"
 #include "uMMCToCSVFrm.h"
 
 #include <QCoreApplication>
@@ -50,9 +51,10 @@ QString ViewMmcCommand::targetFile() const {
     if (!targetFile_.isEmpty()) {
         return targetFile_;
     }
-    const std::string folder =
-        mmcFolder(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
-    return QFile::decodeName(QByteArray::fromStdString(folder)) + QStringLiteral("/MMC.CSV");
+    const std::string file =
+        programFolders(QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString())
+            .mmcFile();
+    return QFile::decodeName(QByteArray::fromStdString(file));
 }
 
 QString ViewMmcCommand::OpenDialog2(const QString& preset) {

@@ -38,7 +38,7 @@ public:
 
     void setViewer(ShowViewer viewer) { viewer_ = std::move(viewer); }
     bool hasViewer() const { return static_cast<bool>(viewer_); }
-    // Where "MMC.CSV" goes: unless set, into mmcFolder() of the program's folder.
+    // Where "MMC.CSV" goes: unless set, the program's mmcFile() (ProgramFolders).
     void setTargetFile(const QString& file) { targetFile_ = file; }
     QString targetFile() const;
     // The file layer; the real file system unless set.

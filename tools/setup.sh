@@ -19,6 +19,8 @@ packages=(
   libreoffice-dev
   "libreoffice-writer-nogui|libreoffice-writer"
   "libreoffice-calc-nogui|libreoffice-calc"
+  # PNG icons from the SVG, the Debian package (shlibdeps) and its desktop-file checks
+  librsvg2-bin dpkg-dev file desktop-file-utils appstream
 )
 
 installed() {

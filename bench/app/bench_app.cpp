@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -77,10 +78,11 @@ void BM_ConstructAndShowMainWindow(benchmark::State& state) {
 }
 BENCHMARK(BM_ConstructAndShowMainWindow)->Unit(benchmark::kMillisecond);
 
-// From spawning the program to its main window shown, as the program itself measures it
-// (milliseconds since the kernel started the process); the iteration time also includes
-// the program's shutdown.
-void BM_ProcessStartToMainWindowShown(benchmark::State& state) {
+// From spawning `program` to its main window shown, as the program itself measures it
+// (milliseconds since the kernel started the process); the iteration time also includes the
+// program's shutdown. `language` is the system language the program sees.
+void processStartToMainWindowShown(benchmark::State& state, const QString& program,
+                                   const QString& language) {
     QTemporaryDir home;
     const QString dosDevices = home.path() + "/.config/Pellum/dosdevices";
     QDir().mkpath(dosDevices);
@@ -88,18 +90,22 @@ void BM_ProcessStartToMainWindowShown(benchmark::State& state) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("HOME", home.path());
     env.insert("XDG_CONFIG_HOME", home.path() + "/.config");
+    env.insert("XDG_DATA_HOME", home.path() + "/.local/share");
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("KESTO_EXIT_AFTER_SHOW", "1");
+    env.remove("LC_ALL");
+    env.remove("LC_MESSAGES");
+    env.insert("LANG", language);
     double shownTotal = 0;
     for (auto _ : state) {
-        QProcess program;
-        program.setProcessEnvironment(env);
-        program.start(KESTO_PROGRAM, {});
-        if (!program.waitForFinished(10000)) {
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start(program, {});
+        if (!process.waitForFinished(10000)) {
             state.SkipWithError("the program did not end");
             break;
         }
-        const QString out = QString::fromLocal8Bit(program.readAllStandardOutput());
+        const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
         const auto at = out.indexOf("shown after ");
         if (at < 0) {
             state.SkipWithError("the program did not report its start-up");
@@ -109,7 +115,28 @@ void BM_ProcessStartToMainWindowShown(benchmark::State& state) {
     }
     state.counters["shown_ms"] = benchmark::Counter(shownTotal, benchmark::Counter::kAvgIterations);
 }
+
+// The program of this build tree, with English texts.
+void BM_ProcessStartToMainWindowShown(benchmark::State& state) {
+    processStartToMainWindowShown(state, KESTO_PROGRAM, "en_US.UTF-8");
+}
 BENCHMARK(BM_ProcessStartToMainWindowShown)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(10);
+
+// The installed program, as the package puts it on a machine (a stripped Release build), with
+// the German texts from its data folder: $KESTO_INSTALLED_PROGRAM, else /usr/bin/kesto.
+void BM_InstalledProgramStartToMainWindowShown(benchmark::State& state) {
+    const QString program =
+        qEnvironmentVariable("KESTO_INSTALLED_PROGRAM", QStringLiteral("/usr/bin/kesto"));
+    if (!QFileInfo(program).isExecutable()) {
+        state.SkipWithError("no installed program: set KESTO_INSTALLED_PROGRAM");
+        return;
+    }
+    processStartToMainWindowShown(state, program, "de_DE.UTF-8");
+}
+BENCHMARK(BM_InstalledProgramStartToMainWindowShown)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(10);

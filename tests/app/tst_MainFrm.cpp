@@ -1075,21 +1075,6 @@ private slots:
         QCOMPARE(shown[1][1 + index(Channel::CO)], 7.0);
     }
 
-    void viewOptionTakesTheFileAfterIt_data() {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("file");
-        QTest::newRow("none") << QStringList{"kesto"} << "";
-        QTest::newRow("view without file") << QStringList{"kesto", "--view"} << "";
-        QTest::newRow("view file") << QStringList{"kesto", "--view", "/a/b.CSV"} << "/a/b.CSV";
-        QTest::newRow("view=file") << QStringList{"kesto", "--view=/a/b.CSV"} << "/a/b.CSV";
-        QTest::newRow("file alone") << QStringList{"kesto", "/a/b.CSV"} << "";
-    }
-
-    void viewOptionTakesTheFileAfterIt() {
-        QFETCH(QStringList, arguments);
-        QTEST(viewFileArgument(arguments), "file");
-    }
-
     void viewOnlyReadsChannelSettingsAndNeverWritesTheFile() {
         const QString dir = home_.path() + "/viewonly";
         QDir().mkpath(dir);
@@ -1201,5 +1186,9 @@ private slots:
     }
 };
 
-QTEST_MAIN(MainFrmTest)
+int runMainFrmTests(int argc, char** argv) {
+    MainFrmTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_MainFrm.moc"

@@ -427,51 +427,5 @@ TEST(CardConversionTest, aCardConvertedOntoItselfAndThroughALink) {
     EXPECT_TRUE(readFile(real) == expected);
 }
 
-// ---------------------------------------------------------------------------------------------
-
-class EnvironmentValue {
-public:
-    EnvironmentValue(const char* name, const std::optional<std::string>& value) : name_(name) {
-        if (const char* old = std::getenv(name)) {
-            old_ = old;
-        }
-        value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
-    }
-    ~EnvironmentValue() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
-    EnvironmentValue(const EnvironmentValue&) = delete;
-    EnvironmentValue& operator=(const EnvironmentValue&) = delete;
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
-
-TEST(CardConversionTest, mmcFolderBesideAWritableProgramUnlessInstalled) {
-    TempFolder folder;
-    const std::string build = folder.path("build/app");
-    const std::string prefix = folder.path("prefix");
-    std::filesystem::create_directories(build);
-    std::filesystem::create_directories(prefix + "/bin");
-    std::filesystem::create_directories(prefix + "/share/kesto");
-    const std::string home = folder.path("home");
-
-    EnvironmentValue homeVar("HOME", home);
-    {
-        EnvironmentValue xdg("XDG_DATA_HOME", folder.path("data"));
-        EXPECT_EQ(mmcFolder(build), build);
-        EXPECT_EQ(mmcFolder(prefix + "/bin"), folder.path("data") + "/Pellum/KESTO22");
-        EXPECT_EQ(mmcFolder(folder.path("missing")), folder.path("data") + "/Pellum/KESTO22");
-    }
-    {
-        // A relative or empty data home is not used.
-        EnvironmentValue xdg("XDG_DATA_HOME", std::string("relative"));
-        EXPECT_EQ(mmcFolder(prefix + "/bin"), home + "/.local/share/Pellum/KESTO22");
-    }
-    {
-        EnvironmentValue xdg("XDG_DATA_HOME", std::nullopt);
-        EXPECT_EQ(mmcFolder(prefix + "/bin"), home + "/.local/share/Pellum/KESTO22");
-    }
-}
-
 } // namespace
 } // namespace kesto::test

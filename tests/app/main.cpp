@@ -1,0 +1,12 @@
+#include <QApplication>
+
+int runCommandLineTests(int argc, char** argv);
+int runMainFrmTests(int argc, char** argv);
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    int failed = 0;
+    failed += runCommandLineTests(argc, argv);
+    failed += runMainFrmTests(argc, argv);
+    return failed == 0 ? 0 : 1;
+}
