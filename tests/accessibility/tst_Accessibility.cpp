@@ -3,6 +3,7 @@
 // added later are checked the same way. Set KESTO_A11Y_DUMP=1 to print every interface it visits.
 
 #include "BarGauge.h"
+#include "ModalAnswer.h"
 #include "ProgramWindows.h"
 #include "ToneBeeper.h"
 
@@ -264,19 +265,7 @@ QString nameOf(QObject* object) {
     return iface != nullptr ? iface->text(QAccessible::Name) : QString();
 }
 
-// Answers the next modal dialog as soon as it is shown.
-void whenModal(std::function<void(QWidget*)> answer) {
-    auto* timer = new QTimer(qApp);
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            answer(modal);
-        }
-    });
-    timer->start();
-}
+using kesto::test::whenModal;
 
 } // namespace
 

@@ -4,6 +4,7 @@
 #include "DateTimeFormat.h"
 #include "LiveTrends.h"
 #include "MmcCommand.h"
+#include "ModalAnswer.h"
 #include "RecordingBinding.h"
 #include "ShutdownSignals.h"
 #include "ToneBeeper.h"
@@ -155,19 +156,7 @@ int countRed(const QImage& image, const QRect& area) {
     return count;
 }
 
-// Runs `answer` on the first modal window that shows up.
-void whenModal(std::function<void(QWidget*)> answer) {
-    auto* timer = new QTimer(qApp);
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            answer(modal);
-        }
-    });
-    timer->start();
-}
+using kesto::test::whenModal;
 
 // Runs `answer` once `target` is the active modal window.
 void whenModalIs(QWidget* target, std::function<void()> answer) {

@@ -1,4 +1,5 @@
 #include "DateTimeFormat.h"
+#include "ModalAnswer.h"
 #include "TrendPrint.h"
 #include "TrendRecorder.h"
 
@@ -65,18 +66,7 @@ PdfInfo pdfInfo(const QString& file) {
     return info;
 }
 
-void whenModal(std::function<void(QWidget*)> answer) {
-    auto* timer = new QTimer(qApp);
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            answer(modal);
-        }
-    });
-    timer->start();
-}
+using kesto::test::whenModal;
 
 } // namespace
 
