@@ -3,8 +3,8 @@
 // added later are checked the same way. Set KESTO_A11Y_DUMP=1 to print every interface it visits.
 
 #include "BarGauge.h"
-#include "ModalAnswer.h"
 #include "ProgramWindows.h"
+#include "QtTestSupport.h"
 #include "ToneBeeper.h"
 
 #include <QAccessible>

@@ -4,7 +4,7 @@
 #include "DateTimeFormat.h"
 #include "LiveTrends.h"
 #include "MmcCommand.h"
-#include "ModalAnswer.h"
+#include "QtTestSupport.h"
 #include "RecordingBinding.h"
 #include "ShutdownSignals.h"
 #include "ToneBeeper.h"

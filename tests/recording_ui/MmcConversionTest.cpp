@@ -2,6 +2,7 @@
 // converted into real files, the viewer called on the result, the windows kept running in
 // between, and every failure shown with the progress window gone and without the viewer.
 #include "MmcCommand.h"
+#include "QtTestSupport.h"
 #include "uMMCToCSVFrm.h"
 #include "uMainFrm.h"
 
@@ -22,6 +23,7 @@
 #include <memory>
 
 using namespace kesto;
+using kesto::test::PaintCounter;
 
 namespace {
 
@@ -49,19 +51,6 @@ QByteArray card(int lines) {
     }
     return bytes;
 }
-
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            ++paints;
-        }
-        return false;
-    }
-};
 
 // What the viewer and the error box saw when they were called.
 struct Calls {

@@ -1,4 +1,5 @@
 #include "JpegImage.h"
+#include "QtTestSupport.h"
 #include "TestSupport.h"
 #include "uFortschrittFrm.h"
 #include "uVersionFrm.h"
@@ -11,23 +12,6 @@
 #include <QTimer>
 
 namespace kesto::test {
-namespace {
-
-// Counts paint events a widget receives.
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            ++paints;
-        }
-        return false;
-    }
-};
-
-} // namespace
 
 class SmallWindowsTest : public QObject {
     Q_OBJECT

@@ -1,5 +1,5 @@
 #include "DateTimeFormat.h"
-#include "ModalAnswer.h"
+#include "QtTestSupport.h"
 #include "TrendPrint.h"
 #include "TrendRecorder.h"
 

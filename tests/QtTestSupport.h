@@ -1,8 +1,10 @@
 #pragma once
 
-// Answers a modal window from a test: the code under test opens it with exec() and waits.
+// Helpers for the Qt tests: answering a modal window the code under test opens with exec(),
+// and counting the paints a widget gets.
 
 #include <QApplication>
+#include <QEvent>
 #include <QTimer>
 #include <QWidget>
 
@@ -23,5 +25,19 @@ inline void whenModal(std::function<void(QWidget*)> answer) {
     });
     timer->start();
 }
+
+// Counts the paint events of the widgets it is installed on.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+        }
+        return false;
+    }
+};
 
 } // namespace kesto::test
