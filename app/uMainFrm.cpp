@@ -41,7 +41,6 @@
 #include <QVBoxLayout>
 #include <qdrawutil.h>
 
-
 namespace kesto {
 
 namespace {
