@@ -1,10 +1,11 @@
 #pragma once
 
-// The recording's outside world for the tests: a clock that is set by hand, a serial line and
-// alarm that do nothing, a messages window and a view that keep what they get, a temporary
-// folder, and frames.
+// The recording's outside world for the tests: a clock that is set by hand and counts its
+// readings, a serial line that stays open, an alarm, a hidden messages window and a view that
+// keep what they get (CoreFakes.h), a temporary folder, and frames.
 
 #include "Acquisition.h"
+#include "CoreFakes.h"
 #include "Recorder.h"
 
 #include <cstdint>
@@ -28,32 +29,6 @@ public:
     mutable int readings = 0;
 };
 
-class NoLink final : public SerialLink {
-public:
-    bool probe(int) override { return true; }
-    std::optional<std::string> open(int) override { return std::nullopt; }
-    std::optional<std::string> openPath(const std::string&) override { return std::nullopt; }
-    void close() override {}
-    bool isOpen() const override { return true; }
-    void flushInput() override {}
-};
-
-class NoAlarm final : public Alarm {
-public:
-    void setAlarmTimer(bool) override {}
-    bool alarmTimerOn() const override { return false; }
-    void beep() override {}
-};
-
-class KeptMessages final : public MessageWindow {
-public:
-    bool isVisible() const override { return false; }
-    void addMessage(std::string_view text) override { messages.emplace_back(text); }
-    bool writeToLogfile() const override { return false; }
-    void showFrame(std::string_view, std::string_view, int) override {}
-    std::vector<std::string> messages;
-};
-
 class KeptView final : public RecordingView {
 public:
     void recordingChanged() override { ++changes; }
@@ -69,12 +44,17 @@ public:
 // Everything a recorder is built with, apart from its files.
 struct RecordingRig {
     SetClock clock;
-    NoLink link;
-    KeptMessages messages;
-    NoAlarm alarm;
+    FakeSerialLink link;
+    FakeMessageWindow messages;
+    FakeAlarm alarm;
     LiveAcquisition live{clock, link, messages, alarm};
     GeneralSettings settings;
     KeptView view;
+
+    RecordingRig() {
+        link.opened = true;
+        messages.visible = false;
+    }
 
     // A recorder on `files` whose timer period is 1 s.
     std::unique_ptr<Recorder> recorder(RecordingFileLayer& files) {

@@ -43,12 +43,13 @@ const std::vector<std::uint8_t> kFrame{0xFF, 0xFF, 0x00, 0x69, 0x00, 0x32, 0x00,
 
 struct Window {
     test::SetClock clock;
-    test::NoLink link;
+    test::FakeSerialLink link;
     MemoryRegistryStore store;
     std::unique_ptr<TMessageFrm> messages;
     std::unique_ptr<TMainFrm> main;
 
     Window() {
+        link.opened = true;
         MainFrmOptions o;
         o.store = &store;
         o.languageFile = (QDir::tempPath() + "/kesto-no-language.GER").toStdString();
