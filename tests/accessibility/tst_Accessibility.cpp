@@ -6,6 +6,7 @@
 #include "ProgramWindows.h"
 #include "QtTestSupport.h"
 #include "ToneBeeper.h"
+#include "acquisition/AcquisitionFakes.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -28,16 +29,6 @@
 using namespace kesto;
 
 namespace {
-
-class NoLink final : public SerialLink {
-public:
-    bool probe(int) override { return false; }
-    std::optional<std::string> open(int) override { return "no analyzer in this test"; }
-    std::optional<std::string> openPath(const std::string&) override { return "no analyzer"; }
-    void close() override {}
-    bool isOpen() const override { return false; }
-    void flushInput() override {}
-};
 
 class SilentBeeper final : public Beeper {
 public:
@@ -456,6 +447,8 @@ private:
                              ? (home_.path() + "/no-such-language.GER").toStdString()
                              : languageFile.toStdString();
         o.languageId = 0x0409;
+        link_.probeSucceeds = false;
+        link_.openError = "no analyzer in this test";
         o.link = &link_;
         o.beeper = &beeper_;
         auto program = std::make_unique<ProgramWindows>(o);
@@ -465,7 +458,7 @@ private:
 
     QTemporaryDir home_;
     MemoryRegistryStore store_;
-    NoLink link_;
+    test::FakeSerialLink link_; // no analyzer: every port is refused
     SilentBeeper beeper_;
 };
 
