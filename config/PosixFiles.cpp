@@ -13,19 +13,38 @@
 
 namespace kesto::posix {
 
-namespace {
-
 std::string errorText(int error) {
     return std::strerror(error);
 }
 
-std::string parentOf(const std::string& path) {
+std::string folderOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     if (slash == std::string::npos) {
         return ".";
     }
     return slash == 0 ? "/" : path.substr(0, slash);
 }
+
+std::string followLink(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        char resolved[PATH_MAX];
+        if (::realpath(path.c_str(), resolved) != nullptr) {
+            return resolved;
+        }
+    }
+    return path;
+}
+
+void syncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+namespace {
 
 // Creates the folder and its missing parents; returns errno, or 0.
 int makeFolders(const std::string& folder) {
@@ -36,7 +55,7 @@ int makeFolders(const std::string& folder) {
     if (errno != ENOENT) {
         return errno;
     }
-    const std::string parent = parentOf(folder);
+    const std::string parent = folderOf(folder);
     if (parent != folder) {
         if (const int error = makeFolders(parent); error != 0) {
             return error;
@@ -100,20 +119,14 @@ FileContents readWholeFile(const std::string& path) {
 }
 
 void writeFileAtomically(const std::string& path, std::string_view bytes) {
-    std::string target = path;
+    const std::string target = followLink(path);
     struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        char resolved[PATH_MAX];
-        if (::realpath(path.c_str(), resolved) != nullptr) {
-            target = resolved;
-        }
-    }
     const auto fail = [&](const std::string& what, int error) {
         throw SettingsError("The settings could not be saved to " + target + " (" + what + ": " +
                             errorText(error) + ").");
     };
 
-    const std::string folder = parentOf(target);
+    const std::string folder = folderOf(target);
     if (const int error = makeFolders(folder); error != 0) {
         fail("creating the folder " + folder, error);
     }
@@ -141,11 +154,7 @@ void writeFileAtomically(const std::string& path, std::string_view bytes) {
         fail("writing " + temporary, error);
     }
     // The rename is only durable once the folder itself is on disk.
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    syncFolder(folder);
 }
 
 std::optional<std::string> renameFile(const std::string& from, const std::string& to) {

@@ -4,8 +4,22 @@
 #include <string>
 #include <string_view>
 
-// The few operating-system file calls the configuration needs, kept in one place.
+// The few operating-system file calls the configuration and the recordings need, kept in one
+// place.
 namespace kesto::posix {
+
+// The system's text for an errno value.
+std::string errorText(int error);
+
+// The folder part of a path: "." for a bare name, "/" for a file in the root.
+std::string folderOf(const std::string& path);
+
+// The file a symbolic link points to; any other path as it stands.
+std::string followLink(const std::string& path);
+
+// Flushes a folder's entries to disk, so that a file created or renamed in it survives a power
+// cut. Best effort: a folder that cannot be opened is left as it is.
+void syncFolder(const std::string& folder);
 
 struct FileContents {
     enum class Status { Read, Missing, Failed } status = Status::Missing;

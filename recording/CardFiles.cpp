@@ -3,9 +3,6 @@
 #include "PosixFiles.h"
 
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,9 +11,7 @@ namespace kesto {
 
 namespace {
 
-std::string errorText(int error) {
-    return std::strerror(error);
-}
+using posix::errorText;
 
 class PosixSourceFile final : public CardSourceFile {
 public:
@@ -50,26 +45,6 @@ private:
     int fd_;
 };
 
-// The file a symbolic link points to; any other path as it stands.
-std::string followLink(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        char resolved[PATH_MAX];
-        if (::realpath(path.c_str(), resolved) != nullptr) {
-            return resolved;
-        }
-    }
-    return path;
-}
-
-std::string folderOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 } // namespace
 
 std::optional<std::uint64_t> PosixCardFiles::fileSize(const std::string& path) {
@@ -99,7 +74,7 @@ std::unique_ptr<CardSourceFile> PosixCardFiles::openSource(const std::string& pa
 }
 
 std::string PosixCardFiles::partName(const std::string& target) {
-    const std::string file = followLink(target);
+    const std::string file = posix::followLink(target);
     struct stat st {};
     if (::stat(file.c_str(), &st) == 0 && (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ||
                                            S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode))) {
@@ -109,15 +84,11 @@ std::string PosixCardFiles::partName(const std::string& target) {
 }
 
 FileError PosixCardFiles::rename(const std::string& from, const std::string& to) {
-    const std::string file = followLink(to);
+    const std::string file = posix::followLink(to);
     if (FileError error = posix::renameFile(from, file)) {
         return error;
     }
-    const int folder = ::open(folderOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
-    }
+    posix::syncFolder(posix::folderOf(file));
     return std::nullopt;
 }
 

@@ -1,7 +1,8 @@
 #include "RecordingFiles.h"
 
+#include "PosixFiles.h"
+
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,9 +11,7 @@ namespace kesto {
 
 namespace {
 
-std::string errorText(int error) {
-    return std::strerror(error);
-}
+using posix::errorText;
 
 class PosixFile final : public RecordingFile {
 public:
@@ -57,14 +56,6 @@ private:
     int fd_;
 };
 
-std::string folderOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 } // namespace
 
 std::optional<std::uint64_t> PosixRecordingFiles::fileSize(const std::string& path) {
@@ -102,11 +93,7 @@ std::unique_ptr<RecordingFile> PosixRecordingFiles::create(const std::string& pa
         return nullptr;
     }
     // The folder's entry for the new file, so that a power cut does not take the file along.
-    const int folder = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
-    }
+    posix::syncFolder(posix::folderOf(path));
     return std::make_unique<PosixFile>(fd);
 }
 

@@ -230,8 +230,8 @@ void TViewFrm::FormShow() {
         d.scrollBar->setValue(0);
     }
 
-    RecordingLoad load =
-        loadRecordingFile(QFile::encodeName(fileName_).toStdString(), dateTimePatterns(), QDate::currentDate().year());
+    RecordingLoad load = loadRecordingFile(QFile::encodeName(fileName_).toStdString(),
+                                           dateTimePatterns(), QDate::currentDate().year());
 
     // Column widths from the title row; columns it does not reach keep theirs.
     const QFontMetrics fm(StringGrid1->font());

@@ -2,6 +2,7 @@
 // without the flush, and a 60000-row XLS file. The files go to $KESTO_BENCH_DIR, else the
 // current folder: run from a folder on the disk the recordings would go to.
 
+#include "CoreFakes.h"
 #include "Recorder.h"
 
 #include <benchmark/benchmark.h>
@@ -14,37 +15,6 @@
 namespace {
 
 using namespace kesto;
-
-class BenchClock final : public Clock {
-public:
-    std::uint32_t tickMs() const override { return 1000; }
-    LocalDateTime localNow() const override { return {2024, 3, 5, 12, 34, 56, 0}; }
-};
-
-class NoLink final : public SerialLink {
-public:
-    bool probe(int) override { return true; }
-    std::optional<std::string> open(int) override { return std::nullopt; }
-    std::optional<std::string> openPath(const std::string&) override { return std::nullopt; }
-    void close() override {}
-    bool isOpen() const override { return true; }
-    void flushInput() override {}
-};
-
-class NoAlarm final : public Alarm {
-public:
-    void setAlarmTimer(bool) override {}
-    bool alarmTimerOn() const override { return false; }
-    void beep() override {}
-};
-
-class NoMessages final : public MessageWindow {
-public:
-    bool isVisible() const override { return false; }
-    void addMessage(std::string_view) override {}
-    bool writeToLogfile() const override { return false; }
-    void showFrame(std::string_view, std::string_view, int) override {}
-};
 
 class NoView final : public RecordingView {
 public:
@@ -95,14 +65,16 @@ std::string benchFile(const char* name) {
 
 // A live display as after a refresh with every channel valid.
 struct Setup {
-    BenchClock clock;
-    NoLink link;
-    NoMessages messages;
-    NoAlarm alarm;
+    test::FakeClock clock;
+    test::FakeSerialLink link;
+    test::FakeMessageWindow messages;
+    test::FakeAlarm alarm;
     NoView view;
     GeneralSettings settings;
     LiveAcquisition live{clock, link, messages, alarm};
     Setup() {
+        link.opened = true;
+        messages.visible = false;
         float v = 1.5f;
         for (auto& d : live.display()) {
             d.value = v;

@@ -2,6 +2,7 @@
 // live trends once a second, loading a 60000-line recording into the viewer (loader, table
 // model and the three diagrams), and the resident memory of the program with its three live
 // trends full.
+#include "CoreFakes.h"
 #include "LiveTrends.h"
 #include "ToneBeeper.h"
 #include "TrendRecorder.h"
@@ -26,22 +27,6 @@
 namespace {
 
 using namespace kesto;
-
-class BenchClock final : public Clock {
-public:
-    std::uint32_t tickMs() const override { return 0; }
-    LocalDateTime localNow() const override { return {2024, 3, 5, 14, 7, 9, 0}; }
-};
-
-class ClosedLink final : public SerialLink {
-public:
-    bool probe(int) override { return false; }
-    std::optional<std::string> open(int) override { return "no line"; }
-    std::optional<std::string> openPath(const std::string&) override { return "no line"; }
-    void close() override {}
-    bool isOpen() const override { return false; }
-    void flushInput() override {}
-};
 
 class SilentBeeper final : public Beeper {
 public:
@@ -92,7 +77,7 @@ BENCHMARK(BM_PaintFullTrend1920)->Unit(benchmark::kMillisecond);
 // One second of the live trends with full stores: the feed from the nineteen bars and each
 // trend's own sample (which drops the oldest 60 records once a minute).
 void BM_FeedLiveTrendsPerTick(benchmark::State& state) {
-    BenchClock clock;
+    test::FakeClock clock;
     QWidget window;
     std::array<QWidget*, kDiagramCount> pages{};
     for (auto& p : pages) {
@@ -174,8 +159,10 @@ double residentMegabytes() {
 // The program's main window with its three live trends holding 60000 records each. Run it on
 // its own (--benchmark_filter=Resident) for the program's figure.
 void BM_ResidentMemoryWithThreeFullLiveTrends(benchmark::State& state) {
-    BenchClock clock;
-    ClosedLink link;
+    test::FakeClock clock;
+    test::FakeSerialLink link;
+    link.probeSucceeds = false;
+    link.openError = "no line";
     SilentBeeper beeper;
     MemoryRegistryStore store;
     MainFrmOptions o;

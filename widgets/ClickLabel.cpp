@@ -1,0 +1,76 @@
+#include "ClickLabel.h"
+
+#include "Pressable.h"
+
+#include <QAccessible>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <mutex>
+
+namespace kesto {
+namespace {
+
+// A click label that takes the keyboard focus is a button to assistive tools.
+QAccessibleInterface* clickLabelAccessible(const QString& className, QObject* object) {
+    if (className != QLatin1String(ClickLabel::staticMetaObject.className())) {
+        return nullptr;
+    }
+    auto* label = qobject_cast<ClickLabel*>(object);
+    if (label == nullptr || (label->focusPolicy() & Qt::TabFocus) == 0) {
+        return nullptr; // an ordinary label: read by its text
+    }
+    return new PressAccessible(label, QAccessible::Button, [label] { emit label->clicked(); });
+}
+
+} // namespace
+
+ClickLabel::ClickLabel(QWidget* parent) : QLabel(parent) {
+    static std::once_flag once;
+    std::call_once(once, [] { QAccessible::installFactory(clickLabelAccessible); });
+}
+
+void ClickLabel::keyPressEvent(QKeyEvent* event) {
+    if (isPressKey(event) && !event->isAutoRepeat()) {
+        event->accept();
+        emit clicked();
+        return;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+void ClickLabel::paintEvent(QPaintEvent* event) {
+    QLabel::paintEvent(event);
+    if (hasFocus()) {
+        QPainter p(this);
+        drawFocusMark(p, rect());
+    }
+}
+
+void ClickLabel::focusInEvent(QFocusEvent* event) {
+    QLabel::focusInEvent(event);
+    update();
+}
+
+void ClickLabel::focusOutEvent(QFocusEvent* event) {
+    QLabel::focusOutEvent(event);
+    update();
+}
+
+void ClickLabel::mousePressEvent(QMouseEvent* event) {
+    if (!click_.press(event)) {
+        QLabel::mousePressEvent(event);
+    }
+}
+
+void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
+    bool completed = false;
+    if (!click_.release(event, rect(), completed)) {
+        QLabel::mouseReleaseEvent(event);
+    } else if (completed) {
+        emit clicked();
+    }
+}
+
+} // namespace kesto
