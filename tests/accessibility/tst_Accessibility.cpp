@@ -3,10 +3,10 @@
 // added later are checked the same way. Set KESTO_A11Y_DUMP=1 to print every interface it visits.
 
 #include "BarGauge.h"
+#include "CoreFakes.h"
 #include "ProgramWindows.h"
 #include "QtTestSupport.h"
 #include "ToneBeeper.h"
-#include "acquisition/AcquisitionFakes.h"
 
 #include <QAccessible>
 #include <QApplication>

@@ -1,3 +1,4 @@
+#include "CoreFakes.h"
 #include "DateTimeFormat.h"
 #include "TrendRecorder.h"
 
@@ -14,13 +15,6 @@
 using namespace kesto;
 
 namespace {
-
-class FixedClock final : public Clock {
-public:
-    std::uint32_t tickMs() const override { return 0; }
-    LocalDateTime localNow() const override { return now; }
-    LocalDateTime now{2003, 1, 9, 10, 36, 2, 0};
-};
 
 constexpr Colour kAqua = 0xFFFF00; // 0x00BBGGRR
 constexpr Colour kYellow = 0x00FFFF;
@@ -166,7 +160,8 @@ private slots:
     }
 
     void recordingSamplesTheCurrentValuesWithTheClocksTimeAndFlows() {
-        FixedClock clock;
+        test::FakeClock clock;
+        clock.now = {2003, 1, 9, 10, 36, 2, 0};
         TrendRecorder t;
         t.setClock(&clock);
         t.setSlotSettings(twoSlots());
