@@ -18,7 +18,6 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 namespace kesto::test {
 namespace {
