@@ -19,19 +19,10 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sys/stat.h>
 
 namespace kesto::test {
 namespace {
-
-std::string golden(const std::string& name) {
-    return std::string(KESTO_GOLDEN_DIR) + "/" + name;
-}
-
-void writeFile(const std::string& path, std::string_view bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 // A card line with the given fields set and 60 comma-terminated fields.
 std::string cardLine(std::initializer_list<std::pair<int, std::string>> set) {
@@ -55,6 +46,31 @@ std::string cardOf(int dataLines, const std::string& line) {
         card += line + "\r\n";
     }
     return card;
+}
+
+// Converts `card`, held in `files` as "card", into "MMC.CSV" beside it.
+std::optional<std::string> convertCard(MemoryCardFiles& files, const std::string& card) {
+    files.files.files["card"] = card;
+    NoCardProgress none;
+    return ConvertMmcFile("card", "MMC.CSV", files, none);
+}
+
+// Every line of "card" in `files`, read with a buffer of `buffer` bytes.
+std::vector<std::string> cardReaderLines(MemoryCardFiles& files, std::size_t buffer) {
+    std::string error;
+    auto source = files.openSource("card", error);
+    CardLineReader reader(*source, buffer);
+    std::vector<std::string> lines;
+    while (auto line = reader.next()) {
+        lines.emplace_back(*line);
+    }
+    EXPECT_FALSE(reader.error());
+    return lines;
+}
+
+std::size_t filesIn(const std::string& folder) {
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder),
+                                                  std::filesystem::directory_iterator()));
 }
 
 struct KeptProgress final : CardProgress {
@@ -84,9 +100,7 @@ TEST(CardConversionGoldenTest, goldenCardGivesItsMmcCsvByteForByte) {
     ASSERT_FALSE(expected.empty());
     EXPECT_TRUE(readFile(target) == expected) << target << " differs from the golden file";
     // Nothing else is left in the folder: the part file became the target.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path("")),
-                            std::filesystem::directory_iterator()),
-              1);
+    EXPECT_EQ(filesIn(folder.path("")), 1u);
 }
 
 TEST(CardConversionGoldenTest, sameBytesWhateverPiecesTheCardIsReadIn) {
@@ -96,23 +110,13 @@ TEST(CardConversionGoldenTest, sameBytesWhateverPiecesTheCardIsReadIn) {
     for (const std::size_t piece : {1u, 2u, 3u, 7u, 65u, 4096u}) {
         MemoryCardFiles files;
         files.readPiece = piece;
-        files.files.files["card"] = card;
-        NoCardProgress none;
-        ASSERT_FALSE(ConvertMmcFile("card", "MMC.CSV", files, none));
+        ASSERT_FALSE(convertCard(files, card));
         EXPECT_TRUE(files.files.files["MMC.CSV"] == expected) << "pieces of " << piece;
     }
     // The reader's own buffer smaller than a line: it grows.
     MemoryCardFiles files;
     files.files.files["card"] = card;
-    std::string error;
-    auto source = files.openSource("card", error);
-    CardLineReader reader(*source, 4);
-    std::size_t lines = 0;
-    while (reader.next()) {
-        ++lines;
-    }
-    EXPECT_FALSE(reader.error());
-    EXPECT_EQ(lines, cardLines(card).size());
+    EXPECT_EQ(cardReaderLines(files, 4).size(), cardLines(card).size());
 }
 
 TEST(CardConversionTest, titlesCarryTheFirstDataLinesReferenceAllFiveOrNone) {
@@ -155,9 +159,7 @@ TEST(CardConversionTest, titlesCarryTheFirstDataLinesReferenceAllFiveOrNone) {
     };
     for (const Case& c : cases) {
         MemoryCardFiles files;
-        files.files.files["card"] = c.card;
-        NoCardProgress none;
-        ASSERT_FALSE(ConvertMmcFile("card", "MMC.CSV", files, none)) << c.name;
+        ASSERT_FALSE(convertCard(files, c.card)) << c.name;
         const std::string& out = files.files.files["MMC.CSV"];
         EXPECT_EQ(out.substr(0, out.find("\r\n")), titles(c.figure)) << c.name;
         if (c.card.size() <= kCardHeaders.size()) {
@@ -170,47 +172,32 @@ TEST(CardConversionTest, dataLineColumnsAndCorrection) {
     struct Case {
         const char* name;
         std::string line;
-        std::string expected;
+        std::string expected; // up to S6; the 20 empty columns after it close every line
     };
+    // A value in each field a data line takes.
+    const std::initializer_list<std::pair<int, std::string>> everyColumn = {
+        {0, "d"},  {1, "t"},   {2, "6"},     {3, "8"},    {4, "1"},    {5, "2"},
+        {6, "3"},  {12, "tg"}, {13, "tr"},   {14, "zug"}, {15, "co2"}, {16, "eta"},
+        {18, "l"}, {42, "4"},  {46, "flow"}, {53, "h2"},  {55, "s6"}};
     const Case cases[] = {
-        {"an empty line: computed columns 0, the rest empty", "",
-         ",,,,,,,,,0,,,0,,0,,0,,,," + std::string(20, ',')},
+        {"an empty line: computed columns 0, the rest empty", "", ",,,,,,,,,0,,,0,,0,,0,,,,"},
         {"text after the last comma is no field", "01.02.2024,10:00:00,5,12",
-         "01.02.2024,10:00:00,5,,,,,,,0,,,0,,0,,0,,,," + std::string(20, ',')},
-        {"no correction: texts unchanged, factors applied",
-         cardLine({{0, "d"},
-                   {1, "t"},
-                   {2, "6"},
-                   {3, "8"},
-                   {4, "1"},
-                   {5, "2"},
-                   {6, "3"},
-                   {12, "tg"},
-                   {13, "tr"},
-                   {14, "zug"},
-                   {15, "co2"},
-                   {16, "eta"},
-                   {18, "l"},
-                   {42, "4"},
-                   {46, "flow"},
-                   {53, "h2"},
-                   {55, "s6"}}),
-         "d,t,6,co2,tg,tr,eta,l,8,10,1,2,6.168,3,8.76,4,8.04,zug,flow,h2,s6" +
-             std::string(20, ',')},
+         "01.02.2024,10:00:00,5,,,,,,,0,,,0,,0,,0,,,,"},
+        {"no correction: texts unchanged, factors applied", cardLine(everyColumn),
+         "d,t,6,co2,tg,tr,eta,l,8,10,1,2,6.168,3,8.76,4,8.04,zug,flow,h2,s6"},
         {"correction 18/14 of CO in ppm and the mass concentrations",
-         cardLine({{2, "7"}, {3, "14"}, {27, "3"}}),
-         ",,7,,,,,,18,22.5,,,0,,0,,0,,,," + std::string(20, ',')},
+         cardLine({{2, "7"}, {3, "14"}, {27, "3"}}), ",,7,,,,,,18,22.5,,,0,,0,,0,,,,"},
         {"O2 of exactly 21: no correction", cardLine({{2, "21.0"}, {3, "14"}, {27, "3"}}),
-         ",,21.0,,,,,,14,17.5,,,0,,0,,0,,,," + std::string(20, ',')},
+         ",,21.0,,,,,,14,17.5,,,0,,0,,0,,,,"},
         {"O2 not a number counts 0", cardLine({{2, "O2?"}, {3, "7"}, {27, "14"}}),
-         ",,O2?,,,,,,2.33333333333333,2.91666666666667,,,0,,0,,0,,,," + std::string(20, ',')},
+         ",,O2?,,,,,,2.33333333333333,2.91666666666667,,,0,,0,,0,,,,"},
         {"a fraction keeps 15 significant digits", cardLine({{4, "0.1"}, {5, "0.2"}}),
-         ",,,,,,,,,0,0.1,0.2,0.6168,,0,,0,,,," + std::string(20, ',')},
+         ",,,,,,,,,0,0.1,0.2,0.6168,,0,,0,,,,"},
     };
     for (const Case& c : cases) {
         std::string out;
         appendCardDataLine(out, cutCardFields(c.line));
-        EXPECT_EQ(out, c.expected) << c.name;
+        EXPECT_EQ(out, c.expected + std::string(20, ',')) << c.name;
     }
 }
 
@@ -245,14 +232,8 @@ TEST(CardConversionTest, linesEndAtLfCrLfOrALoneCr) {
             MemoryCardFiles files;
             files.readPiece = piece;
             files.files.files["card"] = c.bytes;
-            std::string error;
-            auto source = files.openSource("card", error);
-            CardLineReader reader(*source, 2);
-            std::vector<std::string> got;
-            while (auto line = reader.next()) {
-                got.emplace_back(*line);
-            }
-            EXPECT_EQ(got, c.lines) << testing::PrintToString(c.bytes) << " in pieces of " << piece;
+            EXPECT_EQ(cardReaderLines(files, 2), c.lines)
+                << testing::PrintToString(c.bytes) << " in pieces of " << piece;
         }
     }
 }
@@ -399,9 +380,7 @@ TEST(CardConversionFailureTest, realFiles) {
         EXPECT_FALSE(std::filesystem::exists(folder.path("MMC.CSV"))) << c.message;
     }
     // Only the card is left in the folder.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path("")),
-                            std::filesystem::directory_iterator()),
-              1);
+    EXPECT_EQ(filesIn(folder.path("")), 1u);
 }
 
 TEST(CardConversionTest, aCardConvertedOntoItselfAndThroughALink) {

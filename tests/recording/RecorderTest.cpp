@@ -10,7 +10,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <sys/stat.h>
 
 namespace kesto::test {
@@ -44,10 +43,7 @@ protected:
 TEST_F(RecorderTest, csvFileIsMadeByTheFirstTickWithTheHeaderAlone) {
     auto recorder = recorderOn(disk);
     const std::string path = folder.path("test.csv");
-    {
-        std::ofstream old(path);
-        old << "an old recording\r\n";
-    }
+    writeFile(path, "an old recording\r\n");
     ASSERT_TRUE(recorder->start(path, kSaveFormatCsv));
     EXPECT_FALSE(std::filesystem::exists(path)); // deleted, and tried without leaving a file
     EXPECT_TRUE(recorder->recording());
@@ -298,12 +294,11 @@ TEST_F(RecorderTest, oneClockReadingGivesTheDateAndTheTimeOfATick) {
 
 TEST_F(RecorderTest, typeChangeSetsTheSaveFormatAndItsExtension) {
     auto recorder = recorderOn(memory);
-    recorder->SaveDialog1TypeChange(2);
-    EXPECT_EQ(settings.saveFormat, 2);
-    EXPECT_EQ(Recorder::defaultExtension(2), "XLS");
-    recorder->SaveDialog1TypeChange(1);
-    EXPECT_EQ(settings.saveFormat, 1);
-    EXPECT_EQ(Recorder::defaultExtension(1), "CSV");
+    for (const auto& [format, extension] : {std::pair{2, "XLS"}, std::pair{1, "CSV"}}) {
+        recorder->SaveDialog1TypeChange(format);
+        EXPECT_EQ(settings.saveFormat, format);
+        EXPECT_EQ(Recorder::defaultExtension(format), extension);
+    }
 }
 
 TEST(StatusFileNameTest, nameWithoutFolderInUpperCase) {

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <map>
+#include <optional>
 
 namespace kesto {
 namespace {
@@ -49,9 +49,10 @@ const TStrArray kDefaultTitles{"O2[%]",
 TEST_F(RecordingLinesTest, headerTitlesWithTheReferenceSuffixOfFiveChannels) {
     struct Case {
         std::string name;
-        std::function<void(ReferenceSettings&)> setup;
+        bool defaults; // the entries as shipped; otherwise all off but `ticked`
+        std::optional<std::pair<ReferenceEntry, std::string>> ticked;
         std::map<Channel, std::string> csvSuffix; // channel -> title suffix in the CSV header
-        bool xlsCoSuffix = false;
+        std::size_t csvFields = 21;
     };
     const auto suffixAll = [](const std::string& s) {
         return std::map<Channel, std::string>{{Channel::CO, s},
@@ -61,46 +62,38 @@ TEST_F(RecordingLinesTest, headerTitlesWithTheReferenceSuffixOfFiveChannels) {
                                               {Channel::CXHYMG, s}};
     };
     const std::vector<Case> cases{
-        {"all off",
-         [](ReferenceSettings& r) {
-             for (auto& e : r) {
-                 e.checked = false;
-             }
-         },
-         {}},
-        {"defaults: all seven ticked, NO and NO2 add nothing", [](ReferenceSettings&) {},
+        {"all off", false, std::nullopt, {}},
+        {"defaults: all seven ticked, NO and NO2 add nothing", true, std::nullopt,
          suffixAll("/3.0%O2")},
         {"CO alone, blanks around the figure",
-         [](ReferenceSettings& r) {
-             for (auto& e : r) {
-                 e.checked = false;
-             }
-             r[index(ReferenceEntry::COPPM)] = {" 3 \t", true};
-         },
+         false,
+         std::pair{ReferenceEntry::COPPM, " 3 \t"},
          {{Channel::CO, "/3%O2"}}},
+        // A comma typed into an entry makes an extra field; the recorder does not guard.
         {"the text as typed, not as stored",
-         [](ReferenceSettings& r) {
-             for (auto& e : r) {
-                 e.checked = false;
-             }
-             r[index(ReferenceEntry::NOXMG)] = {"11 ,5", true};
-         },
-         {{Channel::NOXMG, "/11,5%O2"}}},
+         false,
+         std::pair{ReferenceEntry::NOXMG, "11 ,5"},
+         {},
+         22},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ReferenceSettings refs{};
-        c.setup(refs);
+        ReferenceSettings& refs = references = ReferenceSettings{};
+        if (!c.defaults) {
+            untickAll();
+        }
+        if (c.ticked) {
+            refs[index(c.ticked->first)] = {c.ticked->second, true};
+        }
         const TStrArray csv = SplitFields(csvHeaderLine(display, refs, "hh:mm:ss AMPM", ","), ',');
         const TStrArray xls =
             SplitFields(xlsHeaderLine(display, refs, "mm/dd/yy", "hh:mm:ss", ","), ',');
-        ASSERT_EQ(csv.size(), 21u + (c.name == "the text as typed, not as stored" ? 1 : 0));
+        ASSERT_EQ(csv.size(), c.csvFields);
         EXPECT_EQ(csv[0], "dd.mm.yyyy");
         EXPECT_EQ(csv[1], "hh:mm:ssAMPM");
         EXPECT_EQ(xls[0], "mm/dd/yy");
         EXPECT_EQ(xls[1], "hh:mm:ss");
-        if (csv.size() != 21u) {
-            // A comma typed into an entry makes an extra field; the recorder does not guard.
+        if (c.csvFields != 21u) {
             EXPECT_EQ(csv[12], "NOx[mg/m3]/11");
             EXPECT_EQ(csv[13], "5%O2");
             continue;
@@ -156,13 +149,13 @@ TEST_F(RecordingLinesTest, thousandsGroupingNeverAddsAFieldNorChangesTheValue) {
     display[index(Channel::CO)].settings.format = "#,##0.0";
     set(Channel::CO, 1234567.25f);
     // The grouping is left out in both formats: "1.234.567.3" would read back as another number.
-    const TStrArray csv = SplitFields(csvDataLine(display, false, "d", "t", ","), ',');
-    ASSERT_EQ(csv.size(), 21u);
-    EXPECT_EQ(csv[8], "1234567.3");
-    const TStrArray xls = SplitFields(xlsDataLine(display, false, "d", "t", ","), ',');
-    ASSERT_EQ(xls.size(), 21u);
-    EXPECT_EQ(xls[8], "1234567.3");
-    EXPECT_EQ(FieldNumber(xls[8]), 1234567.3);
+    for (const std::string& line :
+         {csvDataLine(display, false, "d", "t", ","), xlsDataLine(display, false, "d", "t", ",")}) {
+        const TStrArray fields = SplitFields(line, ',');
+        ASSERT_EQ(fields.size(), 21u) << line;
+        EXPECT_EQ(fields[8], "1234567.3");
+        EXPECT_EQ(FieldNumber(fields[8]), 1234567.3);
+    }
 }
 
 TEST_F(RecordingLinesTest, xlsDateIsLowerCasedAndTimeKeepsItsBlanks) {

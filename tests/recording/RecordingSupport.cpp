@@ -26,6 +26,14 @@ std::string readFile(const std::string& path) {
     return out.str();
 }
 
+void writeFile(const std::string& path, std::string_view bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string golden(const std::string& name) {
+    return std::string(KESTO_GOLDEN_DIR) + "/" + name;
+}
+
 std::vector<std::uint8_t> frame(const std::vector<std::uint16_t>& words) {
     std::vector<std::uint8_t> bytes{0xFF, 0xFF};
     for (const std::uint16_t u : words) {

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kesto::test {
@@ -97,6 +98,9 @@ private:
 };
 
 std::string readFile(const std::string& path);
+void writeFile(const std::string& path, std::string_view bytes);
+// A file of golden/: the expected outputs kept beside the tests.
+std::string golden(const std::string& name);
 
 // One analyzer frame: FF FF, the words big-endian, FF FF.
 std::vector<std::uint8_t> frame(const std::vector<std::uint16_t>& words);

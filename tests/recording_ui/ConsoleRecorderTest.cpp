@@ -33,24 +33,18 @@ public:
         stop(sim_);
     }
 
-    // Starts the simulator; returns its pseudo-terminal's path.
-    QString startSimulator() {
-        sim_.setProcessEnvironment(env_);
-        sim_.start(KESTO_SIM_PATH, {"--fast", "--words", "16", "--seconds", "60", "--print-path"});
-        if (!sim_.waitForStarted(5000)) {
-            return {};
+    // Starts the simulator, then the monitor on its port with `args`; false, with the
+    // reason in `errors`, when the simulator gave no port.
+    bool start(const QStringList& args) {
+        const QString port = startSimulator();
+        if (!port.startsWith("/dev/")) {
+            errors = "the simulator gave no port: " + port;
+            return false;
         }
-        QByteArray out;
-        while (!out.contains('\n') && sim_.waitForReadyRead(5000)) {
-            out += sim_.readAllStandardOutput();
-        }
-        return QString::fromLocal8Bit(out.left(out.indexOf('\n')));
-    }
-
-    void startMonitor(const QStringList& args) {
         monitor.setProcessEnvironment(env_);
-        monitor.start(KESTO_MONITOR_PATH, args);
+        monitor.start(KESTO_MONITOR_PATH, QStringList{"--port", port} + args);
         monitor.waitForStarted(5000);
+        return true;
     }
 
     // Waits until the monitor has reported `count` data sets on stderr (or has ended).
@@ -96,36 +90,50 @@ public:
     QString errors;
 
 private:
+    // Starts the simulator; returns its pseudo-terminal's path.
+    QString startSimulator() {
+        sim_.setProcessEnvironment(env_);
+        sim_.start(KESTO_SIM_PATH, {"--fast", "--words", "16", "--seconds", "60", "--print-path"});
+        if (!sim_.waitForStarted(5000)) {
+            return {};
+        }
+        QByteArray out;
+        while (!out.contains('\n') && sim_.waitForReadyRead(5000)) {
+            out += sim_.readAllStandardOutput();
+        }
+        return QString::fromLocal8Bit(out.left(out.indexOf('\n')));
+    }
+
     QProcessEnvironment env_;
     QProcess sim_;
 };
 
-// Every line of a CSV recording ends with CR LF and has the 21 fields.
-void verifyCsvRecording(const std::string& bytes, int atLeastDataLines) {
-    QVERIFY(bytes.ends_with("\r\n"));
-    const kesto::TStrArray lines = kesto::SplitFields(bytes, '\n');
-    QVERIFY(lines.size() >= static_cast<std::size_t>(atLeastDataLines) + 2);
-    QVERIFY(lines.front().starts_with("dd.mm.yyyy,"));
-    for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
-        QVERIFY2(lines[i].ends_with('\r'), lines[i].c_str());
-        const kesto::TStrArray fields =
-            kesto::SplitFields(lines[i].substr(0, lines[i].size() - 1), ',');
-        QCOMPARE(fields.size(), std::size_t{21});
-        if (i > 0) {
-            for (std::size_t f = 2; f < fields.size(); ++f) {
+// A recording of `reported` data sets. A CSV file has the header from the first tick and a
+// line from each later one, every line ending with CR LF and holding the 21 fields; an XLS file
+// is a complete spreadsheet: the header row, then a row from each tick of two texts and 19
+// numbers.
+void verifyRecording(const QString& path, int reported) {
+    const std::string bytes = readBytes(path);
+    if (path.endsWith(".csv")) {
+        QVERIFY(bytes.ends_with("\r\n"));
+        const kesto::TStrArray lines = kesto::SplitFields(bytes, '\n');
+        QVERIFY(lines.size() >= static_cast<std::size_t>(reported - 1) + 2);
+        QVERIFY(lines.front().starts_with("dd.mm.yyyy,"));
+        for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+            QVERIFY2(lines[i].ends_with('\r'), lines[i].c_str());
+            const kesto::TStrArray fields =
+                kesto::SplitFields(lines[i].substr(0, lines[i].size() - 1), ',');
+            QCOMPARE(fields.size(), std::size_t{21});
+            for (std::size_t f = 2; i > 0 && f < fields.size(); ++f) {
                 QVERIFY2(kesto::FieldNumber(fields[f]).has_value(), lines[i].c_str());
             }
         }
+        return;
     }
-}
-
-// A complete spreadsheet: the header row, then data rows of two texts and 19 numbers.
-void verifyXlsRecording(const std::string& bytes, int atLeastDataRows) {
     const kesto::test::BiffSheet sheet = kesto::test::readBiff(bytes);
     QVERIFY2(sheet.valid, sheet.error.c_str());
     QVERIFY(!sheet.trailing);
-    QVERIFY2(sheet.rowCount() >= atLeastDataRows + 1,
-             qPrintable(QString::number(sheet.rowCount())));
+    QVERIFY2(sheet.rowCount() >= reported + 1, qPrintable(QString::number(sheet.rowCount())));
     QCOMPARE(sheet.cells.size(), static_cast<std::size_t>(sheet.rowCount()) * 21);
     for (int r = 1; r < sheet.rowCount(); ++r) {
         for (int c = 2; c < 21; ++c) {
@@ -151,7 +159,7 @@ private slots:
     }
     void recordsCsvAndXlsUntilItsTimeIsUp() {
         QFETCH(QString, file);
-        const QString path = folder_.path() + "/" + file;
+        const QString path = folder_.filePath(file);
         QFile::remove(path);
         {
             QFile old(path); // an existing file is replaced
@@ -159,58 +167,40 @@ private slots:
             old.write("old content that must go\r\n");
         }
         Tools tools(folder_.path());
-        const QString port = tools.startSimulator();
-        QVERIFY2(port.startsWith("/dev/"), qPrintable(port));
-        tools.startMonitor({"--port", port, "--record", path, "--interval", "1", "--seconds", "5"});
+        QVERIFY2(tools.start({"--record", path, "--interval", "1", "--seconds", "5"}),
+                 qPrintable(tools.errors));
         QCOMPARE(tools.finish(), 0);
         QVERIFY2(tools.dataSets() >= 3, qPrintable(tools.errors));
         QVERIFY(tools.errors.contains(" to " + file.toUpper()));
-        const std::string bytes = readBytes(path);
-        QVERIFY(bytes.find("old content") == std::string::npos);
-        if (file.endsWith(".csv")) {
-            verifyCsvRecording(bytes, tools.dataSets() - 1); // the first tick wrote the header
-        } else {
-            verifyXlsRecording(bytes, tools.dataSets());
-        }
+        QVERIFY(readBytes(path).find("old content") == std::string::npos);
+        verifyRecording(path, tools.dataSets());
     }
 
-    void sigtermEndsTheXlsFileProperly() {
-        const QString path = folder_.path() + "/term.xls";
-        Tools tools(folder_.path());
-        const QString port = tools.startSimulator();
-        QVERIFY(port.startsWith("/dev/"));
-        tools.startMonitor({"--port", port, "--record", path});
-        QVERIFY2(tools.waitForDataSets(2), qPrintable(tools.errors));
-        ::kill(static_cast<pid_t>(tools.monitor.processId()), SIGTERM);
-        QCOMPARE(tools.finish(), 0);
-        verifyXlsRecording(readBytes(path), tools.dataSets());
-    }
-
-    // kill -9 in the middle of a recording: the XLS file opens with every row written, the
-    // CSV file has no torn line.
-    void killedRecorderLeavesReadableFiles_data() {
+    // SIGTERM ends the XLS file properly and the monitor with status 0; after kill -9 in the
+    // middle of a recording the XLS file opens with every row written, the CSV file has no
+    // torn line.
+    void signalledRecorderLeavesReadableFiles_data() {
         QTest::addColumn<QString>("file");
-        QTest::newRow("xls") << "killed.xls";
-        QTest::newRow("csv") << "killed.csv";
+        QTest::addColumn<int>("signal");
+        QTest::newRow("xls, SIGTERM") << "term.xls" << int(SIGTERM);
+        QTest::newRow("xls, kill -9") << "killed.xls" << int(SIGKILL);
+        QTest::newRow("csv, kill -9") << "killed.csv" << int(SIGKILL);
     }
-    void killedRecorderLeavesReadableFiles() {
+    void signalledRecorderLeavesReadableFiles() {
         QFETCH(QString, file);
-        const QString path = folder_.path() + "/" + file;
+        QFETCH(int, signal);
+        const QString path = folder_.filePath(file);
         Tools tools(folder_.path());
-        const QString port = tools.startSimulator();
-        QVERIFY(port.startsWith("/dev/"));
-        tools.startMonitor({"--port", port, "--record", path, "--interval", "1"});
+        QVERIFY2(tools.start({"--record", path, "--interval", "1"}), qPrintable(tools.errors));
         QVERIFY2(tools.waitForDataSets(3), qPrintable(tools.errors));
         // Somewhere inside the next tick's second, not in step with it.
         QTest::qWait(370);
-        ::kill(static_cast<pid_t>(tools.monitor.processId()), SIGKILL);
-        tools.finish();
-        const int reported = tools.dataSets();
-        if (file.endsWith(".xls")) {
-            verifyXlsRecording(readBytes(path), reported);
-        } else {
-            verifyCsvRecording(readBytes(path), reported - 1);
+        ::kill(static_cast<pid_t>(tools.monitor.processId()), signal);
+        const int status = tools.finish();
+        if (signal == SIGTERM) {
+            QCOMPARE(status, 0);
         }
+        verifyRecording(path, tools.dataSets());
     }
 
     void refusesWhatItCannotRecord_data() {
@@ -228,9 +218,7 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QString, message);
         Tools tools(folder_.path());
-        const QString port = tools.startSimulator();
-        QVERIFY(port.startsWith("/dev/"));
-        tools.startMonitor(QStringList{"--port", port, "--seconds", "2"} + args);
+        QVERIFY2(tools.start(QStringList{"--seconds", "2"} + args), qPrintable(tools.errors));
         QCOMPARE(tools.finish(), exitCode);
         QVERIFY2(tools.errors.contains(message), qPrintable(tools.errors));
     }
@@ -282,14 +270,12 @@ private slots:
         }
         QVERIFY(folder_.isValid());
         // A golden recording, and one cut off by kill -9.
-        const QString golden = folder_.path() + "/golden.xls";
+        const QString golden = folder_.filePath("golden.xls");
         QVERIFY(QFile::copy(KESTO_GOLDEN_XLS, golden));
-        const QString killed = folder_.path() + "/killed.xls";
+        const QString killed = folder_.filePath("killed.xls");
         {
             Tools tools(folder_.path());
-            const QString port = tools.startSimulator();
-            QVERIFY(port.startsWith("/dev/"));
-            tools.startMonitor({"--port", port, "--record", killed});
+            QVERIFY2(tools.start({"--record", killed}), qPrintable(tools.errors));
             QVERIFY2(tools.waitForDataSets(3), qPrintable(tools.errors));
             ::kill(static_cast<pid_t>(tools.monitor.processId()), SIGKILL);
             tools.finish();

@@ -133,8 +133,16 @@ private slots:
         QVERIFY(!window.isVisible());
     }
 
+    // Into the folder of the data files, which is made when missing.
+    void convertsTheChosenCardAndShowsTheResult_data() {
+        QTest::addColumn<QString>("target");
+        QTest::newRow("existing folder") << "MMC.CSV";
+        QTest::newRow("missing folder") << "data/Pellum/KESTO22/MMC.CSV";
+    }
     void convertsTheChosenCardAndShowsTheResult() {
+        QFETCH(QString, target);
         Fixture f;
+        f.command.setTargetFile(f.path(target));
         f.settings.mmcFile = "/old/card.csv";
         QString preset;
         f.command.chooseFile = [&](const QString& p) {
@@ -145,12 +153,13 @@ private slots:
         QCOMPARE(preset, QStringLiteral("/old/card.csv"));
         QCOMPARE(f.settings.mmcFile, golden("card.csv").toStdString());
         QCOMPARE(f.calls.errors, QStringList());
-        QCOMPARE(f.calls.viewed, QStringList{f.path("MMC.CSV")});
+        QCOMPARE(f.calls.viewed, QStringList{f.path(target)});
         // The viewer sees the finished file, with the progress window gone.
         QCOMPARE(f.calls.viewedBytes, readAll(golden("card-MMC.CSV")));
         QVERIFY(!f.calls.progressShownAtCall);
         QVERIFY(!f.command.running());
-        QCOMPARE(f.files(), QStringList{QStringLiteral("MMC.CSV")});
+        QCOMPARE(QDir(QFileInfo(f.path(target)).path()).entryList(QDir::Files),
+                 QStringList{QStringLiteral("MMC.CSV")});
     }
 
     void cancellingTheDialogDoesNothing() {
@@ -245,22 +254,10 @@ private slots:
         QCOMPARE(f.files(), (QStringList{QStringLiteral("MMC.CSV"), QStringLiteral("card.csv")}));
     }
 
-    void theDataFolderIsMadeWhenMissing() {
-        Fixture f;
-        f.command.setTargetFile(f.path("data/Pellum/KESTO22/MMC.CSV"));
-        f.chosen = golden("card.csv");
-        QVERIFY(f.run());
-        QCOMPARE(f.calls.viewed, QStringList{f.path("data/Pellum/KESTO22/MMC.CSV")});
-        QCOMPARE(f.calls.viewedBytes, readAll(golden("card-MMC.CSV")));
-    }
-
     void openDialog2PresetsTheRememberedFile() {
-        QTemporaryDir folder;
-        const QString remembered = folder.filePath("CARD.CSV");
+        Fixture f;
+        const QString remembered = f.path("CARD.CSV");
         writeAll(remembered, "x");
-        GeneralSettings settings;
-        TMMCtoCSVFrm progress;
-        ViewMmcCommand command(nullptr, settings, progress);
 
         QString name;
         QStringList filters;
@@ -276,15 +273,15 @@ private slots:
             });
         };
         answer(true);
-        QCOMPARE(command.OpenDialog2(remembered), remembered);
+        QCOMPARE(f.command.OpenDialog2(remembered), remembered);
         QCOMPARE(name, QStringLiteral("OpenDialog2"));
         QCOMPARE(filters, QStringList{QStringLiteral("CSV files (*.CSV)")});
         QCOMPARE(selected, QStringList{remembered});
 
         // A remembered file that is gone is not preset; cancelling returns nothing.
         answer(false);
-        QCOMPARE(command.OpenDialog2(folder.filePath("GONE.CSV")), QString());
-        QVERIFY(!selected.contains(folder.filePath("GONE.CSV")));
+        QCOMPARE(f.command.OpenDialog2(f.path("GONE.CSV")), QString());
+        QVERIFY(!selected.contains(f.path("GONE.CSV")));
     }
 
     // In the main window: offered once the viewer is attached, not while converting, and a

@@ -1,6 +1,7 @@
 // Recording from the main window: the menu command, the save dialog, the recording timer, the
 // interval label, the status line, the messages window and the shutdown.
 #include "BiffReader.h"
+#include "QtTestSupport.h"
 #include "RecordingBinding.h"
 #include "RecordingSupport.h"
 #include "RecordingText.h"
@@ -75,18 +76,13 @@ struct Window {
     }
 };
 
-// Runs `answer` on the first modal window of type T that shows up.
+// Runs `answer` on the next modal window, which is a T.
 template <typename T> void whenModal(std::function<void(T*)> answer) {
-    auto* timer = new QTimer(qApp);
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
-        if (auto* modal = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            answer(modal);
-        }
+    test::whenModal([answer](QWidget* modal) {
+        auto* shown = qobject_cast<T*>(modal);
+        QVERIFY2(shown != nullptr, modal->metaObject()->className());
+        answer(shown);
     });
-    timer->start();
 }
 
 // The user picks a file type in the save dialog's list.
@@ -97,6 +93,14 @@ void chooseFileType(QFileDialog* dialog, int index) {
     types->setCurrentIndex(index);
     emit types->activated(index);
     emit types->textActivated(types->itemText(index));
+}
+
+// The user picks a file type, types a name in `folder` and presses Save.
+void saveAs(QFileDialog* dialog, int typeIndex, const QString& folder, const QString& name) {
+    dialog->setDirectory(folder);
+    chooseFileType(dialog, typeIndex);
+    dialog->findChild<QLineEdit*>("fileNameEdit")->setText(name);
+    static_cast<QDialog*>(dialog)->accept(); // as the Save button does
 }
 
 std::string readBytes(const QString& path) {
@@ -142,10 +146,7 @@ private slots:
         whenModal<QFileDialog>([&](QFileDialog* dialog) {
             QCOMPARE(dialog->objectName(), QString("SaveDialog1"));
             offeredBothTypes = dialog->nameFilters() == RecordingBinding::kSaveFilters;
-            dialog->setDirectory(folder_.path());
-            chooseFileType(dialog, typeIndex);
-            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(typed);
-            static_cast<QDialog*>(dialog)->accept(); // as the Save button does
+            saveAs(dialog, typeIndex, folder_.path(), typed);
         });
         w.command()->trigger();
         QVERIFY(offeredBothTypes);
@@ -239,9 +240,6 @@ private slots:
         QString question;
         QString error;
         whenModal<QFileDialog>([&](QFileDialog* dialog) {
-            chooseFileType(dialog, 1);
-            dialog->setDirectory(folder_.path());
-            dialog->findChild<QLineEdit*>("fileNameEdit")->setText("pipe.XLS");
             whenModal<QMessageBox>([&](QMessageBox* ask) {
                 question = ask->text();
                 ask->button(QMessageBox::Yes)->click();
@@ -250,7 +248,7 @@ private slots:
                     box->accept();
                 });
             });
-            static_cast<QDialog*>(dialog)->accept(); // as the Save button does
+            saveAs(dialog, 1, folder_.path(), "pipe.XLS");
         });
         w.command()->trigger();
         QVERIFY2(question.contains("pipe.XLS"), qPrintable(question));
