@@ -3,6 +3,7 @@
 // added later are checked the same way. Set KESTO_A11Y_DUMP=1 to print every interface it visits.
 
 #include "BarGauge.h"
+#include "CoreFakes.h"
 #include "ProgramWindows.h"
 #include "QtTestSupport.h"
 #include "ToneBeeper.h"
@@ -18,7 +19,6 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <functional>
 #include <map>
@@ -28,16 +28,6 @@
 using namespace kesto;
 
 namespace {
-
-class NoLink final : public SerialLink {
-public:
-    bool probe(int) override { return false; }
-    std::optional<std::string> open(int) override { return "no analyzer in this test"; }
-    std::optional<std::string> openPath(const std::string&) override { return "no analyzer"; }
-    void close() override {}
-    bool isOpen() const override { return false; }
-    void flushInput() override {}
-};
 
 class SilentBeeper final : public Beeper {
 public:
@@ -61,29 +51,14 @@ QString roleName(QAccessible::Role role) {
 
 // Roles of controls a user works with; each needs a name.
 bool isInteractiveRole(QAccessible::Role role) {
-    switch (role) {
-    case QAccessible::Button:
-    case QAccessible::CheckBox:
-    case QAccessible::RadioButton:
-    case QAccessible::ComboBox:
-    case QAccessible::EditableText:
-    case QAccessible::SpinBox:
-    case QAccessible::Slider:
-    case QAccessible::Dial:
-    case QAccessible::PageTab:
-    case QAccessible::MenuItem:
-    case QAccessible::ButtonMenu:
-    case QAccessible::ButtonDropDown:
-    case QAccessible::ButtonDropGrid:
-    case QAccessible::Link:
-    case QAccessible::HotkeyField:
-    case QAccessible::ListItem:
-    case QAccessible::TreeItem:
-    case QAccessible::Cell:
-        return true;
-    default:
-        return false;
-    }
+    static const std::set<QAccessible::Role> kRoles{
+        QAccessible::Button,         QAccessible::CheckBox,     QAccessible::RadioButton,
+        QAccessible::ComboBox,       QAccessible::EditableText, QAccessible::SpinBox,
+        QAccessible::Slider,         QAccessible::Dial,         QAccessible::PageTab,
+        QAccessible::MenuItem,       QAccessible::ButtonMenu,   QAccessible::ButtonDropDown,
+        QAccessible::ButtonDropGrid, QAccessible::Link,         QAccessible::HotkeyField,
+        QAccessible::ListItem,       QAccessible::TreeItem,     QAccessible::Cell};
+    return kRoles.contains(role);
 }
 
 // Roles that only carry a value to read.
@@ -167,15 +142,11 @@ private:
             const bool valueBearing = isValueRole(role) || iface->valueInterface() != nullptr ||
                                       !value.trimmed().isEmpty();
             if (interactive || valueBearing) {
-                Control c;
-                c.window = window_;
-                c.path = path;
-                c.role = role;
-                c.name = name.trimmed();
-                c.value = value;
                 const QString labels = labelsOf(iface);
-                c.spoken = labels.isEmpty() ? c.name : labels + QLatin1Char(' ') + c.name;
-                c.object = iface->object();
+                const QString spoken =
+                    labels.isEmpty() ? name.trimmed() : labels + QLatin1Char(' ') + name.trimmed();
+                const Control c{window_, path,   role,           name.trimmed(),
+                                value,   spoken, iface->object()};
                 // A cell of a table or tree may be empty (a folder has no size); an entry of
                 // a list, a button or a field never is.
                 const bool dataCell = role == QAccessible::Cell || role == QAccessible::TreeItem;
@@ -228,6 +199,33 @@ QList<QWidget*> programWindows() {
         }
     }
     return windows;
+}
+
+// Shows each of the program's windows in turn, runs `check` on it and hides it again if it was
+// hidden. `Ours` leaves out Qt's own dialogs (the file dialogs).
+enum class Windows { All, Ours };
+void forEachWindowShown(Windows which, const std::function<void(QWidget*)>& check) {
+    for (QWidget* window : programWindows()) {
+        if (which == Windows::Ours &&
+            !QByteArray(window->metaObject()->className()).startsWith("kesto::")) {
+            continue;
+        }
+        const bool wasVisible = window->isVisible();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        check(window);
+        if (!wasVisible) {
+            window->hide();
+        }
+    }
+}
+
+// Lists every problem as a warning; the count is the failure message.
+QByteArray reported(const QStringList& problems) {
+    for (const QString& problem : problems) {
+        qWarning().noquote() << problem;
+    }
+    return QStringLiteral("%1 problems").arg(problems.size()).toLocal8Bit();
 }
 
 // The widgets Tab visits in `window`, in order, starting after the window itself.
@@ -283,15 +281,7 @@ private slots:
     void everyControlHasANameAndEveryGaugeItsOwnNameAndUnit() {
         auto program = makeProgram();
         Walker walker;
-        for (QWidget* window : programWindows()) {
-            const bool wasVisible = window->isVisible();
-            window->show();
-            QVERIFY(QTest::qWaitForWindowExposed(window));
-            walker.walkWindow(window);
-            if (!wasVisible) {
-                window->hide();
-            }
-        }
+        forEachWindowShown(Windows::All, [&walker](QWidget* window) { walker.walkWindow(window); });
         // Guards the walk itself: it reached the live page and the dialogs.
         QVERIFY(std::count_if(walker.controls.begin(), walker.controls.end(), [](const Control& c) {
                     return qobject_cast<BarGauge*>(c.object) != nullptr;
@@ -327,26 +317,15 @@ private slots:
                                 .arg(other->second, c.path, c.spoken);
             }
         }
-        for (const QString& problem : problems) {
-            qWarning().noquote() << problem;
-        }
-        QVERIFY2(problems.isEmpty(),
-                 qPrintable(QStringLiteral("%1 problems").arg(problems.size())));
+        QVERIFY2(problems.isEmpty(), reported(problems).constData());
     }
 
     void tabFollowsTheLayoutInEveryWindow() {
         auto program = makeProgram();
         QStringList problems;
         int checked = 0;
-        for (QWidget* window : programWindows()) {
-            // Qt's own dialogs (the file dialogs) keep Qt's order.
-            if (!QByteArray(window->metaObject()->className()).startsWith("kesto::")) {
-                continue;
-            }
-            const bool wasVisible = window->isVisible();
-            window->show();
-            QVERIFY(QTest::qWaitForWindowExposed(window));
-            QList<QTabWidget*> tabs = window->findChildren<QTabWidget*>();
+        // Qt's own dialogs keep Qt's order.
+        forEachWindowShown(Windows::Ours, [&](QWidget* window) {
             auto checkChain = [&] {
                 const QList<QWidget*> chain = tabChain(window);
                 for (qsizetype i = 1; i < chain.size(); ++i) {
@@ -358,7 +337,7 @@ private slots:
                 checked += static_cast<int>(chain.size());
             };
             checkChain();
-            for (QTabWidget* tab : tabs) {
+            for (QTabWidget* tab : window->findChildren<QTabWidget*>()) {
                 const int current = tab->currentIndex();
                 for (int page = 0; page < tab->count(); ++page) {
                     tab->setCurrentIndex(page);
@@ -366,16 +345,9 @@ private slots:
                 }
                 tab->setCurrentIndex(current);
             }
-            if (!wasVisible) {
-                window->hide();
-            }
-        }
+        });
         QVERIFY(checked > 40); // the live page alone has 34 stops
-        for (const QString& problem : problems) {
-            qWarning().noquote() << problem;
-        }
-        QVERIFY2(problems.isEmpty(),
-                 qPrintable(QStringLiteral("%1 problems").arg(problems.size())));
+        QVERIFY2(problems.isEmpty(), reported(problems).constData());
     }
 
     void namesFollowTheLanguageAndARenamedChannel() {
@@ -474,6 +446,8 @@ private:
                              ? (home_.path() + "/no-such-language.GER").toStdString()
                              : languageFile.toStdString();
         o.languageId = 0x0409;
+        link_.probeSucceeds = false;
+        link_.openError = "no analyzer in this test";
         o.link = &link_;
         o.beeper = &beeper_;
         auto program = std::make_unique<ProgramWindows>(o);
@@ -483,7 +457,7 @@ private:
 
     QTemporaryDir home_;
     MemoryRegistryStore store_;
-    NoLink link_;
+    test::FakeSerialLink link_; // no analyzer: every port is refused
     SilentBeeper beeper_;
 };
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <optional>
 #include <string>
 
 namespace kesto {
@@ -100,6 +101,11 @@ TEST(DateTimePatterns, processPatternsStartStableAndFollowTheLocale) {
     dateTimePatterns() = saved;
 }
 
+// What a parse gave, as "yyyy-mm-dd hh:mm:ss.zzz", or "rejected".
+std::string parsed(const std::optional<LocalDateTime>& t) {
+    return t ? show(*t) : "rejected";
+}
+
 TEST(DateTimePatterns, parsesDates) {
     DateTimePatterns dmy;
     DateTimePatterns mdy;
@@ -111,42 +117,35 @@ TEST(DateTimePatterns, parsesDates) {
     struct Case {
         const char* text;
         const DateTimePatterns* patterns;
-        int year, month, day; // 0: rejected
+        const char* date;
     };
     const Case cases[] = {
-        {"09.01.2003", &dmy, 2003, 1, 9},
-        {" 9.1.2003 ", &dmy, 2003, 1, 9},
-        {"01/09/2003", &mdy, 2003, 1, 9},
-        {"2003-01-09", &ymd, 2003, 1, 9},
-        {"9.1.", &dmy, 2026, 1, 9}, // no year: this year
-        {"12/08", &mdy, 2026, 12, 8},
-        {"08.12.46", &dmy, 1946, 12, 8}, // two-digit years: 1946..2045 in 2026
-        {"08.12.45", &dmy, 2045, 12, 8},
-        {"8.12.7", &dmy, 2007, 12, 8},
-        {"01.01.00", &dmy, 2000, 1, 1},
-        {"29.02.2024", &dmy, 2024, 2, 29},
-        {"29.02.2023", &dmy, 0, 0, 0},
-        {"31.04.2024", &dmy, 0, 0, 0},
-        {"00.01.2024", &dmy, 0, 0, 0},
-        {"01.13.2024", &dmy, 0, 0, 0},
-        {"09/01/2003", &dmy, 0, 0, 0}, // wrong separator
-        {"09.01.2003x", &dmy, 0, 0, 0},
-        {"09..2003", &dmy, 0, 0, 0},
-        {"2003", &dmy, 0, 0, 0},
-        {"", &dmy, 0, 0, 0},
-        {"1.2.3.4", &dmy, 0, 0, 0},
-        {"1.2.99999", &dmy, 0, 0, 0},
+        {"09.01.2003", &dmy, "2003-01-09"},
+        {" 9.1.2003 ", &dmy, "2003-01-09"},
+        {"01/09/2003", &mdy, "2003-01-09"},
+        {"2003-01-09", &ymd, "2003-01-09"},
+        {"9.1.", &dmy, "2026-01-09"}, // no year: this year
+        {"12/08", &mdy, "2026-12-08"},
+        {"08.12.46", &dmy, "1946-12-08"}, // two-digit years: 1946..2045 in 2026
+        {"08.12.45", &dmy, "2045-12-08"},
+        {"8.12.7", &dmy, "2007-12-08"},
+        {"01.01.00", &dmy, "2000-01-01"},
+        {"29.02.2024", &dmy, "2024-02-29"},
+        {"29.02.2023", &dmy, "rejected"},
+        {"31.04.2024", &dmy, "rejected"},
+        {"00.01.2024", &dmy, "rejected"},
+        {"01.13.2024", &dmy, "rejected"},
+        {"09/01/2003", &dmy, "rejected"}, // wrong separator
+        {"09.01.2003x", &dmy, "rejected"},
+        {"09..2003", &dmy, "rejected"},
+        {"2003", &dmy, "rejected"},
+        {"", &dmy, "rejected"},
+        {"1.2.3.4", &dmy, "rejected"},
+        {"1.2.99999", &dmy, "rejected"},
     };
     for (const Case& c : cases) {
-        const auto t = parseDate(c.text, *c.patterns, 2026);
-        if (c.year == 0) {
-            EXPECT_FALSE(t.has_value()) << c.text << " read as " << show(*t);
-            continue;
-        }
-        ASSERT_TRUE(t.has_value()) << c.text;
-        EXPECT_EQ(t->year, c.year) << c.text;
-        EXPECT_EQ(t->month, c.month) << c.text;
-        EXPECT_EQ(t->day, c.day) << c.text;
+        // The date part only: what else the result holds is left open.
+        EXPECT_EQ(parsed(parseDate(c.text, *c.patterns, 2026)).substr(0, 10), c.date) << c.text;
     }
 }
 
@@ -159,31 +158,24 @@ TEST(DateTimePatterns, parsesTimes) {
     struct Case {
         const char* text;
         const DateTimePatterns* patterns;
-        int hour, minute, second, ms; // hour -1: rejected
+        const char* time;
     };
     const Case cases[] = {
-        {"10:36:02", &de, 10, 36, 2, 0},      {"10:36", &de, 10, 36, 0, 0},
-        {"10:36:02AM", &de, 10, 36, 2, 0},    {"10:36:02 pm", &de, 22, 36, 2, 0},
-        {"12:00:00AM", &de, 0, 0, 0, 0},      {"12:00:00PM", &de, 12, 0, 0, 0},
-        {"PM 1:05:00", &de, 13, 5, 0, 0},     {"10.36.02", &dots, 10, 36, 2, 0},
-        {"10:36:02", &dots, 10, 36, 2, 0}, // ":" always separates
-        {"23:59:59.5", &de, 23, 59, 59, 500}, {"24:00:00", &de, -1, 0, 0, 0},
-        {"13:00:00PM", &de, -1, 0, 0, 0},     {"10:60:00", &de, -1, 0, 0, 0},
-        {"10:36:61", &de, -1, 0, 0, 0},       {"10", &de, -1, 0, 0, 0},
-        {"10:36:02 x", &de, -1, 0, 0, 0},     {"", &de, -1, 0, 0, 0},
-        {"100:00", &de, -1, 0, 0, 0},
+        {"10:36:02", &de, "10:36:02.000"},   {"10:36", &de, "10:36:00.000"},
+        {"10:36:02AM", &de, "10:36:02.000"}, {"10:36:02 pm", &de, "22:36:02.000"},
+        {"12:00:00AM", &de, "00:00:00.000"}, {"12:00:00PM", &de, "12:00:00.000"},
+        {"PM 1:05:00", &de, "13:05:00.000"}, {"10.36.02", &dots, "10:36:02.000"},
+        {"10:36:02", &dots, "10:36:02.000"}, // ":" always separates
+        {"23:59:59.5", &de, "23:59:59.500"}, {"24:00:00", &de, "rejected"},
+        {"13:00:00PM", &de, "rejected"},     {"10:60:00", &de, "rejected"},
+        {"10:36:61", &de, "rejected"},       {"10", &de, "rejected"},
+        {"10:36:02 x", &de, "rejected"},     {"", &de, "rejected"},
+        {"100:00", &de, "rejected"},
     };
     for (const Case& c : cases) {
-        const auto t = parseTime(c.text, *c.patterns);
-        if (c.hour < 0) {
-            EXPECT_FALSE(t.has_value()) << c.text << " read as " << show(*t);
-            continue;
-        }
-        ASSERT_TRUE(t.has_value()) << c.text;
-        EXPECT_EQ(t->hour, c.hour) << c.text;
-        EXPECT_EQ(t->minute, c.minute) << c.text;
-        EXPECT_EQ(t->second, c.second) << c.text;
-        EXPECT_EQ(t->millisecond, c.ms) << c.text;
+        const std::string t = parsed(parseTime(c.text, *c.patterns));
+        // The time part only: what else the result holds is left open.
+        EXPECT_EQ(t == "rejected" ? t : t.substr(11), c.time) << c.text;
     }
 }
 

@@ -57,11 +57,14 @@ protected:
         return profile.root() + "/" + folder + "/kesto";
     }
 
+    // Where the MMC file goes when it cannot stay beside the program.
+    std::string dataHomeMmcFolder() const { return profile.root() + "/data/Pellum/KESTO22"; }
+
     TempProfile profile; // HOME: the profile's root
+    const DataHome dataHome{profile.root() + "/data"};
 };
 
 TEST_F(ProgramFoldersTest, programInItsOwnWritableFolderKeepsItsFilesBesideIt) {
-    const DataHome dataHome(profile.root() + "/data");
     const ProgramFolders folders = programFolders(programInFolder("build/app"));
     EXPECT_FALSE(folders.installed);
     EXPECT_EQ(folders.programFolder, profile.root() + "/build/app");
@@ -70,14 +73,13 @@ TEST_F(ProgramFoldersTest, programInItsOwnWritableFolderKeepsItsFilesBesideIt) {
 }
 
 TEST_F(ProgramFoldersTest, installedProgramLooksBesideItselfThenInItsDataFolder) {
-    const DataHome dataHome(profile.root() + "/data");
     const ProgramFolders folders = programFolders(installedProgram());
     EXPECT_TRUE(folders.installed);
     EXPECT_EQ(folders.languageFolders,
               (std::vector<std::string>{profile.root() + "/usr/bin", installedDataFolder()}));
     // The program's folder is writable here (and for root it always is): still nothing is
     // written beside an installed program.
-    EXPECT_EQ(folders.mmcFile(), profile.root() + "/data/Pellum/KESTO22/MMC.CSV");
+    EXPECT_EQ(folders.mmcFile(), dataHomeMmcFolder() + "/MMC.CSV");
 }
 
 TEST_F(ProgramFoldersTest, mmcFolderFollowsTheDataHome) {
@@ -94,28 +96,25 @@ TEST_F(ProgramFoldersTest, mmcFolderFollowsTheDataHome) {
         {"relative/data", profile.root() + "/.local/share/Pellum/KESTO22"},
     };
     for (const Case& c : cases) {
-        const DataHome dataHome(c.xdgDataHome);
+        const DataHome caseDataHome(c.xdgDataHome);
         EXPECT_EQ(programFolders(program).mmcFolder, c.expected) << c.xdgDataHome.value_or("unset");
     }
 }
 
 TEST_F(ProgramFoldersTest, programFolderThatCannotBeWrittenSendsMmcToTheDataHome) {
-    const DataHome dataHome(profile.root() + "/data");
     // A folder that does not exist cannot be written, not even by root.
-    EXPECT_EQ(programFolders(profile.root() + "/gone/kesto").mmcFolder,
-              profile.root() + "/data/Pellum/KESTO22");
+    EXPECT_EQ(programFolders(profile.root() + "/gone/kesto").mmcFolder, dataHomeMmcFolder());
 }
 
 TEST_F(ProgramFoldersTest, readOnlyProgramFolderSendsMmcToTheDataHome) {
     if (::geteuid() == 0) {
         GTEST_SKIP() << "running as root, which may write into read-only folders";
     }
-    const DataHome dataHome(profile.root() + "/data");
     const std::string program = programInFolder("readonly");
     fs::permissions(profile.root() + "/readonly", fs::perms::owner_read | fs::perms::owner_exec);
     const ProgramFolders folders = programFolders(program);
     EXPECT_FALSE(folders.installed);
-    EXPECT_EQ(folders.mmcFolder, profile.root() + "/data/Pellum/KESTO22");
+    EXPECT_EQ(folders.mmcFolder, dataHomeMmcFolder());
 }
 
 TEST_F(ProgramFoldersTest, languageFileIsTakenFromTheFirstFolderThatHasIt) {

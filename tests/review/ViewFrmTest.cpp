@@ -18,7 +18,6 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 namespace kesto::test {
 namespace {
@@ -133,18 +132,14 @@ private slots:
         TViewFrm v;
         v.applyChannelSettings(display());
         open(v, write("slots.CSV", recording(2)));
-        const TrendStore& d1 = v.trend(0)->model().store();
-        const TrendStore& d2 = v.trend(1)->model().store();
-        const TrendStore& d3 = v.trend(2)->model().store();
-        QCOMPARE(d1.value(0, 0), 20.9f);  // O2
-        QCOMPARE(d1.value(0, 2), 50.0f);  // CO
-        QCOMPARE(d1.value(0, 7), 180.0f); // TG
-        QCOMPARE(d2.value(0, 3), 1.5f);   // LAMBDA
-        QCOMPARE(d2.value(0, 4), 63.0f);  // COMG
-        QCOMPARE(d2.value(0, 7), 0.0f);   // no channel
-        QCOMPARE(d3.value(1, 0), 2.5f);   // Zug
-        QCOMPARE(d3.value(1, 3), 4.0f);   // S6
-        QCOMPARE(d1.time(1), toDateTimeValue({2024, 3, 5, 14, 7, 10, 0}));
+        auto at = [&v](int d, std::size_t record, std::size_t slot) {
+            return v.trend(d)->model().store().value(record, slot);
+        };
+        // Diagram 1: O2, CO, TG; diagram 2: LAMBDA, COMG, an empty slot; diagram 3: Zug, S6.
+        const QList<float> read{at(0, 0, 0), at(0, 0, 2), at(0, 0, 7), at(1, 0, 3),
+                                at(1, 0, 4), at(1, 0, 7), at(2, 1, 0), at(2, 1, 3)};
+        QCOMPARE(read, QList<float>({20.9f, 50, 180, 1.5f, 63, 0, 2.5f, 4}));
+        QCOMPARE(v.trend(0)->model().store().time(1), toDateTimeValue({2024, 3, 5, 14, 7, 10, 0}));
         QCOMPARE(v.choiceList(1)->count(), 7);
         QCOMPARE(v.choiceList(2)->itemText(1), QString("Flow"));
     }

@@ -1,3 +1,4 @@
+#include "CoreFakes.h"
 #include "DateTimeFormat.h"
 #include "TrendRecorder.h"
 
@@ -9,37 +10,19 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <memory>
+
 using namespace kesto;
 
 namespace {
-
-class FixedClock final : public Clock {
-public:
-    std::uint32_t tickMs() const override { return 0; }
-    LocalDateTime localNow() const override { return now; }
-    LocalDateTime now{2003, 1, 9, 10, 36, 2, 0};
-};
 
 constexpr Colour kAqua = 0xFFFF00; // 0x00BBGGRR
 constexpr Colour kYellow = 0x00FFFF;
 
 TrendSlots twoSlots() {
-    TrendSlots slotSet{};
-    slotSet[0].firstName = "O2";
-    slotSet[0].displayName = "O2";
-    slotSet[0].format = "##0.0";
-    slotSet[0].unit = "%";
-    slotSet[0].minimum = 0;
-    slotSet[0].maximum = 100;
-    slotSet[0].colour = kAqua;
-    slotSet[1].firstName = "CO";
-    slotSet[1].displayName = "CO";
-    slotSet[1].format = "0";
-    slotSet[1].unit = "ppm";
-    slotSet[1].minimum = 0;
-    slotSet[1].maximum = 100;
-    slotSet[1].colour = kYellow;
-    return slotSet;
+    // First name, display name, minimum, maximum, unit, format, colour; the other slots empty.
+    return {ChannelSettings{"O2", "O2", 0, 100, "%", "##0.0", kAqua},
+            ChannelSettings{"CO", "CO", 0, 100, "ppm", "0", kYellow}};
 }
 
 SlotValues values(float o2, float co) {
@@ -54,6 +37,16 @@ void fill(TrendRecorder& t, int count) {
     for (int i = 0; i < count; ++i) {
         t.appendRecord(1000.0 + i, values(static_cast<float>(i % 100), 25));
     }
+}
+
+// A 300 columns wide chart without scale holding the two slots and 100 records.
+std::unique_ptr<TrendRecorder> chartOf100Records() {
+    auto t = std::make_unique<TrendRecorder>();
+    t->setScaleVisible(false);
+    t->resize(300, 100);
+    t->setSlotSettings(twoSlots());
+    fill(*t, 100);
+    return t;
 }
 
 void sendMouse(QWidget* w, QEvent::Type type, int x, Qt::MouseButtons buttons) {
@@ -84,11 +77,8 @@ class TrendRecorderTest : public QObject {
 
 private slots:
     void mouseDragMovesTheCursorAndEveryMoveNotifies() {
-        TrendRecorder t;
-        t.setScaleVisible(false);
-        t.resize(300, 100);
-        t.setSlotSettings(twoSlots());
-        fill(t, 100);
+        const auto chart = chartOf100Records();
+        TrendRecorder& t = *chart;
         QSignalSpy spy(&t, &TrendRecorder::NewCursorPos);
 
         sendMouse(&t, QEvent::MouseButtonPress, 10, Qt::LeftButton);
@@ -117,33 +107,50 @@ private slots:
         QCOMPARE(t.cursorColumn(), -20);
     }
 
+    // Left and Right also stand for the Decrease and Increase actions a screen reader offers.
     void arrowKeysMoveTheCursorRecordByRecord_data() {
         QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<bool>("asActions");
         QTest::addColumn<int>("column");
-        QTest::newRow("first key puts it on the newest record") << QList<int>{Qt::Key_Left} << 99;
+        QTest::newRow("first key puts it on the newest record")
+            << QList<int>{Qt::Key_Left} << false << 99;
         QTest::newRow("then one column per key")
-            << QList<int>{Qt::Key_End, Qt::Key_Left, Qt::Key_Left, Qt::Key_Right} << 98;
-        QTest::newRow("home") << QList<int>{Qt::Key_Right, Qt::Key_Home} << 0;
-        QTest::newRow("not before the chart") << QList<int>{Qt::Key_Home, Qt::Key_Left} << 0;
+            << QList<int>{Qt::Key_End, Qt::Key_Left, Qt::Key_Left, Qt::Key_Right} << false << 98;
+        QTest::newRow("home") << QList<int>{Qt::Key_Right, Qt::Key_Home} << false << 0;
+        QTest::newRow("not before the chart")
+            << QList<int>{Qt::Key_Home, Qt::Key_Left} << false << 0;
         QTest::newRow("page moves a grid division")
-            << QList<int>{Qt::Key_Home, Qt::Key_PageDown, Qt::Key_PageDown} << 120;
+            << QList<int>{Qt::Key_Home, Qt::Key_PageDown, Qt::Key_PageDown} << false << 120;
         QTest::newRow("not past the chart")
             << QList<int>{Qt::Key_End, Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_PageDown,
                           Qt::Key_PageDown}
-            << 299;
+            << false << 299;
+        QTest::newRow("decrease puts it on the newest record")
+            << QList<int>{Qt::Key_Left} << true << 99;
+        QTest::newRow("then decrease and increase move one column")
+            << QList<int>{Qt::Key_Left, Qt::Key_Left, Qt::Key_Left, Qt::Key_Right} << true << 98;
     }
 
     void arrowKeysMoveTheCursorRecordByRecord() {
         QFETCH(QList<int>, keys);
+        QFETCH(bool, asActions);
         QFETCH(int, column);
-        TrendRecorder t;
-        t.setScaleVisible(false);
-        t.resize(300, 100);
-        t.setSlotSettings(twoSlots());
-        fill(t, 100);
+        const auto chart = chartOf100Records();
+        TrendRecorder& t = *chart;
+        QAccessibleActionInterface* actions =
+            QAccessible::queryAccessibleInterface(&t)->actionInterface();
+        QVERIFY(actions != nullptr);
+        QVERIFY(actions->actionNames().contains(QAccessibleActionInterface::increaseAction()));
+        QVERIFY(actions->actionNames().contains(QAccessibleActionInterface::decreaseAction()));
         QSignalSpy spy(&t, &TrendRecorder::NewCursorPos);
         for (int key : keys) {
-            QTest::keyClick(&t, static_cast<Qt::Key>(key));
+            if (!asActions) {
+                QTest::keyClick(&t, static_cast<Qt::Key>(key));
+            } else {
+                actions->doAction(key == Qt::Key_Left
+                                      ? QAccessibleActionInterface::decreaseAction()
+                                      : QAccessibleActionInterface::increaseAction());
+            }
         }
         QCOMPARE(spy.count(), keys.size());
         QCOMPARE(t.cursorColumn(), column);
@@ -153,7 +160,8 @@ private slots:
     }
 
     void recordingSamplesTheCurrentValuesWithTheClocksTimeAndFlows() {
-        FixedClock clock;
+        test::FakeClock clock;
+        clock.now = {2003, 1, 9, 10, 36, 2, 0};
         TrendRecorder t;
         t.setClock(&clock);
         t.setSlotSettings(twoSlots());
@@ -183,8 +191,7 @@ private slots:
         TrendRecorder t;
         t.setScaleVisible(false);
         t.resize(1920, 200);
-        TrendSlots slotSet = twoSlots();
-        t.setSlotSettings(slotSet);
+        t.setSlotSettings(twoSlots());
         // 60000 records: CO at 25 throughout, O2 at 90 only in the last 500.
         for (int i = 0; i < 60000; ++i) {
             t.appendRecord(i, values(i >= 59500 ? 90.0f : 10.0f, 25));
@@ -253,27 +260,6 @@ private slots:
         QTest::keyClick(&t, Qt::Key_Right); // off the only record
         QVERIFY(iface->text(QAccessible::Value).startsWith("CO 09.01.2003 10:36:02 51 ppm"));
         QVERIFY(iface->text(QAccessible::Value).contains("outside"));
-    }
-
-    void increaseAndDecreaseMoveTheCursorAsTheArrowKeysDo() {
-        TrendRecorder t;
-        t.setScaleVisible(false);
-        t.resize(300, 100);
-        t.setSlotSettings(twoSlots());
-        fill(t, 100);
-        QAccessibleActionInterface* actions =
-            QAccessible::queryAccessibleInterface(&t)->actionInterface();
-        QVERIFY(actions != nullptr);
-        QVERIFY(actions->actionNames().contains(QAccessibleActionInterface::increaseAction()));
-        QVERIFY(actions->actionNames().contains(QAccessibleActionInterface::decreaseAction()));
-        QSignalSpy spy(&t, &TrendRecorder::NewCursorPos);
-        actions->doAction(QAccessibleActionInterface::decreaseAction()); // onto the newest record
-        QCOMPARE(t.cursorColumn(), 99);
-        actions->doAction(QAccessibleActionInterface::decreaseAction());
-        actions->doAction(QAccessibleActionInterface::decreaseAction());
-        actions->doAction(QAccessibleActionInterface::increaseAction());
-        QCOMPARE(t.cursorColumn(), 98);
-        QCOMPARE(spy.count(), 4);
     }
 };
 

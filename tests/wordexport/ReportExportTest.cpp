@@ -5,10 +5,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <future>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
