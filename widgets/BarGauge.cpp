@@ -15,7 +15,7 @@
 
 namespace kesto {
 
-BarGauge::BarGauge(QWidget* parent) : QWidget(parent) {
+BarGauge::BarGauge(QWidget* parent) : PressableWidget(parent) {
     installBarGaugeAccessibility();
     setFont(layoutFont("MS Sans Serif", 10, true));
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -156,40 +156,6 @@ void BarGauge::paintEvent(QPaintEvent*) {
     if (hasFocus()) {
         drawFocusMark(p, all);
     }
-}
-
-void BarGauge::mousePressEvent(QMouseEvent* event) {
-    if (!click_.press(event)) {
-        QWidget::mousePressEvent(event);
-    }
-}
-
-void BarGauge::mouseReleaseEvent(QMouseEvent* event) {
-    bool completed = false;
-    if (!click_.release(event, rect(), completed)) {
-        QWidget::mouseReleaseEvent(event);
-    } else if (completed) {
-        emit clicked();
-    }
-}
-
-void BarGauge::keyPressEvent(QKeyEvent* event) {
-    if (isPressKey(event) && !event->isAutoRepeat()) {
-        event->accept();
-        press();
-        return;
-    }
-    QWidget::keyPressEvent(event);
-}
-
-void BarGauge::focusInEvent(QFocusEvent* event) {
-    QWidget::focusInEvent(event);
-    update();
-}
-
-void BarGauge::focusOutEvent(QFocusEvent* event) {
-    QWidget::focusOutEvent(event);
-    update();
 }
 
 namespace {

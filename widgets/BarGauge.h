@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LeftClick.h"
+#include "PressableWidget.h"
 
 #include "Colour.h"
 #include "LiveValues.h"
@@ -15,7 +15,7 @@ namespace kesto {
 // channel's colour, with the value (in the channel's number format) and the unit written on
 // it in bold white. Holds the display settings of one channel and its current value.
 // It takes the keyboard focus; Return or Space then acts as a click.
-class BarGauge : public QWidget {
+class BarGauge : public PressableWidget<QWidget> {
     Q_OBJECT
 
 public:
@@ -60,7 +60,7 @@ public:
     QString spokenValue() const;
 
     // What a click does: emits clicked().
-    void press();
+    void press() override;
 
     QSize sizeHint() const override { return {281, 21}; }
 
@@ -69,11 +69,6 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void changed(bool valueChanged);
@@ -81,7 +76,6 @@ private:
 
     ChannelSettings settings_;
     float value_ = 0;
-    LeftClick click_;
 };
 
 // Makes bar gauges known to accessibility tools: a progress bar with the spoken name, the

@@ -26,18 +26,13 @@ QAccessibleInterface* clickLabelAccessible(const QString& className, QObject* ob
 
 } // namespace
 
-ClickLabel::ClickLabel(QWidget* parent) : QLabel(parent) {
+ClickLabel::ClickLabel(QWidget* parent) : PressableWidget(parent) {
     static std::once_flag once;
     std::call_once(once, [] { QAccessible::installFactory(clickLabelAccessible); });
 }
 
-void ClickLabel::keyPressEvent(QKeyEvent* event) {
-    if (isPressKey(event) && !event->isAutoRepeat()) {
-        event->accept();
-        emit clicked();
-        return;
-    }
-    QLabel::keyPressEvent(event);
+void ClickLabel::press() {
+    emit clicked();
 }
 
 void ClickLabel::paintEvent(QPaintEvent* event) {
@@ -45,31 +40,6 @@ void ClickLabel::paintEvent(QPaintEvent* event) {
     if (hasFocus()) {
         QPainter p(this);
         drawFocusMark(p, rect());
-    }
-}
-
-void ClickLabel::focusInEvent(QFocusEvent* event) {
-    QLabel::focusInEvent(event);
-    update();
-}
-
-void ClickLabel::focusOutEvent(QFocusEvent* event) {
-    QLabel::focusOutEvent(event);
-    update();
-}
-
-void ClickLabel::mousePressEvent(QMouseEvent* event) {
-    if (!click_.press(event)) {
-        QLabel::mousePressEvent(event);
-    }
-}
-
-void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
-    bool completed = false;
-    if (!click_.release(event, rect(), completed)) {
-        QLabel::mouseReleaseEvent(event);
-    } else if (completed) {
-        emit clicked();
     }
 }
 
