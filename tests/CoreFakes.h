@@ -13,8 +13,11 @@
 
 namespace kesto::test {
 
-class FakeClock final : public Clock {
+class FakeClock : public Clock {
 public:
+    FakeClock() = default;
+    explicit FakeClock(const LocalDateTime& at) : now(at) {}
+
     std::uint32_t tickMs() const override { return tick; }
     LocalDateTime localNow() const override { return now; }
     void advance(std::uint32_t ms) { tick += ms; } // wraps like the real counter

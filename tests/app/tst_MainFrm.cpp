@@ -1,6 +1,7 @@
 #include "AnalyzerPort.h"
 #include "BarGauge.h"
 #include "BigDisplayGrid.h"
+#include "CoreFakes.h"
 #include "DateTimeFormat.h"
 #include "LiveTrends.h"
 #include "MmcCommand.h"
@@ -55,12 +56,10 @@ using namespace kesto;
 
 namespace {
 
-class FakeClock final : public Clock {
+// A clock the test sets by hand, first at 5 March 2024, 14:07:09.
+class FakeClock final : public test::FakeClock {
 public:
-    std::uint32_t tick = 100000;
-    LocalDateTime now{2024, 3, 5, 14, 7, 9, 0};
-    std::uint32_t tickMs() const override { return tick; }
-    LocalDateTime localNow() const override { return now; }
+    FakeClock() : test::FakeClock({2024, 3, 5, 14, 7, 9, 0}) {}
 };
 
 class CountingBeeper final : public Beeper {

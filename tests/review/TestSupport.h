@@ -1,19 +1,13 @@
 #pragma once
 
-#include "Interfaces.h"
-
-#include <cstdint>
+#include "CoreFakes.h"
 
 namespace kesto::test {
 
-// A clock the test sets by hand.
-class FixedClock final : public Clock {
+// A clock the test sets by hand, first at 7 March 2024, 09:05:03.
+class FixedClock final : public FakeClock {
 public:
-    std::uint32_t tickMs() const override { return tick; }
-    LocalDateTime localNow() const override { return now; }
-
-    std::uint32_t tick = 100000;
-    LocalDateTime now{2024, 3, 7, 9, 5, 3, 0};
+    FixedClock() : FakeClock({2024, 3, 7, 9, 5, 3, 0}) {}
 };
 
 int runMessageFormTests(int argc, char** argv);
