@@ -5,12 +5,12 @@ namespace kesto {
 LiveAcquisition::LiveAcquisition(const Clock& clock, SerialLink& link, MessageWindow& messages,
                                  Alarm& alarm, FrameLog* frameLog)
     : clock_(clock), link_(link), messages_(messages), alarm_(alarm), port_(clock, link),
-      decoder_(texts_, clock, &messages, frameLog, &link),
+      decoder_(texts_, clock, &messages, frameLog),
       display_(makeDefaultDisplay(builtinChannelDefaults())) {}
 
 void LiveAcquisition::COMTimerGetData() {
     if (port_.retryIfDue()) {
-        decoder_.resetForOpen();
+        decoder_.resetForOpen(clock_.tickMs());
         if (messages_.isVisible()) {
             messages_.addMessage(portTargetName(*port_.target()) +
                                  std::string(kPortReopenedMessage));
@@ -46,12 +46,12 @@ bool LiveAcquisition::probeAndOpen(int port) {
 }
 
 std::optional<std::string> LiveAcquisition::OpenAnalyzerPort(int port) {
-    decoder_.resetForOpen();
+    decoder_.resetForOpen(clock_.tickMs());
     return port_.open(port);
 }
 
 std::optional<std::string> LiveAcquisition::OpenAnalyzerPath(const std::string& devicePath) {
-    decoder_.resetForOpen();
+    decoder_.resetForOpen(clock_.tickMs());
     return port_.open(devicePath);
 }
 

@@ -27,7 +27,9 @@ public:
                     FrameLog* frameLog = nullptr);
 
     // The serial port's data-available event.
-    void onBytes(std::span<const std::uint8_t> bytes) { decoder_.onBytes(bytes); }
+    void onBytes(std::span<const std::uint8_t> bytes) { decoder_.onBytes(bytes, clock_.tickMs()); }
+    // The serial layer found the line quiet since the last bytes.
+    void onLineQuiet() { decoder_.onLineQuiet(clock_.tickMs()); }
 
     // Every 1000 ms: link supervision, then the display refresh.
     void COMTimerGetData();

@@ -3,6 +3,7 @@
 #include "DateTimeFormat.h"
 #include "NumberFormat.h"
 
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
@@ -10,45 +11,110 @@ namespace kesto {
 namespace {
 
 constexpr char kHex[] = "0123456789ABCDEF";
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return 0;
-}
+constexpr std::uint8_t kDelimiterByte = 0xFF;
 
 std::int16_t offsetBinary(std::int16_t raw) {
     const auto shifted = static_cast<std::int16_t>(static_cast<std::uint16_t>(raw) - 32768u);
     return shifted == -32768 ? std::int16_t{0} : shifted;
 }
 
+constexpr std::size_t frameSize(std::size_t words) {
+    return 2 * words + 4;
+}
+
+// The bytes of a run of bytes as the frame search sees them.
+class Line {
+public:
+    Line(std::span<const std::uint8_t> bytes, bool ended) : b_(bytes), ended_(ended) {}
+
+    std::size_t size() const { return b_.size(); }
+    bool delimiterAt(std::size_t p) const {
+        return p + 1 < b_.size() && b_[p] == kDelimiterByte && b_[p + 1] == kDelimiterByte;
+    }
+    // A whole frame of `words` words starts at `p`.
+    bool frameAt(std::size_t p, std::size_t words) const {
+        const std::size_t end = p + frameSize(words);
+        return end <= b_.size() && delimiterAt(p) && delimiterAt(end - 2);
+    }
+    // A frame of `words` words starting at `p` has not arrived yet but still may.
+    bool frameMayComeAt(std::size_t p, std::size_t words) const {
+        if (ended_ || p + frameSize(words) <= b_.size()) {
+            return false;
+        }
+        for (std::size_t i = p; i < std::min(p + 2, b_.size()); ++i) {
+            if (b_[i] != kDelimiterByte) {
+                return false;
+            }
+        }
+        const std::size_t closing = p + 2 + 2 * words;
+        return closing >= b_.size() || b_[closing] == kDelimiterByte;
+    }
+    // Where a reading of the bytes may stop: at the end, or where a frame may still come.
+    bool mayStopAt(std::size_t p) const {
+        if (p == b_.size()) {
+            return true;
+        }
+        for (std::size_t n = kMinFrameWords; n <= kMaxFrameWords; ++n) {
+            if (frameMayComeAt(p, n)) {
+                return true;
+            }
+        }
+        return false;
+    }
+    bool framePasses(std::size_t p, std::size_t words) const {
+        return passesRangeChecks(unpackFrame(b_.subspan(p + 2, 2 * words)));
+    }
+
+private:
+    std::span<const std::uint8_t> b_;
+    bool ended_;
+};
+
+// For every position from `base` to the end: can the bytes from there be read as whole frames
+// back to back up to a place where the reading may stop? With `checked`, only frames that pass
+// the range checks count.
+class Readings {
+public:
+    Readings(const Line& line, std::size_t base, bool checked) : base_(base) {
+        // The flags live in the object itself for the usual short runs: no allocation per frame.
+        const std::size_t n = line.size() >= base ? line.size() - base + 1 : 0;
+        if (n > local_.size()) {
+            heap_.assign(n, 0);
+            ok_ = heap_.data();
+        } else {
+            ok_ = local_.data();
+        }
+        for (std::size_t i = n; i-- > 0;) {
+            const std::size_t p = base + i;
+            bool ok = line.mayStopAt(p);
+            for (std::size_t w = kMinFrameWords; !ok && w <= kMaxFrameWords; ++w) {
+                ok = line.frameAt(p, w) && ok_[i + frameSize(w)] != 0 &&
+                     (!checked || line.framePasses(p, w));
+            }
+            ok_[i] = ok ? 1 : 0;
+        }
+    }
+    Readings(const Readings&) = delete;
+    Readings& operator=(const Readings&) = delete;
+    bool from(std::size_t p) const { return ok_[p - base_] != 0; }
+
+private:
+    std::size_t base_;
+    std::array<std::uint8_t, 256> local_{};
+    std::vector<std::uint8_t> heap_;
+    std::uint8_t* ok_ = nullptr;
+};
+
 } // namespace
 
-FrameWords unpackFrame(std::string_view rest, std::uint16_t byteCount) {
-    // The rest padded with "0"s: bytes beyond its end read as 0.
-    std::array<std::uint8_t, 34> bytes{};
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const std::size_t hi = 2 * i;
-        const int h = hi < rest.size() ? hexValue(rest[hi]) : 0;
-        const int l = hi + 1 < rest.size() ? hexValue(rest[hi + 1]) : 0;
-        bytes[i] = static_cast<std::uint8_t>(h * 16 + l);
-    }
+FrameWords unpackFrame(std::span<const std::uint8_t> payload) {
     FrameWords f;
-    f.byteCount = byteCount;
-    auto wordAt = [&](std::size_t k) {
-        return static_cast<std::int16_t>((bytes[2 * k] << 8) | bytes[2 * k + 1]);
-    };
-    for (std::size_t k = 0; k <= 12; ++k) {
-        f.word[k] = wordAt(k);
+    const std::size_t words = std::min(payload.size() / 2, kFrameWordCount);
+    f.byteCount = static_cast<std::uint16_t>(payload.size() + 2);
+    for (std::size_t k = 0; k < words; ++k) {
+        f.word[k] = static_cast<std::int16_t>((payload[2 * k] << 8) | payload[2 * k + 1]);
     }
     f.word[12] = offsetBinary(f.word[12]);
-    f.word[13] = byteCount > 28 ? wordAt(13) : std::int16_t{0};
-    f.word[14] = byteCount > 30 ? wordAt(14) : std::int16_t{0};
-    f.word[15] = byteCount > 32 ? wordAt(15) : std::int16_t{0};
     for (std::size_t k : {9u, 8u, 10u, 11u}) {
         if (f.word[k] < 0) {
             f.word[k] = 0;
@@ -81,6 +147,12 @@ std::vector<std::string> rangeErrors(const FrameWords& f) {
     return errors;
 }
 
+bool passesRangeChecks(const FrameWords& f) {
+    const auto& w = f.word;
+    return w[0] >= 0 && w[0] <= 211 && w[2] >= 0 && w[2] <= 3000 && w[3] >= 0 && w[3] <= 30000 &&
+           w[4] >= 0 && w[4] <= 1200 && w[5] >= 0 && w[5] <= 300 && !(w[0] == 0 && w[5] == 0);
+}
+
 void writeReceivedTexts(const FrameWords& f, ReceivedTexts& texts) {
     for (std::size_t k : {0u, 2u, 3u, 4u, 5u, 6u, 7u, 8u, 9u, 10u, 11u, 14u, 15u}) {
         texts[k] = std::to_string(f.word[k]);
@@ -90,132 +162,254 @@ void writeReceivedTexts(const FrameWords& f, ReceivedTexts& texts) {
     texts[13] = formatShortest5(f.word[13] / 10.0);
 }
 
-FrameDecoder::FrameDecoder(ReceivedTexts& texts, const Clock& clock, MessageWindow* messages,
-                           FrameLog* log, SerialLink* link)
-    : texts_(texts), clock_(clock), messages_(messages), log_(log), link_(link) {
-    rxHexBuffer_.reserve(kMaxBufferChars + 256);
-}
+FrameSearch findFirstFrame(std::span<const std::uint8_t> bytes, bool ended) {
+    const Line line(bytes, ended);
+    const std::size_t size = bytes.size();
+    FrameSearch f;
 
-void FrameDecoder::resetForOpen() {
-    words_ = FrameWords{};
-    setAllTexts(texts_, "-");
-    frameValid_ = false;
-}
+    // Every frame opens with FF FF, so nothing before the first pair can be read.
+    std::size_t run = 0;
+    while (run < size && !line.delimiterAt(run)) {
+        ++run;
+    }
+    if (run >= size) {
+        // No delimiter; a last FF may be the first half of one.
+        f.result = FrameSearch::Result::NoFrame;
+        f.dropTo = !ended && size > 0 && bytes[size - 1] == kDelimiterByte ? size - 1 : size;
+        return f;
+    }
+    f.hasDelimiter = true;
+    std::size_t runEnd = run + 2;
+    while (runEnd < size && bytes[runEnd] == kDelimiterByte) {
+        ++runEnd;
+    }
+    // Given up when no reading is found: past the run, whose every start has been tried.
+    f.dropTo = runEnd;
+    if (!ended && runEnd == size) {
+        f.result = FrameSearch::Result::NeedMore;
+        f.dropTo = std::max(run + 1, size - 2);
+        return f;
+    }
+    // A frame opens with the last two bytes of the run when its O2 word is in range; earlier
+    // starts are tried so that a frame failing its range checks is still read as sent.
+    const std::size_t firstStart = runEnd - run > 5 ? runEnd - 5 : run;
+    const std::size_t lastStart = runEnd - 2;
+    const std::size_t base = firstStart + frameSize(kMinFrameWords);
 
-void FrameDecoder::onBytes(std::span<const std::uint8_t> bytes) {
-    counters_.bytesReceived += bytes.size();
-    if (quietActive_) {
-        // Bytes within 100 ms after a frame were flushed by the receive-buffer flush.
-        if (clock_.tickMs() - quietStart_ < kQuietAfterFrameMs) {
-            counters_.bytesDiscarded += bytes.size();
-            return;
-        }
-        quietActive_ = false;
-    }
-    const std::size_t oldSize = rxHexBuffer_.size();
-    rxHexBuffer_.resize(oldSize + 2 * bytes.size());
-    char* out = rxHexBuffer_.data() + oldSize;
-    for (const std::uint8_t b : bytes) {
-        *out++ = kHex[b >> 4];
-        *out++ = kHex[b & 0x0F];
-    }
-    // Short frames leave their closing delimiter in the buffer: look again until a frame of
-    // full length has been handled or no complete frame is left. Each round consumes at least
-    // an opening delimiter, so this ends.
-    for (;;) {
-        const Taken taken = takeFrame();
-        if (taken == Taken::Nothing) {
-            boundBuffer();
-            return;
-        }
-        if (taken == Taken::FullFrame) {
-            return;
-        }
-    }
-}
-
-FrameDecoder::Taken FrameDecoder::takeFrame() {
-    const auto first = rxHexBuffer_.find("FFFF");
-    if (first == std::string::npos) {
-        return Taken::Nothing;
-    }
-    const std::string_view rest = std::string_view(rxHexBuffer_).substr(first + 4);
-    const auto second = rest.find("FFFF");
-    if (second == std::string_view::npos) {
-        return Taken::Nothing;
-    }
-    const std::string_view frameText = rest.substr(0, second + 4);
-    const auto byteCount = static_cast<std::uint16_t>(frameText.size() / 2);
-    const bool fullLength = byteCount >= kMinFrameByteCount;
-    ++counters_.framesFound;
-
-    if (messages_ != nullptr && messages_->isVisible()) {
-        std::string line = timeText(clock_.localNow());
-        line.push_back(' ');
-        line.append(frameText);
-        if (messages_->writeToLogfile()) {
-            logFrameLine(line);
-        }
-        messages_->showFrame(kFrameRuler, line, static_cast<int>(frameText.size()));
-    }
-
-    words_ = unpackFrame(rest, byteCount);
-
-    const std::uint32_t now = clock_.tickMs();
-    if (fullLength) {
-        // The buffer is emptied: whatever followed the closing delimiter goes with it.
-        const std::size_t used = first + 4 + frameText.size();
-        counters_.bytesDiscarded += (rxHexBuffer_.size() - used) / 2;
-        rxHexBuffer_.clear();
-        quietActive_ = true;
-        quietStart_ = now;
-    } else {
-        // The closing delimiter stays and opens the next frame.
-        rxHexBuffer_.erase(0, first + frameText.size());
-    }
-
-    auto errors = rangeErrors(words_);
-    if (errors.empty() && !fullLength) {
-        errors.emplace_back(kFrameLengthError);
-    }
-    frameValid_ = errors.empty();
-    if (messages_ != nullptr) {
-        for (const auto& e : errors) {
-            if (messages_->isVisible()) {
-                messages_->addMessage(e);
+    struct Candidate {
+        std::size_t start;
+        std::size_t words;
+    };
+    std::array<Candidate, 16> found{};
+    std::size_t count = 0;
+    bool mayStillCome = false;
+    {
+        const Readings readings(line, base, false);
+        for (std::size_t s = firstStart; s <= lastStart; ++s) {
+            for (std::size_t n = kMinFrameWords; n <= kMaxFrameWords; ++n) {
+                if (line.frameMayComeAt(s, n)) {
+                    mayStillCome = true;
+                } else if (line.frameAt(s, n) && readings.from(s + frameSize(n))) {
+                    found[count++] = {s, n};
+                }
             }
         }
     }
+    if (mayStillCome) {
+        f.result = FrameSearch::Result::NeedMore;
+        return f;
+    }
+    if (count == 0) {
+        f.result = FrameSearch::Result::NoFrame;
+        if (ended) {
+            f.dropTo = size; // what follows cannot be told from a payload
+        }
+        return f;
+    }
+    if (count > 1) {
+        // Several readings: the only one whose frames pass the range checks, if there is one.
+        const Readings checked(line, base, true);
+        std::size_t passing = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            const Candidate c = found[i];
+            if (line.framePasses(c.start, c.words) && checked.from(c.start + frameSize(c.words))) {
+                found[passing++] = c;
+            }
+        }
+        if (passing != 1) {
+            f.result = ended ? FrameSearch::Result::NoFrame : FrameSearch::Result::NeedMore;
+            if (ended) {
+                f.dropTo = size;
+            }
+            return f;
+        }
+    }
+    f.result = FrameSearch::Result::Frame;
+    f.start = found[0].start;
+    f.words = found[0].words;
+    return f;
+}
+
+FrameDecoder::FrameDecoder(ReceivedTexts& texts, const Clock& clock, MessageWindow* messages,
+                           FrameLog* log)
+    : texts_(texts), clock_(clock), messages_(messages), log_(log),
+      lastByteTick_(clock.tickMs()) {
+    burst_.reserve(kMaxBurstBytes + 64);
+}
+
+void FrameDecoder::resetForOpen(std::uint32_t tick) {
+    counters_.bytesDiscarded += burst_.size();
+    burst_.clear();
+    words_ = FrameWords{};
+    setAllTexts(texts_, "-");
+    frameValid_ = false;
+    inStep_ = false;
+    quietAfterFrame_ = false;
+    lastByteTick_ = tick;
+}
+
+void FrameDecoder::onBytes(std::span<const std::uint8_t> bytes, std::uint32_t tick) {
+    counters_.bytesReceived += bytes.size();
+    if (bytes.empty()) {
+        return;
+    }
+    if (quietAfterFrame_) {
+        // Unsigned differences: right across the tick counter's wrap.
+        if (tick - frameEndTick_ < kQuietAfterFrameMs) {
+            // Whatever these bytes begin is cut: the rest is dropped at the next quiet time.
+            counters_.bytesDiscarded += bytes.size();
+            lastByteTick_ = tick;
+            inStep_ = false;
+            return;
+        }
+        quietAfterFrame_ = false;
+    }
+    burst_.insert(burst_.end(), bytes.begin(), bytes.end());
+    lastByteTick_ = tick;
+    if (burst_.size() >= kStreamDecideBytes) {
+        readBurst(false, tick);
+    }
+}
+
+void FrameDecoder::onLineQuiet(std::uint32_t tick) {
+    if (tick - lastByteTick_ < kLineQuietMs) {
+        return;
+    }
+    if (!burst_.empty()) {
+        readBurst(true, tick);
+    }
+    inStep_ = true;
+}
+
+void FrameDecoder::readBurst(bool ended, std::uint32_t tick) {
+    if (ended && !inStep_) {
+        // It began before the line was in step: the tail of a frame.
+        discardFront(burst_.size());
+        return;
+    }
+    bool found = false;
+    while (!burst_.empty() && (ended || burst_.size() >= kStreamDecideBytes)) {
+        const FrameSearch f = findFirstFrame(burst_, ended);
+        if (f.result == FrameSearch::Result::Frame) {
+            discardFront(f.start);
+            takeFrame(0, f.words, tick);
+            burst_.erase(burst_.begin(), burst_.begin() + static_cast<std::ptrdiff_t>(
+                                                             frameSize(f.words)));
+            inStep_ = true;
+            found = true;
+            continue;
+        }
+        if (f.result == FrameSearch::Result::NeedMore && burst_.size() < kMaxBurstBytes) {
+            return;
+        }
+        // No reading as whole frames, or none decided within the bound.
+        if (f.hasDelimiter) {
+            rejectPiece(0, f.dropTo);
+            found = true;
+        } else {
+            discardFront(f.dropTo);
+        }
+        if (f.dropTo == 0) {
+            break;
+        }
+    }
+    if (ended && found) {
+        quietAfterFrame_ = true;
+        frameEndTick_ = lastByteTick_;
+    }
+}
+
+void FrameDecoder::discardFront(std::size_t count) {
+    count = std::min(count, burst_.size());
+    counters_.bytesDiscarded += count;
+    burst_.erase(burst_.begin(), burst_.begin() + static_cast<std::ptrdiff_t>(count));
+}
+
+void FrameDecoder::takeFrame(std::size_t start, std::size_t words, std::uint32_t tick) {
+    ++counters_.framesFound;
+    const auto frame = std::span<const std::uint8_t>(burst_).subspan(start, frameSize(words));
+    showFrameText(frame.subspan(2));
+    words_ = unpackFrame(frame.subspan(2, 2 * words));
+    const auto errors = rangeErrors(words_);
+    frameValid_ = errors.empty();
+    report(errors);
     if (frameValid_) {
         ++counters_.framesAccepted;
-        lastFrameTick_ = now;
+        lastFrameTick_ = tick;
         writeReceivedTexts(words_, texts_);
     } else {
         ++counters_.framesRejected;
     }
-    if (!fullLength) {
-        return Taken::ShortFrame;
-    }
-    if (link_ != nullptr) {
-        link_->flushInput();
-    }
-    return Taken::FullFrame;
 }
 
-void FrameDecoder::boundBuffer() {
-    if (rxHexBuffer_.size() <= kMaxBufferChars) {
+void FrameDecoder::rejectPiece(std::size_t start, std::size_t end) {
+    end = std::min(end, burst_.size());
+    // Bytes before the piece's delimiter are noise.
+    std::size_t opening = start;
+    while (opening + 1 < end && !(burst_[opening] == kDelimiterByte &&
+                                  burst_[opening + 1] == kDelimiterByte)) {
+        ++opening;
+    }
+    counters_.bytesDiscarded += opening - start;
+    ++counters_.framesFound;
+    ++counters_.framesRejected;
+    const auto text = std::span<const std::uint8_t>(burst_).subspan(
+        std::min(opening + 2, end), end - std::min(opening + 2, end));
+    showFrameText(text);
+    words_ = unpackFrame(text.first(std::min<std::size_t>(text.size(), 2 * kFrameWordCount)));
+    words_.byteCount = static_cast<std::uint16_t>(std::min<std::size_t>(text.size(), 0xFFFF));
+    frameValid_ = false;
+    report({std::string(kFrameLengthError)});
+    burst_.erase(burst_.begin() + static_cast<std::ptrdiff_t>(start),
+                 burst_.begin() + static_cast<std::ptrdiff_t>(end));
+}
+
+void FrameDecoder::showFrameText(std::span<const std::uint8_t> text) {
+    if (messages_ == nullptr || !messages_->isVisible()) {
         return;
     }
-    // Keep a frame that has started near the end; drop everything before it. Otherwise keep
-    // only the last three characters, which may be the start of a delimiter.
-    std::size_t keepFrom = rxHexBuffer_.size() - 3;
-    const auto lastDelimiter = rxHexBuffer_.rfind("FFFF");
-    if (lastDelimiter != std::string::npos &&
-        rxHexBuffer_.size() - lastDelimiter <= kKeepPendingChars) {
-        keepFrom = lastDelimiter;
+    std::string line = timeText(clock_.localNow());
+    line.push_back(' ');
+    const std::size_t at = line.size();
+    line.resize(at + 2 * text.size());
+    char* out = line.data() + at;
+    for (const std::uint8_t b : text) {
+        *out++ = kHex[b >> 4];
+        *out++ = kHex[b & 0x0F];
     }
-    counters_.bytesDiscarded += keepFrom / 2;
-    rxHexBuffer_.erase(0, keepFrom);
+    if (messages_->writeToLogfile()) {
+        logFrameLine(line);
+    }
+    messages_->showFrame(kFrameRuler, line, static_cast<int>(2 * text.size()));
+}
+
+void FrameDecoder::report(const std::vector<std::string>& errors) {
+    if (messages_ == nullptr || !messages_->isVisible()) {
+        return;
+    }
+    for (const auto& e : errors) {
+        messages_->addMessage(e);
+    }
 }
 
 void FrameDecoder::logFrameLine(const std::string& line) {

@@ -27,16 +27,21 @@ struct FrameWords {
 
 // Range-check messages, in check order; empty when the frame passes.
 std::vector<std::string> rangeErrors(const FrameWords& words);
+// The same test without the messages, for the framing's tie-break.
+bool passesRangeChecks(const FrameWords& words);
 
-// Unpacks the words from the hex text that follows the opening delimiter (`rest`), with the
-// byte count of the frame text that ends with the closing delimiter.
-FrameWords unpackFrame(std::string_view rest, std::uint16_t byteCount);
+// The words of a frame from its payload (the bytes between the delimiters, 2 per word, most
+// significant first). Words the payload does not hold are 0; draught is converted from offset
+// binary and the four gas channels are clamped at 0.
+FrameWords unpackFrame(std::span<const std::uint8_t> payload);
 
 // Texts written for an accepted frame.
 void writeReceivedTexts(const FrameWords& words, ReceivedTexts& texts);
 
 // The shortest frame accepted: thirteen words and the closing delimiter.
 inline constexpr std::uint16_t kMinFrameByteCount = 28;
+inline constexpr std::size_t kMinFrameWords = 13;
+inline constexpr std::size_t kMaxFrameWords = 16;
 inline constexpr std::string_view kFrameLengthError = "Frame length error";
 
 // The ruler shown above the frame line in the frame monitor.
@@ -45,63 +50,98 @@ inline constexpr std::string_view kFrameRuler =
 
 // Cuts analyzer frames out of the received bytes and writes the received texts.
 //
-// The received bytes are kept as upper-case hex text and searched for "FFFF" at any character
-// position, so odd-aligned delimiters cut frames too. After a frame of full length is taken out,
-// everything else in the buffer is dropped, and bytes arriving within 100 ms after that are
-// discarded as well (the receive buffer is flushed then).
+// On the wire a frame is FF FF, 13 to 16 words, FF FF, sent as one burst; the analyzer then
+// leaves the line idle until the next frame. Any word may hold FF FF (a reading of -1), so the
+// delimiters alone do not tell where a frame ends: the line's timing does. The serial layer
+// reports each chunk with its tick and says when the line has been quiet for `kLineQuietMs`;
+// a burst (the bytes between two quiet times) must then be exactly one frame, or several
+// frames back to back, to be read. Its words are taken as sent; a burst that cannot be read
+// as whole frames in exactly one way is rejected with "Frame length error".
 //
-// A frame shorter than thirteen words is never accepted. It is what the decoder sees when it is
-// out of step with the line: a payload word 0xFFFF (a reading of -1) cut the frame, or the port
-// was opened in the middle of a frame, so a closing delimiter was taken for an opening one. Its
-// closing delimiter is therefore kept as the opening delimiter of the next frame, and the next
-// frame is looked for at once; no quiet time and no flush follow it.
+// A stream that never goes quiet (frames back to back) is read as it comes: a frame is taken
+// once every way of reading the bytes that follow agrees on it, and rejected when they never
+// do. Where two readings remain, the one whose frames pass the range checks wins.
+//
+// After the port is opened the line is out of step until it has been quiet once: a burst that
+// began before that is the tail of a frame and is dropped unread. Bytes that arrive within
+// `kQuietAfterFrameMs` of the end of a frame read at a quiet time are discarded (the analyzer
+// sends nothing then); a burst they began is dropped as well.
 class FrameDecoder {
 public:
-    // Hex characters the buffer may hold while no frame completes (wrong baud rate, noise).
-    static constexpr std::size_t kMaxBufferChars = 1024;
-    // On overflow a pending frame start is kept if it is this close to the end.
-    static constexpr std::size_t kKeepPendingChars = 160;
+    // Six byte times at 1200 baud, with room for a USB adapter's 16 ms latency.
+    static constexpr std::uint32_t kLineQuietMs = 50;
     static constexpr std::uint32_t kQuietAfterFrameMs = 100;
+    // A stream without quiet times is read once this many bytes wait: enough to see every
+    // reading of a frame confirmed or refuted by the frame after it.
+    static constexpr std::size_t kStreamDecideBytes = 80;
+    // Bytes the decoder holds while no frame can be read (wrong baud rate, noise).
+    static constexpr std::size_t kMaxBurstBytes = 512;
 
     FrameDecoder(ReceivedTexts& texts, const Clock& clock, MessageWindow* messages = nullptr,
-                 FrameLog* log = nullptr, SerialLink* link = nullptr);
+                 FrameLog* log = nullptr);
 
-    // The data-available event: the bytes read from the port.
-    void onBytes(std::span<const std::uint8_t> bytes);
+    // The data-available event: the bytes read from the port, and the tick they were read at.
+    void onBytes(std::span<const std::uint8_t> bytes, std::uint32_t tick);
+    // The line has been quiet since the last bytes (the serial layer's timer, `tick` now).
+    // Ignored unless at least `kLineQuietMs` have passed since the last bytes.
+    void onLineQuiet(std::uint32_t tick);
 
-    // Opening the port: words zeroed, texts "-", frame invalid. The buffer stays.
-    void resetForOpen();
+    // Opening the port at `tick`: words zeroed, texts "-", frame invalid, and the line out of
+    // step until it has been quiet once.
+    void resetForOpen(std::uint32_t tick);
 
     std::uint32_t lastFrameTick() const { return lastFrameTick_; }
     const FrameWords& lastFrame() const { return words_; }
     bool frameValid() const { return frameValid_; }
-    const std::string& buffer() const { return rxHexBuffer_; }
+    // Bytes received and not yet read as frames.
+    const std::vector<std::uint8_t>& pending() const { return burst_; }
+    bool inStep() const { return inStep_; }
     const DecoderCounters& counters() const { return counters_; }
 
     void setMessageWindow(MessageWindow* messages) { messages_ = messages; }
     void setFrameLog(FrameLog* log) { log_ = log; }
-    void setSerialLink(SerialLink* link) { link_ = link; }
 
 private:
-    enum class Taken { Nothing, ShortFrame, FullFrame };
-    Taken takeFrame();
-    void boundBuffer();
+    void readBurst(bool ended, std::uint32_t tick);
+    void takeFrame(std::size_t start, std::size_t words, std::uint32_t tick);
+    void rejectPiece(std::size_t start, std::size_t end);
+    void discardFront(std::size_t count);
+    void showFrameText(std::span<const std::uint8_t> text);
+    void report(const std::vector<std::string>& errors);
     void logFrameLine(const std::string& line);
 
     ReceivedTexts& texts_;
     const Clock& clock_;
     MessageWindow* messages_;
     FrameLog* log_;
-    SerialLink* link_;
 
-    std::string rxHexBuffer_;
+    std::vector<std::uint8_t> burst_;
+    std::uint32_t lastByteTick_ = 0;
+    bool inStep_ = false;
+    bool quietAfterFrame_ = false;
+    std::uint32_t frameEndTick_ = 0;
     FrameWords words_;
     bool frameValid_ = false;
     std::uint32_t lastFrameTick_ = 0;
-    bool quietActive_ = false;
-    std::uint32_t quietStart_ = 0;
     bool logFailureReported_ = false;
     DecoderCounters counters_;
 };
+
+// How a run of bytes reads as frames (pure, for the decoder and its tests).
+struct FrameSearch {
+    enum class Result {
+        Frame,    // the first frame is `start`, `words` long, and no other reading exists
+        NeedMore, // a later byte can still decide it
+        NoFrame,  // no reading as whole frames: drop up to `dropTo`
+    };
+    Result result = Result::NeedMore;
+    std::size_t start = 0;
+    std::size_t words = 0;
+    std::size_t dropTo = 0;
+    bool hasDelimiter = false; // the bytes hold FF FF
+};
+
+// `ended`: the line went quiet after the last byte, so the frames must end exactly there.
+FrameSearch findFirstFrame(std::span<const std::uint8_t> bytes, bool ended);
 
 } // namespace kesto

@@ -198,6 +198,7 @@ TMainFrm::TMainFrm(MainFrmOptions options, QWidget* parent)
     if (ownPort_) {
         ownPort_->setBytesHandler(
             [this](std::span<const std::uint8_t> bytes) { acquisition_->onBytes(bytes); });
+        ownPort_->setQuietHandler([this] { acquisition_->onLineQuiet(); });
         // A port that fails while open (adapter pulled out) is reopened when it comes back.
         connect(
             ownPort_.get(), &AnalyzerPort::connectionLost, this,
@@ -261,6 +262,7 @@ TMainFrm::~TMainFrm() {
     messagesProxy_->target = nullptr;
     if (ownPort_) {
         ownPort_->setBytesHandler({});
+        ownPort_->setQuietHandler({});
     }
 }
 

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -65,9 +66,12 @@ std::string busyMessage(const std::string& name, const std::string& devicePath) 
 AnalyzerPort::AnalyzerPort(QObject* parent) : AnalyzerPort(PortMap::fromEnvironment(), parent) {}
 
 AnalyzerPort::AnalyzerPort(PortMap map, QObject* parent)
-    : QObject(parent), map_(std::move(map)), port_(this) {
+    : QObject(parent), map_(std::move(map)), port_(this), quietTimer_(this) {
     connect(&port_, &QSerialPort::readyRead, this, &AnalyzerPort::onReadyRead);
     connect(&port_, &QSerialPort::errorOccurred, this, &AnalyzerPort::onErrorOccurred);
+    quietTimer_.setSingleShot(true);
+    quietTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&quietTimer_, &QTimer::timeout, this, &AnalyzerPort::onQuietTimer);
 }
 
 AnalyzerPort::~AnalyzerPort() {
@@ -194,10 +198,13 @@ std::optional<std::string> AnalyzerPort::openDevice(const std::string& devicePat
     port_.setRequestToSend(false);
     port_.clearError();
     configuring_ = false;
+    sinceBytes_.start();
+    quietTimer_.start(kQuietAfterBytesMs);
     return std::nullopt;
 }
 
 void AnalyzerPort::close() {
+    quietTimer_.stop();
     if (port_.isOpen()) {
         port_.close();
     }
@@ -220,11 +227,47 @@ void AnalyzerPort::onReadyRead() {
         return;
     }
     bytesRead_ += static_cast<std::uint64_t>(data.size());
+    sinceBytes_.start();
+    quietTimer_.start(kQuietAfterBytesMs);
     if (handler_) {
         handler_(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(data.data()),
                                                static_cast<std::size_t>(data.size())));
     }
     emit bytesReceived(data);
+}
+
+bool AnalyzerPort::bytesWaiting() const {
+    if (port_.bytesAvailable() > 0) {
+        return true;
+    }
+    int waiting = 0;
+    return port_.handle() >= 0 && ::ioctl(port_.handle(), FIONREAD, &waiting) == 0 && waiting > 0;
+}
+
+void AnalyzerPort::onQuietTimer() {
+    if (!port_.isOpen()) {
+        return;
+    }
+    if (bytesWaiting()) {
+        // The event loop was held up: read what came meanwhile, which restarts the wait.
+        if (port_.bytesAvailable() > 0) {
+            onReadyRead();
+        } else {
+            port_.waitForReadyRead(0);
+        }
+        if (!quietTimer_.isActive()) {
+            quietTimer_.start(kQuietAfterBytesMs);
+        }
+        return;
+    }
+    const qint64 left = kQuietAfterBytesMs - sinceBytes_.elapsed();
+    if (left > 0) {
+        quietTimer_.start(static_cast<int>(left));
+        return;
+    }
+    if (quietHandler_) {
+        quietHandler_();
+    }
 }
 
 void AnalyzerPort::onErrorOccurred(QSerialPort::SerialPortError error) {

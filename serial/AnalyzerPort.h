@@ -3,8 +3,10 @@
 #include "Interfaces.h"
 #include "PortMap.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QSerialPort>
+#include <QTimer>
 
 #include <cstdint>
 #include <functional>
@@ -35,10 +37,14 @@ class AnalyzerPort final : public QObject, public SerialLink {
 
 public:
     using BytesHandler = std::function<void(std::span<const std::uint8_t>)>;
+    using QuietHandler = std::function<void()>;
 
     static constexpr qint32 kBaudRate = 1200;
     // The analyzer's receive buffer size; QSerialPort buffers unlimited otherwise.
     static constexpr qint64 kReadBufferBytes = 4096;
+    // How long the line must stay silent before the quiet handler runs: the decoder's quiet
+    // time and a margin for coarse timers.
+    static constexpr int kQuietAfterBytesMs = 60;
 
     explicit AnalyzerPort(QObject* parent = nullptr);
     explicit AnalyzerPort(PortMap map, QObject* parent = nullptr);
@@ -46,6 +52,10 @@ public:
 
     // The data-available event: called with every chunk read, before `bytesReceived`.
     void setBytesHandler(BytesHandler handler) { handler_ = std::move(handler); }
+    // Called once the open line has been silent for `kQuietAfterBytesMs` after the last bytes
+    // (or after opening), and only when nothing waits in the driver: a late reader never
+    // takes a pause in its own reading for a pause on the line.
+    void setQuietHandler(QuietHandler handler) { quietHandler_ = std::move(handler); }
 
     const PortMap& portMap() const { return map_; }
 
@@ -77,12 +87,17 @@ signals:
 
 private:
     void onReadyRead();
+    void onQuietTimer();
+    bool bytesWaiting() const;
     void onErrorOccurred(QSerialPort::SerialPortError error);
     std::optional<std::string> openDevice(const std::string& devicePath, const std::string& name);
 
     PortMap map_;
     QSerialPort port_;
     BytesHandler handler_;
+    QuietHandler quietHandler_;
+    QTimer quietTimer_;
+    QElapsedTimer sinceBytes_;
     std::string devicePath_;
     std::string name_;
     bool configuring_ = false;

@@ -7,11 +7,23 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace kesto::test {
+
+// The bytes as one burst on an idle line, the way the analyzer sends a frame: the line has been
+// quiet, the bytes arrive in one chunk `kBurstLeadMs` before `tick`, and at `tick` the serial
+// layer reports the line quiet again, which is when the frame decoder reads them.
+inline constexpr std::uint32_t kBurstLeadMs = 60;
+template <typename Decoder>
+void sendBurst(Decoder& decoder, std::span<const std::uint8_t> bytes, std::uint32_t tick) {
+    decoder.onLineQuiet(tick - kBurstLeadMs);
+    decoder.onBytes(bytes, tick - kBurstLeadMs);
+    decoder.onLineQuiet(tick);
+}
 
 class FakeClock : public Clock {
 public:

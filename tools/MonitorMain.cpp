@@ -168,6 +168,7 @@ int main(int argc, char** argv) {
     }
     acq.ResetMeanValues();
     port.setBytesHandler([&acq](std::span<const std::uint8_t> bytes) { acq.onBytes(bytes); });
+    port.setQuietHandler([&acq] { acq.onLineQuiet(); });
     // A line that goes away (adapter pulled out) is reopened when it comes back, as in the
     // program.
     QObject::connect(&port, &kesto::AnalyzerPort::connectionLost,

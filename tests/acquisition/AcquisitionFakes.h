@@ -17,7 +17,7 @@ namespace kesto::test {
 // CO2 10.0 %, -, TR 21.0, NO 40, SO2 0, NO2 5, CxHy 0, draught 2.5 hPa (offset binary 0x80FA).
 std::vector<std::uint16_t> goodWords();
 
-// FF FF, the words big-endian, FF FF. Fails the test if a word accidentally forms a delimiter.
+// FF FF, the words big-endian, FF FF.
 std::vector<std::uint8_t> frameBytes(const std::vector<std::uint16_t>& words);
 
 // Upper-case hex text of bytes.

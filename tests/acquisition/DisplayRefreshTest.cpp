@@ -34,7 +34,7 @@ TEST_F(DisplayRefreshTest, showsDecodedFrameAsChannelValues) {
     ReceivedTexts decoded{};
     FakeClock clock;
     FrameDecoder decoder(decoded, clock);
-    decoder.onBytes(frameBytes(goodWords()));
+    sendBurst(decoder, frameBytes(goodWords()), clock.tick + 1000);
     texts = decoded;
     untickAll();
     refresh();

@@ -16,7 +16,7 @@ protected:
     }
     void frameAt(std::uint32_t tick) {
         clock.tick = tick;
-        acq.onBytes(frameBytes(goodWords()));
+        sendBurst(acq.decoder(), frameBytes(goodWords()), tick);
         ASSERT_EQ(acq.decoder().lastFrameTick(), tick);
     }
     bool allTextsNoValue() const {
@@ -119,7 +119,7 @@ TEST_F(LinkSupervisionTest, rejectedFramesCountAsSilence) {
         clock.tick = t;
         auto words = goodWords();
         words[0] = 212;
-        acq.onBytes(frameBytes(words));
+        sendBurst(acq.decoder(), frameBytes(words), t);
     }
     acq.COMTimerGetData();
     EXPECT_FALSE(channel(Channel::O2).valid);

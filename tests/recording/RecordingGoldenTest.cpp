@@ -33,14 +33,15 @@ protected:
         clock.tick += 1000;
         if (step) {
             const int k = *step;
-            live.onBytes(frame({static_cast<std::uint16_t>(105 + k),    // O2 10.5 % and up
+            sendBurst(live.decoder(), frame({static_cast<std::uint16_t>(105 + k), // O2 10.5 % up
                                 static_cast<std::uint16_t>(50 + 3 * k), // CO
                                 static_cast<std::uint16_t>(180 + k),    // TG
                                 150, 880, 100, 0,
                                 static_cast<std::uint16_t>(210 - k), // TR
                                 40, 12, 5, 7,
                                 static_cast<std::uint16_t>(0x8000 + 25 - 30 * k), // draught
-                                static_cast<std::uint16_t>(35 + k), 3, 9}));
+                                static_cast<std::uint16_t>(35 + k), 3, 9}),
+                      clock.tick);
         }
         clock.tick += 10;
         live.COMTimerGetData();

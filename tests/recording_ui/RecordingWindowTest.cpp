@@ -70,7 +70,7 @@ struct Window {
     QTimer* timer() const { return main->recordingTimer(); }
     // A frame, the acquisition cycle a second later, then one recording tick.
     void secondWithFrame() {
-        main->acquisition().onBytes(kFrame);
+        kesto::test::sendBurst(main->acquisition().decoder(), kFrame, clock.tick);
         clock.tick += 1000;
         main->COMTimerGetData();
         main->recording().LOGTimerWriteData();

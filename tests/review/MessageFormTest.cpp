@@ -195,10 +195,10 @@ private slots:
         ReceivedTexts texts{};
         FrameDecoder decoder(texts, clock, &window, &window.frameLog());
 
-        decoder.onBytes(kGoodFrame);
+        sendBurst(decoder, kGoodFrame, clock.tick);
         clock.tick += 1000;
         clock.now.second = 4;
-        decoder.onBytes(kGoodFrame);
+        sendBurst(decoder, kGoodFrame, clock.tick);
 
         QCOMPARE(texts[0], std::string("105")); // the frame was taken either way
         const QByteArray expected = QByteArray("09:05:03 ") + kGoodFrameText + "\r\n" +
@@ -225,10 +225,10 @@ private slots:
         FrameDecoder decoder(texts, clock, &window, &window.frameLog());
 
         for (int i = 0; i < 3; ++i) {
-            decoder.onBytes(kGoodFrame);
+            sendBurst(decoder, kGoodFrame, clock.tick);
             clock.tick += 1000;
         }
-        decoder.onBytes(kO2RangeFrame);
+        sendBurst(decoder, kO2RangeFrame, clock.tick);
         window.showCounters(decoder.counters());
 
         QCOMPARE(decoder.counters().framesAccepted, std::uint64_t{3});

@@ -54,7 +54,7 @@ QByteArray simulatedRecording(const QByteArray& title) {
     QByteArray out = title + "\r\n";
     for (int second = 0; second < 1800; ++second) {
         clock.tick += 1000;
-        decoder.onBytes(sim::buildFrame(sim::encodeWords(boiler.at(second)), 16));
+        test::sendBurst(decoder, sim::buildFrame(sim::encodeWords(boiler.at(second)), 16), clock.tick);
         RefreshLiveDisplay(texts, RefreshOptions{}, means, references, display);
         const int s = 9 * 3600 + 12 * 60 + second;
         QByteArray line = QStringLiteral("07.03.2024,%1:%2:%3")
@@ -108,11 +108,11 @@ int main(int argc, char** argv) {
         0x00, 0x64, 0x00, 0x00, 0x00, 0xD2, 0x00, 0x28, 0x00, 0x00, 0x00, 0x05,
         0x00, 0x00, 0x80, 0xFA, 0x00, 0x0C, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xFF};
     clock.now.second = 54;
-    decoder.onBytes(rejected);
+    kesto::test::sendBurst(decoder, rejected, clock.tick);
     for (int second = 55; second < 58; ++second) {
         clock.tick += 1000;
         clock.now.second = second;
-        decoder.onBytes(accepted);
+        kesto::test::sendBurst(decoder, accepted, clock.tick);
     }
     messages.showCounters(decoder.counters());
 

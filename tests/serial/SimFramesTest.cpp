@@ -33,7 +33,9 @@ public:
     Shown receive(const std::vector<std::uint8_t>& bytes) {
         clock_.tick += 1000;
         const auto before = decoder_.counters().framesAccepted;
-        decoder_.onBytes(bytes);
+        decoder_.onLineQuiet(clock_.tick - 60);
+        decoder_.onBytes(bytes, clock_.tick - 60);
+        decoder_.onLineQuiet(clock_.tick);
         kesto::RefreshLiveDisplay(texts_, options_, means_, references_, display_);
         return {decoder_.counters().framesAccepted > before, display_};
     }

@@ -220,6 +220,13 @@ private slots:
                     rejectedBeforeAccepted = acq.decoder().counters().framesRejected;
                 }
             });
+            port.setQuietHandler([&] {
+                acq.onLineQuiet();
+                if (firstAcceptedMs < 0 && acq.decoder().counters().framesAccepted > 0) {
+                    firstAcceptedMs = sinceOpen.elapsed();
+                    rejectedBeforeAccepted = acq.decoder().counters().framesRejected;
+                }
+            });
             QTest::qWait(137 * attempt); // a different phase each time
             sinceOpen.start();
             QVERIFY(!port.openPath(path.toStdString()).has_value());
