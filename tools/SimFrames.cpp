@@ -83,10 +83,15 @@ bool delimitersOnlyAtEnds(std::span<const std::uint8_t> frame) {
     return hex.find("FFFF", 1) == hex.size() - 4;
 }
 
-BoilerModel::BoilerModel(std::uint32_t seed) : rng_(seed) {}
+BoilerModel::BoilerModel(std::uint32_t seed, NearZero nearZero)
+    : nearZero_(nearZero), rng_(seed) {}
 
 double BoilerModel::noise(double sigma) {
     return sigma * normal_(rng_);
+}
+
+bool BoilerModel::now(double probability) {
+    return std::uniform_real_distribution<double>(0.0, 1.0)(rng_) < probability;
 }
 
 Reading BoilerModel::at(double t) {
@@ -94,7 +99,9 @@ Reading BoilerModel::at(double t) {
     // The burner modulates slowly; the excess air follows with a shorter ripple on top.
     r.o2 = std::clamp(4.5 + 1.0 * wave(t, 420) + 0.3 * wave(t, 97, 0.7) + noise(0.05), 3.0, 6.0);
     r.gasTemp = std::clamp(150.0 + 18.0 * wave(t, 600, 1.0) + noise(0.5), 120.0, 180.0);
-    r.roomTemp = std::clamp(20.0 + 0.5 * wave(t, 1800) + noise(0.05), 18.0, 22.0);
+    const bool field = nearZero_ == NearZero::Field;
+    r.roomTemp = field ? std::clamp(0.1 + 0.4 * wave(t, 1800) + noise(0.1), -0.5, 0.8)
+                       : std::clamp(20.0 + 0.5 * wave(t, 1800) + noise(0.05), 18.0, 22.0);
 
     // The derived quantities are computed from the values as sent (O2 in tenths, temperatures
     // in the frame's resolution), so a receiver finds them consistent to the last digit.
@@ -116,6 +123,20 @@ Reading BoilerModel::at(double t) {
     r.flow = std::clamp(3.5 + 1.0 * wave(t, 360, 0.3) + noise(0.1), 2.0, 5.0);
     r.h2 = std::clamp(2.0 + noise(1.0), 0.0, 5.0);
     r.s6 = 0;
+    if (field) {
+        // A weak chimney: the draught drifts about zero, -0.01 hPa most of the time.
+        r.draught = now(0.4) ? -0.01 : std::clamp(0.01 * std::round(2 * wave(t, 180) + noise(1.0)),
+                                                     -0.03, 0.03);
+        // Sensors that drift below zero now and then.
+        for (double* v : {&r.co, &r.no2, &r.h2, &r.s6}) {
+            if (now(0.1)) {
+                *v = -1;
+            }
+        }
+        if (now(0.1)) {
+            r.flow = -0.1;
+        }
+    }
     return r;
 }
 

@@ -61,16 +61,28 @@ std::vector<std::uint8_t> buildFrame(const Words& words, int wordCount);
 // searches the hex text (at any character position) cuts exactly this frame.
 bool delimitersOnlyAtEnds(std::span<const std::uint8_t> frame);
 
+// What the sensors near zero send.
+enum class NearZero {
+    // As on a job: draught around 0 hPa (often -0.01 hPa, the word 7F FF), the room of a cold
+    // cellar around 0 °C (-0.1 °C is FF FF), and now and then CO, NO2, H2 and S6 at -1 and the
+    // flow at -0.1 m/s (FF FF again): words that hold FF FF or end in hex F.
+    Field,
+    // Readings away from zero, whose words never hold the hex digit pair FF.
+    Calm,
+};
+
 // A slowly drifting, noisy but consistent boiler: O2 wanders between 3 and 6 %, CO2, lambda
 // and the efficiency follow from it and the temperatures. The same seed gives the same run.
 class BoilerModel {
 public:
-    explicit BoilerModel(std::uint32_t seed);
+    explicit BoilerModel(std::uint32_t seed, NearZero nearZero = NearZero::Field);
     // The readings `seconds` after the start of the run.
     Reading at(double seconds);
 
 private:
     double noise(double sigma);
+    bool now(double probability);
+    NearZero nearZero_;
     std::mt19937 rng_;
     std::normal_distribution<double> normal_{0.0, 1.0};
 };

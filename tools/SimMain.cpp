@@ -37,7 +37,10 @@ constexpr const char* kUsage = R"(Usage: kesto-sim [options]
 
 Simulates the flue-gas analyzer on a pseudo-terminal: frames of FF FF, 13 or 16 big-endian
 16-bit words, FF FF, with the readings of a gas boiler in steady operation (O2 drifting
-between 3 and 6 %, CO2, lambda and efficiency consistent with it, small noise).
+between 3 and 6 %, CO2, lambda and efficiency consistent with it, small noise), measured in
+a cold cellar with a weak chimney: the room around 0 C (-0.1 C now and then), the draught
+around 0 hPa (mostly -0.01 hPa), and CO, NO2, H2 and S6 at -1 and the flow at -0.1 m/s now
+and then, so that words hold FF FF or end in hex F as they do on a job.
 
 Where the line appears:
   --com N            make the line COM N of the program: a link
@@ -58,6 +61,8 @@ Timing:
 Frames:
   --words 13|16      words per frame (default 13; 16 adds flow, H2 and S6)
   --seed N           seed of the random noise and faults (default: from the clock)
+  --calm             readings away from zero (room 18 to 22 C, draught -0.05 to -0.15 hPa,
+                     no reading at -1): no word holds the hex digits FF
 
 Faults:
   --garbage RATE     before each frame, with probability RATE (0 to 1), send 1 to 16 bytes of
@@ -83,6 +88,7 @@ struct Options {
     double seconds = 0; // 0: until stopped
     int words = kesto::sim::kShortFrameWords;
     std::optional<std::uint32_t> seed;
+    bool calm = false;
     double garbage = 0;
     bool split = false;
     int outOfRange = 0;
@@ -139,6 +145,8 @@ std::optional<Options> parseOptions(int argc, char** argv) {
             std::uint32_t s = 0;
             ok = value(s);
             o.seed = s;
+        } else if (arg == "--calm") {
+            o.calm = true;
         } else if (arg == "--garbage") {
             ok = value(o.garbage) && o.garbage >= 0 && o.garbage <= 1;
         } else if (arg == "--split") {
@@ -343,7 +351,8 @@ int main(int argc, char** argv) {
                  o.com ? (" as COM" + std::to_string(*o.com)).c_str() : "", periodMs,
                  o.fast ? ", unpaced" : "", seed);
 
-    kesto::sim::BoilerModel model(seed);
+    kesto::sim::BoilerModel model(seed, o.calm ? kesto::sim::NearZero::Calm
+                                               : kesto::sim::NearZero::Field);
     std::mt19937 faults(seed ^ 0x5EEDu);
     std::uniform_real_distribution<double> chance(0.0, 1.0);
     Line line(master, slavePath, !o.fast);

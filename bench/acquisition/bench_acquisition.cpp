@@ -62,7 +62,7 @@ void BM_DecoderValidFrames(benchmark::State& state) {
     window.visible = state.range(0) != 0;
     FrameDecoder decoder(texts, clock, &window);
     const auto frame = sampleFrame();
-    std::uint32_t tick = 1000;
+    std::uint32_t tick = clock.tick + 1000; // the line idle since the decoder was made
     decoder.onLineQuiet(tick);
     for (auto _ : state) {
         tick += 1000;
@@ -82,7 +82,7 @@ void BM_DecoderFrameByteByByte(benchmark::State& state) {
     BenchClock clock;
     FrameDecoder decoder(texts, clock);
     const auto frame = sampleFrame();
-    std::uint32_t tick = 1000;
+    std::uint32_t tick = clock.tick + 1000; // the line idle since the decoder was made
     decoder.onLineQuiet(tick);
     for (auto _ : state) {
         tick += 1000;
@@ -102,7 +102,7 @@ void BM_DecoderBackToBackByteByByte(benchmark::State& state) {
     BenchClock clock;
     FrameDecoder decoder(texts, clock);
     const auto frame = sampleFrame();
-    std::uint32_t tick = 1000;
+    std::uint32_t tick = clock.tick + 1000; // the line idle since the decoder was made
     decoder.onLineQuiet(tick);
     for (auto _ : state) {
         for (std::size_t i = 0; i < frame.size(); ++i) {

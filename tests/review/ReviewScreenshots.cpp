@@ -47,7 +47,7 @@ QByteArray simulatedRecording(const QByteArray& title) {
     test::FixedClock clock;
     ReceivedTexts texts{};
     FrameDecoder decoder(texts, clock);
-    sim::BoilerModel boiler(7);
+    sim::BoilerModel boiler(7, sim::NearZero::Calm);
     LiveDisplay display = makeDefaultDisplay(builtinChannelDefaults());
     MeanValues means;
     ReferenceSettings references{};
