@@ -10,6 +10,8 @@ packages=(
   xvfb xauth fonts-dejavu-core
   # Printing: a font with Arial's metrics, and the PDF tools the printing tests read with.
   fonts-liberation2 poppler-utils
+  # The printing tests' own CUPS scheduler with a virtual PDF printer.
+  cups printer-driver-cups-pdf
   locales
   # tools/atspi-tree.sh: the tree a screen reader reads, through AT-SPI on its own D-Bus session.
   at-spi2-core python3-pyatspi dbus-daemon
