@@ -21,6 +21,8 @@ packages=(
   libreoffice-dev
   "libreoffice-writer-nogui|libreoffice-writer"
   "libreoffice-calc-nogui|libreoffice-calc"
+  # The build makes the report templates from their flat source with a Python script.
+  python3
   # PNG icons from the SVG, the Debian package (shlibdeps) and its desktop-file checks
   librsvg2-bin dpkg-dev file desktop-file-utils appstream
 )

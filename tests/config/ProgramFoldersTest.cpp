@@ -136,6 +136,22 @@ TEST_F(ProgramFoldersTest, languageFileIsTakenFromTheFirstFolderThatHasIt) {
     EXPECT_EQ(folders.languageFile("FRA"), installedDataFolder() + "/kesto.FRA");
 }
 
+TEST_F(ProgramFoldersTest, reportTemplateIsChosenLikeTheLanguageFileWithEnglishBehind) {
+    const ProgramFolders folders = programFolders(installedProgram());
+    const std::string beside = profile.root() + "/usr/bin/kesto-report.";
+    const std::string shipped = installedDataFolder() + "/kesto-report.";
+    EXPECT_EQ(folders.reportTemplate("GER"), "");
+    writeBytes(shipped + "ENG.ott", "");
+    EXPECT_EQ(folders.reportTemplate("GER"), shipped + "ENG.ott");
+    writeBytes(shipped + "GER.ott", "");
+    EXPECT_EQ(folders.reportTemplate("GER"), shipped + "GER.ott");
+    EXPECT_EQ(folders.reportTemplate("FRA"), shipped + "ENG.ott");
+    // One of the user's beside the program wins, in its language.
+    writeBytes(beside + "GER.ott", "");
+    EXPECT_EQ(folders.reportTemplate("GER"), beside + "GER.ott");
+    EXPECT_EQ(folders.reportTemplate("ENG"), shipped + "ENG.ott");
+}
+
 TEST_F(ProgramFoldersTest, languageFileInTheDataFolderIsNamedAfterTheProgramToo) {
     // A renamed program: "analyzer.bin" reads "analyzer.GER", beside it or in the data folder.
     const std::string bin = profile.root() + "/usr/bin";

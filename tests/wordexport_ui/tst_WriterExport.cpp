@@ -8,6 +8,13 @@
 #include "UnoWriter.h"
 #include "uMessageForm.h"
 
+#include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/table/XCell.hpp>
+#include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/text/XTextTable.hpp>
+#include <com/sun/star/text/XTextTablesSupplier.hpp>
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPainter>
@@ -140,6 +147,47 @@ private slots:
                  QStringLiteral("Combustion report\nGas temperature: [235] °C\nSO2: [17] ppm\n"));
         QVERIFY(takeErrorBoxes().isEmpty());
         QVERIFY(messages_->messagesText().isEmpty());
+    }
+
+    // The shipped report templates, made a new document as "LibreOffice Writer for Kesto" does:
+    // every exported value lands in the value cell of its row of the table "Values".
+    void shippedTemplateTakesEveryValueIntoItsTableCell_data() {
+        QTest::addColumn<QString>("code");
+        QTest::newRow("German") << "GER";
+        QTest::newRow("English") << "ENG";
+    }
+    void shippedTemplateTakesEveryValueIntoItsTableCell() {
+        QFETCH(QString, code);
+        using css::uno::Reference;
+        using css::uno::UNO_QUERY_THROW;
+        const auto document = office_->loadTemplate(
+            QStringLiteral(KESTO_REPORT_TEMPLATE_DIR "/kesto-report.%1.ott").arg(code));
+        QVERIFY(Reference<css::frame::XModel>(document, UNO_QUERY_THROW)->getURL().isEmpty());
+        for (std::size_t k = 0; k < kReportValueCount; ++k) {
+            setValue(reportBookmarks()[k].channel, 11.11f * static_cast<float>(k + 1));
+        }
+        const ReportValues expected = reportValues(display_);
+
+        QVERIFY(clickAndWait());
+        QVERIFY(takeErrorBoxes().isEmpty());
+        const Reference<css::text::XTextTable> table(
+            Reference<css::text::XTextTablesSupplier>(document, UNO_QUERY_THROW)
+                ->getTextTables()
+                ->getByName("Values"),
+            UNO_QUERY_THROW);
+        const auto cellText = [&table](char column, std::size_t row) {
+            const std::string name = column + std::to_string(row);
+            return uno::fromUno(
+                Reference<css::text::XText>(table->getCellByName(uno::toUno(name)),
+                                            UNO_QUERY_THROW)
+                    ->getString());
+        };
+        for (std::size_t k = 0; k < kReportValueCount; ++k) {
+            const std::size_t row = k + 2; // under the heading row
+            QCOMPARE(cellText('A', row), std::to_string(k + 1));
+            QVERIFY(!cellText('B', row).empty());
+            QCOMPARE(cellText('D', row), expected[k].text);
+        }
     }
 
     void secondExportLandsBehindTheFirst() {
