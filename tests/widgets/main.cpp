@@ -1,29 +1,16 @@
-#include "TestCups.h"
-
 #include <QApplication>
+#include <QFile>
 
 int runBarGaugeTests(int argc, char** argv);
 int runTrendRecorderTests(int argc, char** argv);
 int runTrendPrintTests(int argc, char** argv);
 
-namespace kesto::test {
-TestCups& testCups() {
-    static TestCups cups;
-    return cups;
-}
-} // namespace kesto::test
-
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    // Qt finds CUPS through libcups, which reads CUPS_SERVER once: it is set before anything
-    // prints, to the tests' own scheduler, and never to the machine's.
-    kesto::test::TestCups& cups = kesto::test::testCups();
-    if (!cups.start()) {
-        qWarning("no CUPS of the tests' own: %s", qPrintable(cups.failure()));
-    }
-    qputenv("CUPS_SERVER", cups.socket().toLocal8Bit());
-    qunsetenv("PRINTER");
-    qunsetenv("LPDEST");
+    // Qt finds printers through libcups, which takes its scheduler from CUPS_SERVER: only the
+    // tests' own (test-cups.sh, started by ctest), never the machine's.
+    const QString cups = qEnvironmentVariable("KESTO_TEST_CUPS", QStringLiteral("/nonexistent"));
+    qputenv("CUPS_SERVER", QFile::encodeName(cups + QStringLiteral("/cups.sock")));
     int failed = 0;
     failed += runBarGaugeTests(argc, argv);
     failed += runTrendRecorderTests(argc, argv);

