@@ -81,4 +81,16 @@ std::string ProgramFolders::languageFile(std::string_view code) const {
     return languageFilePath(programFolder + "/" + programFileName, std::string(code));
 }
 
+std::string ProgramFolders::reportTemplate(std::string_view code) const {
+    for (const std::string_view wanted : {code, std::string_view("ENG")}) {
+        for (const std::string& folder : languageFolders) {
+            if (std::string path = folder + "/kesto-report." + std::string(wanted) + ".ott";
+                isFile(path)) {
+                return path;
+            }
+        }
+    }
+    return {};
+}
+
 } // namespace kesto

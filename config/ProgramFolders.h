@@ -32,6 +32,10 @@ struct ProgramFolders {
     // in the first language folder that has it; when none has it, the one beside the program
     // (which reads as missing: built-in texts).
     std::string languageFile(std::string_view code) const;
+    // The report template "kesto-report.<code>.ott" of "Copy to Writer", chosen like the
+    // language file: the first language folder that has it for `code`, else the English
+    // "kesto-report.ENG.ott" from the first that has that; empty when there is neither.
+    std::string reportTemplate(std::string_view code) const;
     std::string mmcFile() const { return mmcFolder + "/MMC.CSV"; }
 };
 

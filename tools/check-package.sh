@@ -32,10 +32,14 @@ expected=(
 for size in 16 24 32 48 64 128 256; do
   expected+=("./usr/share/icons/hicolor/${size}x${size}/apps/$id.png")
 done
-# With the export to Writer (built when the LibreOffice SDK is found): its Writer launcher.
+# With the export to Writer (built when the LibreOffice SDK is found): its Writer launcher and
+# the report templates it opens.
 desktop_entries=("$id.desktop")
+writer=0
 if [ -f "$build/wordexport/uno/libkesto_wordexport_uno.a" ]; then
-  expected+=(./usr/share/applications/kesto-writer.desktop)
+  writer=1
+  expected+=(./usr/bin/kesto-writer ./usr/share/applications/kesto-writer.desktop
+    ./usr/share/kesto/kesto-report.ENG.ott ./usr/share/kesto/kesto-report.GER.ott)
   desktop_entries+=(kesto-writer.desktop)
 fi
 contents=$(dpkg-deb --contents "$deb" | awk '{print $6}')
@@ -50,6 +54,16 @@ for library in libqt6widgets6 libqt6serialport6 libc6; do
   grep -q "$library" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
 echo "package holds the ${#expected[@]} expected files; Depends: $depends"
+if ((writer)); then
+  # Writer is recommended, not required; the launcher shows only where soffice is, and is no
+  # handler of documents.
+  recommends=$(dpkg-deb --field "$deb" Recommends)
+  grep -qw "libreoffice-writer" <<<"$recommends" || fail "Recommends lacks libreoffice-writer"
+  launcher=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/applications/kesto-writer.desktop)
+  grep -qx "TryExec=soffice" <<<"$launcher" && ! grep -q "^MimeType=" <<<"$launcher" ||
+    fail "kesto-writer.desktop lacks TryExec=soffice or declares MimeType"
+  echo "Recommends: $recommends; the Writer launcher needs soffice and handles no documents"
+fi
 
 root=$(mktemp -d "${TMPDIR:-/tmp}/kesto-package-check.XXXXXX")
 trap 'rm -rf "$root"' EXIT
@@ -90,4 +104,17 @@ run env QT_QPA_PLATFORM=offscreen timeout 3 "$program" --view "$home/none.CSV" >
   status=$?
 [ "$status" = 124 ] || fail "kesto --view FILE ended by itself (exit status $status)"
 [ "$(ls -A "$root/root/usr/bin")" = "$before" ] || fail "the program wrote beside its binary"
+if ((writer)); then
+  # The launcher's command, with a stand-in soffice that tells what it was asked: Writer on the
+  # pipe kesto, a new document from the template of the language.
+  mkdir -p "$root/fake-bin"
+  printf '#!/bin/sh\necho "$@"\n' >"$root/fake-bin/soffice"
+  chmod +x "$root/fake-bin/soffice"
+  for lang in de_DE.UTF-8:GER en_US.UTF-8:ENG fr_FR.UTF-8:ENG; do
+    asked=$(run env PATH="$root/fake-bin:$PATH" LANG="${lang%%:*}" "$root/root/usr/bin/kesto-writer")
+    [ "$asked" = "--writer --accept=pipe,name=kesto;urp; -n $share/kesto/kesto-report.${lang##*:}.ott" ] ||
+      fail "kesto-writer under ${lang%%:*} starts: soffice $asked"
+  done
+  echo "kesto-writer opens the German template under a German locale, else the English one"
+fi
 echo "unpacked program starts, shows version $version, finds its German texts, opens the viewer"

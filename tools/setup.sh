@@ -10,6 +10,8 @@ packages=(
   xvfb xauth fonts-dejavu-core
   # Printing: a font with Arial's metrics, and the PDF tools the printing tests read with.
   fonts-liberation2 poppler-utils
+  # The printing tests' own CUPS scheduler with a virtual PDF printer.
+  cups printer-driver-cups-pdf
   locales
   # tools/atspi-tree.sh: the tree a screen reader reads, through AT-SPI on its own D-Bus session.
   at-spi2-core python3-pyatspi dbus-daemon
@@ -19,6 +21,8 @@ packages=(
   libreoffice-dev
   "libreoffice-writer-nogui|libreoffice-writer"
   "libreoffice-calc-nogui|libreoffice-calc"
+  # The build makes the report templates from their flat source with a Python script.
+  python3
   # PNG icons from the SVG, the Debian package (shlibdeps) and its desktop-file checks
   librsvg2-bin dpkg-dev file desktop-file-utils appstream
 )

@@ -113,6 +113,19 @@ std::string writerStartCommand(std::string_view pipe) {
     return "soffice --writer --accept=\"pipe,name=" + std::string(pipe) + ";urp;\"";
 }
 
+std::vector<std::string> writerLaunchArguments(std::string_view pipe,
+                                               const std::string& reportTemplate,
+                                               const std::vector<std::string>& extra) {
+    std::vector<std::string> arguments = extra;
+    arguments.push_back("--writer");
+    arguments.push_back("--accept=pipe,name=" + std::string(pipe) + ";urp;");
+    if (!reportTemplate.empty()) {
+        arguments.push_back("-n");
+        arguments.push_back(reportTemplate);
+    }
+    return arguments;
+}
+
 ExportNotice exportNotice(const ExportOutcome& outcome, std::string_view pipe) {
     using Result = ExportOutcome::Result;
     ExportNotice notice;

@@ -115,6 +115,13 @@ inline constexpr std::string_view kTimeoutText = "LibreOffice did not answer wit
 // How LibreOffice is started so that it accepts the export's connection on `pipe`.
 std::string writerStartCommand(std::string_view pipe);
 
+// The arguments after "soffice" with which kesto-writer starts Writer: `extra` (options the
+// user gave it), then Writer accepting the export's connection on `pipe` and, given a report
+// template, a new document made from that template.
+std::vector<std::string> writerLaunchArguments(std::string_view pipe,
+                                               const std::string& reportTemplate,
+                                               const std::vector<std::string>& extra);
+
 // What the user is told about an export: a line in the messages window, an error box, or
 // nothing.
 struct ExportNotice {

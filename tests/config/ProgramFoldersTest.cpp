@@ -136,6 +136,18 @@ TEST_F(ProgramFoldersTest, languageFileIsTakenFromTheFirstFolderThatHasIt) {
     EXPECT_EQ(folders.languageFile("FRA"), installedDataFolder() + "/kesto.FRA");
 }
 
+TEST_F(ProgramFoldersTest, reportTemplateIsChosenLikeTheLanguageFileWithEnglishBehind) {
+    const ProgramFolders folders = programFolders(installedProgram());
+    const std::string shipped = installedDataFolder() + "/kesto-report.";
+    EXPECT_EQ(folders.reportTemplate("GER"), "");
+    writeBytes(shipped + "ENG.ott", "");
+    EXPECT_EQ(folders.reportTemplate("GER"), shipped + "ENG.ott");
+    writeBytes(shipped + "GER.ott", "");
+    EXPECT_EQ(folders.reportTemplate("GER"), shipped + "GER.ott");
+    writeBytes(profile.root() + "/usr/bin/kesto-report.GER.ott", ""); // the user's wins
+    EXPECT_EQ(folders.reportTemplate("GER"), profile.root() + "/usr/bin/kesto-report.GER.ott");
+}
+
 TEST_F(ProgramFoldersTest, languageFileInTheDataFolderIsNamedAfterTheProgramToo) {
     // A renamed program: "analyzer.bin" reads "analyzer.GER", beside it or in the data folder.
     const std::string bin = profile.root() + "/usr/bin";

@@ -4,16 +4,22 @@
 #include "TrendRecorder.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
 #include <functional>
+#include <unistd.h>
+#include <utility>
 
 using namespace kesto;
 
@@ -43,7 +49,7 @@ QString run(const QString& program, const QStringList& args) {
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
-// Pages and page size of a PDF file, as pdfinfo reports them.
+// Pages and page size of a PDF file as pdfinfo reports them, turned as the page is shown.
 struct PdfInfo {
     int pages = 0;
     double width = 0;
@@ -55,6 +61,8 @@ PdfInfo pdfInfo(const QString& file) {
     for (const QString& line : run("pdfinfo", {file}).split('\n')) {
         if (line.startsWith("Pages:")) {
             info.pages = line.mid(6).trimmed().toInt();
+        } else if (line.startsWith("Page rot:") && line.mid(9).trimmed().toInt() % 180 != 0) {
+            std::swap(info.width, info.height); // the size comes first
         } else if (line.startsWith("Page size:")) {
             const QStringList parts = line.mid(10).simplified().split(' ');
             if (parts.size() >= 3) {
@@ -83,21 +91,53 @@ private slots:
 
     void printsOneLandscapePageWithLegendAndRestoresTheOrientation_data() {
         QTest::addColumn<int>("orientation");
-        QTest::newRow("portrait before") << static_cast<int>(QPageLayout::Portrait);
-        QTest::newRow("landscape before") << static_cast<int>(QPageLayout::Landscape);
+        QTest::addColumn<bool>("cups");
+        for (const bool cups : {false, true}) {
+            const char* prefix = cups ? "CUPS, " : "PDF file, ";
+            QTest::addRow("%sportrait before", prefix) << int(QPageLayout::Portrait) << cups;
+            QTest::addRow("%slandscape before", prefix) << int(QPageLayout::Landscape) << cups;
+        }
     }
 
+    // The file rows print into a PDF file. The CUPS rows go through the tests' own scheduler
+    // (test-cups.sh) as the user does: "Change printer..." lists its PDF printer and it is
+    // chosen; the print is one job, which the printer turns into a PDF file.
     void printsOneLandscapePageWithLegendAndRestoresTheOrientation() {
         QFETCH(int, orientation);
+        QFETCH(bool, cups);
         TrendRecorder trend;
         fillTrend(trend);
-        const QString file = dir_.filePath(QStringLiteral("page%1.pdf").arg(orientation));
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(file);
+        QString file = dir_.filePath(QStringLiteral("page%1.pdf").arg(orientation));
+        TrendPrinting printing;
+        QPrinter& printer = printing.printer();
+        const QDir cupsDir(qEnvironmentVariable("KESTO_TEST_CUPS"));
+        if (!cups) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(file);
+        } else if (::geteuid() != 0) {
+            QSKIP("no CUPS of the tests' own: it needs root");
+        } else {
+            QVERIFY2(cupsDir.exists("cups.sock"), "the tests' own CUPS did not start");
+            QStringList listed;
+            whenModal([&listed](QWidget* modal) {
+                if (auto* printers = modal->findChild<QComboBox*>("printers")) {
+                    for (int i = 0; i < printers->count(); ++i) {
+                        listed << printers->itemText(i);
+                    }
+                    printers->setCurrentIndex(printers->findText("KestoPDF"));
+                }
+                static_cast<QDialog*>(modal)->accept();
+            });
+            printing.choosePrinter(nullptr);
+            QVERIFY2(listed.contains("KestoPDF"), qPrintable(listed.join(", ")));
+            QCOMPARE(printer.printerName(), QStringLiteral("KestoPDF"));
+            QVERIFY(printing.hasPrinter());
+        }
         printer.setPageSize(QPageSize(QPageSize::A4));
         printer.setPageOrientation(static_cast<QPageLayout::Orientation>(orientation));
-        TrendPrint print;
+        TrendPrint& print = printing.printComponent();
+        const QDir spool(cupsDir.filePath("spool"));
+        const qsizetype jobsBefore = spool.entryList({"d*"}, QDir::Files).size();
 
         const auto error = PrintTrendPage(printer, print, trend);
         QVERIFY2(!error, error ? qPrintable(*error) : "");
@@ -109,10 +149,22 @@ private slots:
         QCOMPARE(print.printWidth(), static_cast<int>(mm.width()) * 10);
         QCOMPARE(print.printHeight(), static_cast<int>(mm.height()) * 10 - 100);
 
+        QString document = file;
+        if (cups) {
+            // One job, kept by the scheduler; its document is what the printer got. Ghostscript
+            // behind the printer keeps the glyphs but not their text: the text is read there.
+            QTRY_COMPARE_WITH_TIMEOUT(run("lpstat", {"-o"}), QString(), 120000);
+            const QStringList jobs = spool.entryList({"d*"}, QDir::Files);
+            QCOMPARE(jobs.size(), jobsBefore + 1);
+            document = spool.filePath(jobs.constLast());
+            file = QDir(cupsDir.filePath("out")).entryInfoList({"*.pdf"}, QDir::Files, QDir::Time)
+                       .constFirst()
+                       .filePath();
+        }
         const PdfInfo info = pdfInfo(file);
         QCOMPARE(info.pages, 1);
         QVERIFY2(info.width > info.height, "not landscape");
-        const QString text = run("pdftotext", {"-layout", file, "-"});
+        const QString text = run("pdftotext", {"-layout", document, "-"});
         for (const QString& heading : TrendPrint::legendHeadings()) {
             QVERIFY2(text.contains(heading), qPrintable(heading + " missing in:\n" + text));
         }
@@ -128,8 +180,13 @@ private slots:
     void withoutPrinterAsksForAPdfFile() {
         TrendRecorder trend;
         fillTrend(trend);
+        // No CUPS reachable: no printer.
+        QFile pid(QDir(qEnvironmentVariable("KESTO_TEST_CUPS")).filePath("state/cupsd.pid"));
+        if (pid.open(QIODevice::ReadOnly)) {
+            ::kill(pid.readAll().trimmed().toInt(), SIGTERM);
+        }
+        QTRY_VERIFY(QPrinterInfo::availablePrinterNames().isEmpty());
         TrendPrinting printing;
-        printing.printersInstalled = [] { return false; };
         QVERIFY(!printing.hasPrinter());
         const QString file = dir_.filePath("asked.pdf");
         QString title;

@@ -171,6 +171,10 @@ Reference<css::lang::XComponent> TestOffice::load(const QString& path, bool read
     return loadDocument(path, readOnly, false);
 }
 
+Reference<css::lang::XComponent> TestOffice::loadTemplate(const QString& path) {
+    return loadDocument(path, false, false, true);
+}
+
 Reference<css::lang::XComponent> TestOffice::loadSpreadsheet(const QString& path) {
     const Reference<css::lang::XComponent> document = loadDocument(path, false, true);
     try {
@@ -187,11 +191,12 @@ Reference<css::lang::XComponent> TestOffice::loadSpreadsheet(const QString& path
 }
 
 Reference<css::lang::XComponent> TestOffice::loadDocument(const QString& path, bool readOnly,
-                                                          bool hidden) {
+                                                          bool hidden, bool asTemplate) {
     try {
         const Reference<css::frame::XComponentLoader> loader(desktop_, UNO_QUERY_THROW);
         const auto arguments = properties({property("ReadOnly", css::uno::Any(readOnly)),
-                                           property("Hidden", css::uno::Any(hidden))});
+                                           property("Hidden", css::uno::Any(hidden)),
+                                           property("AsTemplate", css::uno::Any(asTemplate))});
         Reference<css::lang::XComponent> document =
             loader->loadComponentFromURL(fileUrl(path), "_blank", 0, arguments);
         if (!document.is()) {

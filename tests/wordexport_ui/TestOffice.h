@@ -36,6 +36,8 @@ public:
 
     // Loads a document into a frame of its own; it becomes the current document.
     css::uno::Reference<css::lang::XComponent> load(const QString& path, bool readOnly = false);
+    // A new, untitled document made from a template, as "File > New > Templates" makes it.
+    css::uno::Reference<css::lang::XComponent> loadTemplate(const QString& path);
     // Loads a spreadsheet and makes it the current document. It stays hidden: a headless
     // LibreOffice 7.4 aborts shortly after showing a spreadsheet view.
     css::uno::Reference<css::lang::XComponent> loadSpreadsheet(const QString& path);
@@ -46,7 +48,7 @@ public:
 
 private:
     css::uno::Reference<css::lang::XComponent> loadDocument(const QString& path, bool readOnly,
-                                                            bool hidden);
+                                                            bool hidden, bool asTemplate = false);
     void stop();
 
     QTemporaryDir dir_;

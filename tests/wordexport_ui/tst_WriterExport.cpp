@@ -8,6 +8,10 @@
 #include "UnoWriter.h"
 #include "uMessageForm.h"
 
+#include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/text/XTextTable.hpp>
+#include <com/sun/star/text/XTextTablesSupplier.hpp>
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPainter>
@@ -140,6 +144,41 @@ private slots:
                  QStringLiteral("Combustion report\nGas temperature: [235] °C\nSO2: [17] ppm\n"));
         QVERIFY(takeErrorBoxes().isEmpty());
         QVERIFY(messages_->messagesText().isEmpty());
+    }
+
+    // The shipped report templates, made a new document as "LibreOffice Writer for Kesto" does:
+    // every exported value lands in the value cell of its row of the table "Values".
+    void shippedTemplateTakesEveryValueIntoItsTableCell_data() {
+        QTest::addColumn<QString>("code");
+        QTest::newRow("German") << "GER";
+        QTest::newRow("English") << "ENG";
+    }
+    void shippedTemplateTakesEveryValueIntoItsTableCell() {
+        QFETCH(QString, code);
+        using css::uno::Reference;
+        const auto document = office_->loadTemplate(
+            QStringLiteral(KESTO_REPORT_TEMPLATE_DIR "/kesto-report.%1.ott").arg(code));
+        for (std::size_t k = 0; k < kReportValueCount; ++k) {
+            setValue(reportBookmarks()[k].channel, 11.11f * static_cast<float>(k + 1));
+        }
+        const ReportValues expected = reportValues(display_);
+        QVERIFY(clickAndWait());
+        QVERIFY(takeErrorBoxes().isEmpty());
+        const Reference<css::text::XTextTable> table(
+            Reference<css::text::XTextTablesSupplier>(document, css::uno::UNO_QUERY_THROW)
+                ->getTextTables()
+                ->getByName("Values"),
+            css::uno::UNO_QUERY_THROW);
+        const auto cellText = [&table](char column, std::size_t k) { // row k under the headings
+            return uno::fromUno(Reference<css::text::XText>(
+                                    table->getCellByName(uno::toUno(column + std::to_string(k + 2))),
+                                    css::uno::UNO_QUERY_THROW)
+                                    ->getString());
+        };
+        for (std::size_t k = 0; k < kReportValueCount; ++k) {
+            QCOMPARE(cellText('A', k), std::to_string(k + 1));
+            QCOMPARE(cellText('D', k), expected[k].text);
+        }
     }
 
     void secondExportLandsBehindTheFirst() {
