@@ -1,4 +1,6 @@
 #include "PortMap.h"
+#include "SerialAdapters.h"
+#include "TestSupport.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -178,6 +180,101 @@ private slots:
         QVERIFY(!map.removeLink(3, "/dev/pts/12"));
         QCOMPARE(q(map.devicePath(3)), QString("/dev/pts/11"));
         QVERIFY(!map.removeLink(9, "/dev/pts/11")); // no link at all
+    }
+
+    // by-id with what udev knows; by-path only for a device without an id; a link whose
+    // device has gone is left out.
+    void adaptersAreListedByStableNameWithWhatUdevKnows() {
+        kesto::test::PtyPair ftdi, prolific, bare;
+        const kesto::test::DeviceTree tree;
+        const std::string id = tree.link(
+            "by-id", "usb-FTDI_FT232R_USB_UART_A12345-if00-port0", ftdi.slavePath(),
+            {"E:ID_VENDOR=FTDI", "E:ID_VENDOR_ENC=FTDI", "E:ID_MODEL=FT232R_USB_UART",
+             "E:ID_MODEL_ENC=FT232R\\x20USB\\x20UART\\x20\\x20", "E:ID_SERIAL_SHORT=A12345"});
+        tree.link("by-path", "pci-0000:00:14.0-usb-0:2:1.0-port0", ftdi.slavePath());
+        tree.link("by-path", "pci-0000:00:14.0-usb-0:1:1.0-port0", prolific.slavePath(),
+                  {"E:ID_VENDOR=Prolific_Technology_Inc.",
+                   "E:ID_MODEL_FROM_DATABASE=PL2303 Serial Port"});
+        const std::string path =
+            tree.link("by-path", "platform-serial8250-port3", bare.slavePath());
+        tree.link("by-id", "usb-Gone_Adapter_0001-if00-port0", "/nonexistent/ttyUSB9");
+
+        const auto adapters = kesto::listSerialAdapters(tree.folders());
+        QCOMPARE(adapters.size(), std::size_t{3});
+        QCOMPARE(adapters[0].stableName, id);
+        QCOMPARE(adapters[0].device, ftdi.slavePath());
+        QCOMPARE(adapters[0].description(), std::string("FTDI FT232R USB UART (A12345)"));
+        QCOMPARE(adapters[1].description(),
+                 std::string("Prolific Technology Inc. PL2303 Serial Port"));
+        QCOMPARE(adapters[2].stableName, path);
+        QCOMPARE(adapters[2].description(), std::string("platform-serial8250-port3"));
+    }
+
+    // The number a choice gives, and that the link then leads to the stable name.
+    void choosingAnAdapterLinksAComNumberToItsStableName_data() {
+        QTest::addColumn<int>("linkedPort");    // 0: none
+        QTest::addColumn<bool>("toStableName"); // the link's target: stable name or the device
+        QTest::addColumn<int>("expected");      // 0: a free number, whichever
+        QTest::newRow("no link yet") << 0 << false << 0;
+        QTest::newRow("already linked by name") << 4 << true << 4;
+        QTest::newRow("linked to its device: turned to the name") << 7 << false << 7;
+    }
+    void choosingAnAdapterLinksAComNumberToItsStableName() {
+        QFETCH(int, linkedPort);
+        QFETCH(bool, toStableName);
+        QFETCH(int, expected);
+        kesto::test::PtyPair adapter, other;
+        const kesto::test::DeviceTree tree;
+        const std::string name =
+            tree.link("by-id", "usb-Vantro_Kesto_Link_0042-if00-port0", adapter.slavePath());
+        QTemporaryDir tmp;
+        const PortMap map(fs::path(tmp.path().toStdString()));
+        fs::create_directories(map.dosDevicesDir());
+        fs::create_symlink(other.slavePath(), map.linkPath(1)); // another program's: kept
+        if (linkedPort != 0) {
+            fs::create_symlink(toStableName ? name : adapter.slavePath(), map.linkPath(linkedPort));
+        }
+        const auto adapters = kesto::listSerialAdapters(tree.folders());
+        QCOMPARE(adapters.size(), std::size_t{1});
+
+        const auto given = kesto::assignComNumber(adapters[0], map);
+        QVERIFY2(given.error.empty(), given.error.c_str());
+        if (expected != 0) {
+            QCOMPARE(given.port, expected);
+        } else {
+            const auto fallback = PortMap::defaultDevicePath(given.port);
+            QVERIFY(given.port > 1 && (!fallback || !fs::exists(*fallback)));
+        }
+        QCOMPARE(fs::read_symlink(map.linkPath(given.port)).string(), name);
+        QCOMPARE(kesto::currentTarget(*map.devicePath(given.port)), adapter.slavePath());
+        QCOMPARE(fs::read_symlink(map.linkPath(1)).string(), other.slavePath());
+        QCOMPARE(kesto::comNumbersOf(adapters[0], map), std::vector<int>{given.port});
+        QCOMPARE(kesto::assignComNumber(adapters[0], map).port, given.port); // chosen again
+    }
+
+    void portArgumentIsANumberAPathOrAStableName_data() {
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<int>("number");   // 0: a path
+        QTest::addColumn<QString>("path"); // "@" stands for the tree's by-id folder
+        QTest::newRow("number") << "7" << 7 << "";
+        QTest::newRow("COM name") << "com12" << 12 << "";
+        QTest::newRow("device path") << "/dev/ttyUSB3" << 0 << "/dev/ttyUSB3";
+        QTest::newRow("stable name alone")
+            << "usb-Vantro_0042-if00" << 0 << "@/usb-Vantro_0042-if00";
+        QTest::newRow("unknown name") << "usb-Other" << 0 << "usb-Other";
+        QTest::newRow("number zero is a name") << "0" << 0 << "0";
+    }
+    void portArgumentIsANumberAPathOrAStableName() {
+        QFETCH(QString, argument);
+        QFETCH(int, number);
+        QFETCH(QString, path);
+        const kesto::test::DeviceTree tree;
+        tree.link("by-id", "usb-Vantro_0042-if00", "/dev/null");
+        const auto named = kesto::resolvePortArgument(argument.toStdString(), tree.folders());
+        QCOMPARE(named.number.value_or(0), number);
+        path.replace("@",
+                     QString::fromStdString((tree.folders().serialByName() / "by-id").string()));
+        QCOMPARE(QString::fromStdString(named.path), path);
     }
 };
 

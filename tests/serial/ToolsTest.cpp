@@ -1,5 +1,6 @@
 #include "Acquisition.h"
 #include "AnalyzerPort.h"
+#include "AnalyzerSearch.h"
 #include "Channels.h"
 #include "TestSupport.h"
 
@@ -18,10 +19,14 @@ class ToolsTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir config_;
+    QString deviceRoot_; // what the tools take for "/" when looking for adapters
 
     QProcessEnvironment environment() const {
         auto env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", config_.path());
+        if (!deviceRoot_.isEmpty()) {
+            env.insert("KESTO_DEVICE_ROOT", deviceRoot_);
+        }
         return env;
     }
 
@@ -274,6 +279,79 @@ private slots:
         QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
         QCOMPARE(sim.exitCode(), 0);
         QVERIFY(!QFileInfo(link).exists() && !QFileInfo(link).isSymLink());
+    }
+
+    void monitorListsAdaptersAndReadsOneByItsStableName() {
+        QProcess sim;
+        const QString path = startSimulator(sim, {"--fast", "--seconds", "10"});
+        QVERIFY2(path.startsWith("/dev/"), qPrintable(path));
+        const kesto::test::DeviceTree tree;
+        const QString name = "usb-Vantro_Kesto_Link_0042-if00-port0";
+        const QString stable = QString::fromStdString(tree.link(
+            "by-id", name.toStdString(), path.toStdString(),
+            {"E:ID_VENDOR_ENC=Vantro", "E:ID_MODEL_ENC=Kesto\\x20Link", "E:ID_SERIAL_SHORT=0042"}));
+        deviceRoot_ = QString::fromStdString(tree.folders().root.string());
+        const kesto::PortMap map(config_.path().toStdString() + "/Pellum/dosdevices");
+        QVERIFY(!map.createLink(12, stable.toStdString()).has_value());
+
+        const Run list = runMonitor({"--list"});
+        QCOMPARE(list.exitCode, 0);
+        QCOMPARE(list.lines,
+                 QStringList{"COM12\tVantro Kesto Link (0042)\t" + stable + "\t" + path});
+        const Run r = runMonitor({"--port", name, "--seconds", "2"});
+        deviceRoot_.clear();
+        map.removeLink(12, stable.toStdString());
+        stop(sim);
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.errors.contains("reading " + stable), qPrintable(r.errors));
+        bool ok = false;
+        const double o2 = fieldValue(valueLines(r.lines).value(1), "O2", &ok);
+        QVERIFY2(ok && o2 >= 3 && o2 <= 6, qPrintable(r.lines.join('\n')));
+    }
+
+    // The analyzer (the simulator, paced like the real line) among an idle line, a noisy one
+    // and a port that does not open: the search takes the analyzer's within its time, and
+    // without the analyzer it says so once the time is up.
+    void searchFindsTheAnalyzersLineAmongSeveral() {
+        QProcess sim;
+        const QString path = startSimulator(sim, {"--seconds", "20"});
+        QVERIFY2(path.startsWith("/dev/"), qPrintable(path));
+        kesto::test::PtyPair idle, noisy;
+        QVERIFY(idle.ok() && noisy.ok());
+        kesto::AnalyzerSearch search;
+        std::optional<int> found;
+        bool done = false;
+        const auto onDone = [&](std::optional<int> port) {
+            found = port;
+            done = true;
+        };
+        QElapsedTimer t;
+        t.start();
+        search.start({{1, idle.slavePath()},
+                      {2, "/nonexistent/ttyUSB7"},
+                      {3, noisy.slavePath()},
+                      {4, path.toStdString()}},
+                     onDone);
+        QCOMPARE(search.listening(), std::size_t{3});
+        QVERIFY(noisy.write(QByteArray(120, '\x12')));
+        QTRY_VERIFY_WITH_TIMEOUT(done, 5000);
+        QVERIFY2(t.elapsed() < kesto::AnalyzerSearch::kListenMs,
+                 qPrintable(QString::number(t.elapsed())));
+        QCOMPARE(found.value_or(0), 4);
+        QVERIFY(!search.running());
+        // The search has let go of the line: the program can open it.
+        kesto::AnalyzerPort port(kesto::PortMap(config_.path().toStdString()));
+        QVERIFY(!port.openPath(path.toStdString()).has_value());
+        port.close();
+        stop(sim);
+
+        done = false;
+        t.restart();
+        search.start({{1, idle.slavePath()}, {3, noisy.slavePath()}}, onDone);
+        QTRY_VERIFY_WITH_TIMEOUT(done, 5000);
+        QVERIFY2(t.elapsed() >= kesto::AnalyzerSearch::kListenMs - 50,
+                 qPrintable(QString::number(t.elapsed())));
+        QVERIFY(!found.has_value());
     }
 
     void monitorExitsWithStatus2WhenThePortCannotBeOpened_data() {
