@@ -53,11 +53,12 @@ TSetupFrm::TSetupFrm(GeneralSettings& settings, SetupServices services, QWidget*
     searchButton_->setObjectName(QStringLiteral("SearchButton"));
     searchStatus_ = new QLabel(connectionGroup_);
     searchStatus_->setObjectName(QStringLiteral("SearchStatusLabel"));
-    auto* adapterCaption = new QLabel(QStringLiteral("Adapters:"), connectionGroup_);
+    adapterCaption_ = new QLabel(QStringLiteral("Adapters:"), connectionGroup_);
     adapterList_ = new QListWidget(connectionGroup_);
     adapterList_->setObjectName(QStringLiteral("AdapterList"));
     adapterList_->setMaximumHeight(4 * adapterList_->fontMetrics().height() + 12);
-    adapterCaption->setBuddy(adapterList_);
+    adapterCaption_->setBuddy(adapterList_);
+    adapterList_->setAccessibleName(adapterCaption_->text());
     search_ = new AnalyzerSearch(this);
     auto* portRow = new QHBoxLayout;
     portRow->addWidget(portCaption);
@@ -67,10 +68,14 @@ TSetupFrm::TSetupFrm(GeneralSettings& settings, SetupServices services, QWidget*
     auto* buttonRow = new QHBoxLayout;
     buttonRow->addWidget(Button1);
     buttonRow->addWidget(searchStatus_, 1);
+    // Tab in the order of the layout: the search button sits beside the port list.
+    setTabOrder(ComboBox1, searchButton_);
+    setTabOrder(searchButton_, adapterList_);
+    setTabOrder(adapterList_, Button1);
     auto* connectionLayout = new QVBoxLayout(connectionGroup_);
     connectionLayout->addLayout(portRow);
     connectionLayout->addWidget(devicePath_);
-    connectionLayout->addWidget(adapterCaption);
+    connectionLayout->addWidget(adapterCaption_);
     connectionLayout->addWidget(adapterList_);
     connectionLayout->addLayout(buttonRow);
     connectionLayout->addWidget(permission_);
@@ -141,6 +146,12 @@ void TSetupFrm::applyLanguage(const LanguageTexts& texts) {
     CheckBox1->setText(q(texts.tgasDecimal));
     CheckBox2->setText(q(texts.meanValue));
     Button1->setText(q(texts.deviceManager));
+    adapterCaption_->setText(q(texts.adapters));
+    adapterList_->setAccessibleName(adapterCaption_->text());
+    searchButton_->setText(q(texts.searchAnalyzer));
+    searching_ = q(texts.searchingAnalyzer);
+    found_ = q(texts.analyzerFound);
+    noAnalyzer_ = q(texts.noAnalyzer);
     BitBtn1->setText(q(texts.ok));
     BitBtn2->setText(q(texts.cancel));
     teste_ = q(texts.teste);
@@ -252,7 +263,7 @@ void TSetupFrm::searchForAnalyzer() {
         candidates.push_back({listedPorts_[i], devicePaths_[i]});
     }
     searchButton_->setEnabled(false);
-    searchStatus_->setText(QStringLiteral("Searching for the analyzer..."));
+    searchStatus_->setText(searching_);
     search_->start(std::move(candidates),
                    [this](std::optional<int> port) { showSearchResult(port); });
 }
@@ -262,11 +273,11 @@ void TSetupFrm::showSearchResult(std::optional<int> port) {
     const auto at =
         port ? std::find(listedPorts_.begin(), listedPorts_.end(), *port) : listedPorts_.end();
     if (at == listedPorts_.end()) {
-        searchStatus_->setText(QStringLiteral("No analyzer found on any port."));
+        searchStatus_->setText(noAnalyzer_);
         return;
     }
     ComboBox1->setCurrentIndex(static_cast<int>(at - listedPorts_.begin()));
-    searchStatus_->setText(QStringLiteral("Analyzer found on ") + q(portEntry(*port)));
+    searchStatus_->setText(found_ + QLatin1Char(' ') + q(portEntry(*port)));
 }
 
 void TSetupFrm::done(int result) {

@@ -112,6 +112,7 @@ private:
     QPushButton* BitBtn2;
     QLabel* devicePath_;
     QLabel* permission_;
+    QLabel* adapterCaption_;
     QListWidget* adapterList_;
     QPushButton* searchButton_;
     QLabel* searchStatus_;
@@ -121,6 +122,9 @@ private:
     std::vector<std::string> devicePaths_;
     QString teste_ = QStringLiteral("Teste");
     QString von_ = QStringLiteral("von");
+    QString searching_ = QStringLiteral("Searching for the analyzer...");
+    QString found_ = QStringLiteral("Analyzer found on");
+    QString noAnalyzer_ = QStringLiteral("No analyzer found on any port.");
 };
 
 // Starts the first device or hardware overview tool found on this system.

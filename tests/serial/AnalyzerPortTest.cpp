@@ -6,7 +6,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
@@ -238,58 +237,6 @@ private slots:
         port.close();
         port.flushInput();
         QVERIFY(!port.isOpen());
-    }
-
-    // COM5 is linked to the adapter's stable name. Pulled out and plugged back in, the adapter
-    // comes back as another device (here: another pseudo-terminal) and its link moves there;
-    // the retry follows the link anew and the values come back by themselves.
-    void adapterBackUnderAnotherDeviceIsReopenedByItsStableName() {
-        auto before = std::make_unique<PtyPair>();
-        PtyPair after; // made first, so it cannot take the same number
-        QVERIFY(before->ok() && after.ok());
-        QVERIFY(before->slavePath() != after.slavePath());
-        const kesto::test::DeviceTree tree;
-        const std::string name = "usb-Vantro_Kesto_Link_0042-if00-port0";
-        const std::string stable = tree.link("by-id", name, before->slavePath());
-        const PortMap m = map();
-        QVERIFY(!m.createLink(5, stable).has_value());
-
-        kesto::test::ManualClock clock;
-        AnalyzerPort port(m);
-        kesto::test::RecordingMessages messages;
-        kesto::test::NullAlarm alarm;
-        kesto::LiveAcquisition acq(clock, port, messages, alarm);
-        port.setBytesHandler([&acq](std::span<const std::uint8_t> b) { acq.onBytes(b); });
-        connect(&port, &AnalyzerPort::connectionLost, this,
-                [&acq](const QString& text) { acq.markPortLost(text.toStdString()); });
-        const auto o2Valid = [&acq] { return acq.display()[kesto::index(Channel::O2)].valid; };
-
-        QVERIFY(!acq.OpenAnalyzerPort(5).has_value());
-        QVERIFY(before->write(kesto::test::exampleFrame()));
-        QTRY_COMPARE_WITH_TIMEOUT(acq.decoder().counters().framesAccepted, 1u, 2000);
-        acq.COMTimerGetData();
-        QVERIFY(o2Valid());
-
-        before->close();
-        QTRY_VERIFY_WITH_TIMEOUT(!port.isOpen(), 3000);
-        clock.tick += 2000;
-        acq.COMTimerGetData(); // the adapter is still away: nothing opens
-        QVERIFY(!port.isOpen() && acq.port().lost());
-        tree.link("by-id", name, after.slavePath());
-        clock.tick += 4000;
-        acq.COMTimerGetData();
-        QVERIFY(port.isOpen());
-        QCOMPARE(port.devicePath(), stable);
-        QVERIFY(!o2Valid()); // silent for more than five seconds
-        QVERIFY(after.write(kesto::test::exampleFrame()));
-        QTRY_COMPARE_WITH_TIMEOUT(acq.decoder().counters().framesAccepted, 2u, 2000);
-        clock.tick += 1000;
-        acq.COMTimerGetData();
-        QVERIFY(o2Valid());
-        QCOMPARE(acq.display()[kesto::index(Channel::O2)].value, 10.5f);
-        QCOMPARE(std::count(messages.messages.begin(), messages.messages.end(),
-                            std::string("COM5: port reopened")),
-                 1);
     }
 
     void flushInputDiscardsBytesWaitingInTheDriver() {

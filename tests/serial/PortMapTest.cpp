@@ -2,6 +2,9 @@
 #include "SerialAdapters.h"
 #include "TestSupport.h"
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -50,6 +53,24 @@ private:
     const char* name_;
     std::optional<std::string> old_;
 };
+
+// Below `root`, standing in for "/": dev/serial/`kind`/`name` a link to `device`, and udev's
+// database entry of the device with the given E: lines.
+std::string addAdapter(const fs::path& root, const std::string& kind, const std::string& name,
+                       const std::string& device, const std::string& udev = {}) {
+    const fs::path link = root / "dev/serial" / kind / name;
+    fs::create_directories(link.parent_path());
+    fs::create_directories(root / "run/udev/data");
+    fs::create_symlink(device, link);
+    struct stat st {};
+    if (!udev.empty() && ::stat(device.c_str(), &st) == 0) {
+        std::ofstream(
+            root / "run/udev/data" /
+            ("c" + std::to_string(major(st.st_rdev)) + ":" + std::to_string(minor(st.st_rdev))))
+            << udev;
+    }
+    return link.string();
+}
 
 } // namespace
 
@@ -185,29 +206,35 @@ private slots:
     // by-id with what udev knows; by-path only for a device without an id; a link whose
     // device has gone is left out.
     void adaptersAreListedByStableNameWithWhatUdevKnows() {
-        kesto::test::PtyPair ftdi, prolific, bare;
-        const kesto::test::DeviceTree tree;
-        const std::string id = tree.link(
-            "by-id", "usb-FTDI_FT232R_USB_UART_A12345-if00-port0", ftdi.slavePath(),
-            {"E:ID_VENDOR=FTDI", "E:ID_VENDOR_ENC=FTDI", "E:ID_MODEL=FT232R_USB_UART",
-             "E:ID_MODEL_ENC=FT232R\\x20USB\\x20UART\\x20\\x20", "E:ID_SERIAL_SHORT=A12345"});
-        tree.link("by-path", "pci-0000:00:14.0-usb-0:2:1.0-port0", ftdi.slavePath());
-        tree.link("by-path", "pci-0000:00:14.0-usb-0:1:1.0-port0", prolific.slavePath(),
-                  {"E:ID_VENDOR=Prolific_Technology_Inc.",
-                   "E:ID_MODEL_FROM_DATABASE=PL2303 Serial Port"});
+        kesto::test::PtyPair ftdi;
+        QTemporaryDir tmp;
+        const fs::path root = tmp.path().toStdString();
+        const kesto::DeviceFolders folders{root};
+        const std::string id = addAdapter(
+            root, "by-id", "usb-FTDI_FT232R_USB_UART_A12345-if00-port0", ftdi.slavePath(),
+            "E:ID_VENDOR=FTDI\nE:ID_VENDOR_ENC=FTDI\nE:ID_MODEL=FT232R_USB_UART\n"
+            "E:ID_MODEL_ENC=FT232R\\x20USB\\x20UART\\x20\\x20\nE:ID_SERIAL_SHORT=A12345\n");
+        addAdapter(root, "by-path", "pci-0000:00:14.0-usb-0:2:1.0-port0", ftdi.slavePath());
+        addAdapter(root, "by-path", "pci-0000:00:14.0-usb-0:1:1.0-port0", "/dev/zero",
+                   "E:ID_VENDOR=Prolific_Technology_Inc.\n"
+                   "E:ID_MODEL_FROM_DATABASE=PL2303 Serial Port\n");
         const std::string path =
-            tree.link("by-path", "platform-serial8250-port3", bare.slavePath());
-        tree.link("by-id", "usb-Gone_Adapter_0001-if00-port0", "/nonexistent/ttyUSB9");
+            addAdapter(root, "by-path", "platform-serial8250-port3", "/dev/null");
+        addAdapter(root, "by-id", "usb-Gone_Adapter_0001-if00-port0", "/nonexistent/ttyUSB9");
 
-        const auto adapters = kesto::listSerialAdapters(tree.folders());
+        const auto adapters = kesto::listSerialAdapters(folders);
         QCOMPARE(adapters.size(), std::size_t{3});
-        QCOMPARE(adapters[0].stableName, id);
-        QCOMPARE(adapters[0].device, ftdi.slavePath());
+        QVERIFY(adapters[0].stableName == id && adapters[0].device == ftdi.slavePath());
         QCOMPARE(adapters[0].description(), std::string("FTDI FT232R USB UART (A12345)"));
         QCOMPARE(adapters[1].description(),
                  std::string("Prolific Technology Inc. PL2303 Serial Port"));
         QCOMPARE(adapters[2].stableName, path);
         QCOMPARE(adapters[2].description(), std::string("platform-serial8250-port3"));
+        // The monitor's --port: the name alone is enough.
+        const auto named =
+            kesto::resolvePortArgument("usb-FTDI_FT232R_USB_UART_A12345-if00-port0", folders);
+        QVERIFY(!named.number && named.path == id);
+        QCOMPARE(kesto::resolvePortArgument("com12", folders).number.value_or(0), 12);
     }
 
     // The number a choice gives, and that the link then leads to the stable name.
@@ -224,19 +251,17 @@ private slots:
         QFETCH(bool, toStableName);
         QFETCH(int, expected);
         kesto::test::PtyPair adapter, other;
-        const kesto::test::DeviceTree tree;
-        const std::string name =
-            tree.link("by-id", "usb-Vantro_Kesto_Link_0042-if00-port0", adapter.slavePath());
         QTemporaryDir tmp;
-        const PortMap map(fs::path(tmp.path().toStdString()));
+        const fs::path root = tmp.path().toStdString();
+        const std::string name =
+            addAdapter(root, "by-id", "usb-Vantro_Kesto_Link_0042-if00-port0", adapter.slavePath());
+        const PortMap map(root / "dosdevices");
         fs::create_directories(map.dosDevicesDir());
         fs::create_symlink(other.slavePath(), map.linkPath(1)); // another program's: kept
         if (linkedPort != 0) {
             fs::create_symlink(toStableName ? name : adapter.slavePath(), map.linkPath(linkedPort));
         }
-        const auto adapters = kesto::listSerialAdapters(tree.folders());
-        QCOMPARE(adapters.size(), std::size_t{1});
-
+        const auto adapters = kesto::listSerialAdapters(kesto::DeviceFolders{root});
         const auto given = kesto::assignComNumber(adapters[0], map);
         QVERIFY2(given.error.empty(), given.error.c_str());
         if (expected != 0) {
@@ -246,35 +271,8 @@ private slots:
             QVERIFY(given.port > 1 && (!fallback || !fs::exists(*fallback)));
         }
         QCOMPARE(fs::read_symlink(map.linkPath(given.port)).string(), name);
-        QCOMPARE(kesto::currentTarget(*map.devicePath(given.port)), adapter.slavePath());
         QCOMPARE(fs::read_symlink(map.linkPath(1)).string(), other.slavePath());
         QCOMPARE(kesto::comNumbersOf(adapters[0], map), std::vector<int>{given.port});
-        QCOMPARE(kesto::assignComNumber(adapters[0], map).port, given.port); // chosen again
-    }
-
-    void portArgumentIsANumberAPathOrAStableName_data() {
-        QTest::addColumn<QString>("argument");
-        QTest::addColumn<int>("number");   // 0: a path
-        QTest::addColumn<QString>("path"); // "@" stands for the tree's by-id folder
-        QTest::newRow("number") << "7" << 7 << "";
-        QTest::newRow("COM name") << "com12" << 12 << "";
-        QTest::newRow("device path") << "/dev/ttyUSB3" << 0 << "/dev/ttyUSB3";
-        QTest::newRow("stable name alone")
-            << "usb-Vantro_0042-if00" << 0 << "@/usb-Vantro_0042-if00";
-        QTest::newRow("unknown name") << "usb-Other" << 0 << "usb-Other";
-        QTest::newRow("number zero is a name") << "0" << 0 << "0";
-    }
-    void portArgumentIsANumberAPathOrAStableName() {
-        QFETCH(QString, argument);
-        QFETCH(int, number);
-        QFETCH(QString, path);
-        const kesto::test::DeviceTree tree;
-        tree.link("by-id", "usb-Vantro_0042-if00", "/dev/null");
-        const auto named = kesto::resolvePortArgument(argument.toStdString(), tree.folders());
-        QCOMPARE(named.number.value_or(0), number);
-        path.replace("@",
-                     QString::fromStdString((tree.folders().serialByName() / "by-id").string()));
-        QCOMPARE(QString::fromStdString(named.path), path);
     }
 };
 

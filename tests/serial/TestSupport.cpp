@@ -2,11 +2,7 @@
 
 #include <chrono>
 #include <fcntl.h>
-#include <filesystem>
-#include <fstream>
 #include <pty.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -80,27 +76,6 @@ PacedLine::PacedLine(PtyPair& pty, std::vector<std::vector<std::uint8_t>> bursts
 
 PacedLine::~PacedLine() {
     thread_.join();
-}
-
-std::string DeviceTree::link(const std::string& kind, const std::string& name,
-                             const std::string& device,
-                             const std::vector<std::string>& udevLines) const {
-    namespace fs = std::filesystem;
-    const kesto::DeviceFolders f = folders();
-    const fs::path link = f.serialByName() / kind / name;
-    fs::create_directories(link.parent_path());
-    fs::remove(link);
-    fs::create_symlink(device, link);
-    struct stat st {};
-    if (!udevLines.empty() && ::stat(device.c_str(), &st) == 0) {
-        fs::create_directories(f.udevData());
-        std::ofstream out(f.udevData() / ("c" + std::to_string(major(st.st_rdev)) + ":" +
-                                          std::to_string(minor(st.st_rdev))));
-        for (const auto& line : udevLines) {
-            out << line << '\n';
-        }
-    }
-    return link.string();
 }
 
 QByteArray exampleFrame() {

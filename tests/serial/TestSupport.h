@@ -1,7 +1,6 @@
 #pragma once
 
 #include "Interfaces.h"
-#include "SerialAdapters.h"
 
 #include <QByteArray>
 #include <QTemporaryDir>
@@ -50,20 +49,6 @@ public:
 private:
     std::atomic<bool> done_{false};
     std::thread thread_;
-};
-
-// A temporary stand-in for /dev/serial and udev's database: links by stable name to devices
-// (pseudo-terminals), and the udev properties of those devices.
-class DeviceTree {
-public:
-    kesto::DeviceFolders folders() const { return {dir_.path().toStdString()}; }
-    // Makes (or moves) `kind`/`name` ("by-id", "by-path") a link to `device` and, when given,
-    // writes `udevLines` ("E:ID_VENDOR=…") as udev's entry of that device. Returns the link.
-    std::string link(const std::string& kind, const std::string& name, const std::string& device,
-                     const std::vector<std::string>& udevLines = {}) const;
-
-private:
-    QTemporaryDir dir_;
 };
 
 // The frame of the worked example: 13 words, O2 10.5 %, CO 50 ppm, TG 180 °C, lambda 1.50,

@@ -19,14 +19,12 @@ class ToolsTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir config_;
-    QString deviceRoot_; // what the tools take for "/" when looking for adapters
+    QTemporaryDir deviceRoot_; // what the tools take for "/" when looking for adapters
 
     QProcessEnvironment environment() const {
         auto env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", config_.path());
-        if (!deviceRoot_.isEmpty()) {
-            env.insert("KESTO_DEVICE_ROOT", deviceRoot_);
-        }
+        env.insert("KESTO_DEVICE_ROOT", deviceRoot_.path());
         return env;
     }
 
@@ -281,50 +279,18 @@ private slots:
         QVERIFY(!QFileInfo(link).exists() && !QFileInfo(link).isSymLink());
     }
 
-    void monitorListsAdaptersAndReadsOneByItsStableName() {
-        QProcess sim;
-        const QString path = startSimulator(sim, {"--fast", "--seconds", "10"});
-        QVERIFY2(path.startsWith("/dev/"), qPrintable(path));
-        const kesto::test::DeviceTree tree;
-        const QString name = "usb-Vantro_Kesto_Link_0042-if00-port0";
-        const QString stable = QString::fromStdString(tree.link(
-            "by-id", name.toStdString(), path.toStdString(),
-            {"E:ID_VENDOR_ENC=Vantro", "E:ID_MODEL_ENC=Kesto\\x20Link", "E:ID_SERIAL_SHORT=0042"}));
-        deviceRoot_ = QString::fromStdString(tree.folders().root.string());
-        const kesto::PortMap map(config_.path().toStdString() + "/Pellum/dosdevices");
-        QVERIFY(!map.createLink(12, stable.toStdString()).has_value());
-
-        const Run list = runMonitor({"--list"});
-        QCOMPARE(list.exitCode, 0);
-        QCOMPARE(list.lines,
-                 QStringList{"COM12\tVantro Kesto Link (0042)\t" + stable + "\t" + path});
-        const Run r = runMonitor({"--port", name, "--seconds", "2"});
-        deviceRoot_.clear();
-        map.removeLink(12, stable.toStdString());
-        stop(sim);
-        QCOMPARE(r.exitCode, 0);
-        QVERIFY2(r.errors.contains("reading " + stable), qPrintable(r.errors));
-        bool ok = false;
-        const double o2 = fieldValue(valueLines(r.lines).value(1), "O2", &ok);
-        QVERIFY2(ok && o2 >= 3 && o2 <= 6, qPrintable(r.lines.join('\n')));
-    }
-
     // The analyzer (the simulator, paced like the real line) among an idle line, a noisy one
     // and a port that does not open: the search takes the analyzer's within its time, and
-    // without the analyzer it says so once the time is up.
-    void searchFindsTheAnalyzersLineAmongSeveral() {
+    // without it says so once the time is up. Then the monitor lists the simulator's line as
+    // an adapter and reads it by its stable name (so the search has let go of it).
+    void searchAndMonitorFindTheAnalyzersLine() {
         QProcess sim;
-        const QString path = startSimulator(sim, {"--seconds", "20"});
+        const QString path = startSimulator(sim, {"--seconds", "20", "--adapter", "usb-0042"});
         QVERIFY2(path.startsWith("/dev/"), qPrintable(path));
         kesto::test::PtyPair idle, noisy;
-        QVERIFY(idle.ok() && noisy.ok());
         kesto::AnalyzerSearch search;
-        std::optional<int> found;
-        bool done = false;
-        const auto onDone = [&](std::optional<int> port) {
-            found = port;
-            done = true;
-        };
+        std::optional<std::optional<int>> result;
+        const auto onDone = [&](std::optional<int> port) { result = port; };
         QElapsedTimer t;
         t.start();
         search.start({{1, idle.slavePath()},
@@ -334,24 +300,54 @@ private slots:
                      onDone);
         QCOMPARE(search.listening(), std::size_t{3});
         QVERIFY(noisy.write(QByteArray(120, '\x12')));
-        QTRY_VERIFY_WITH_TIMEOUT(done, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 5000);
         QVERIFY2(t.elapsed() < kesto::AnalyzerSearch::kListenMs,
                  qPrintable(QString::number(t.elapsed())));
-        QCOMPARE(found.value_or(0), 4);
-        QVERIFY(!search.running());
-        // The search has let go of the line: the program can open it.
-        kesto::AnalyzerPort port(kesto::PortMap(config_.path().toStdString()));
-        QVERIFY(!port.openPath(path.toStdString()).has_value());
-        port.close();
-        stop(sim);
-
-        done = false;
+        QCOMPARE(result->value_or(0), 4);
+        result.reset();
         t.restart();
         search.start({{1, idle.slavePath()}, {3, noisy.slavePath()}}, onDone);
-        QTRY_VERIFY_WITH_TIMEOUT(done, 5000);
-        QVERIFY2(t.elapsed() >= kesto::AnalyzerSearch::kListenMs - 50,
-                 qPrintable(QString::number(t.elapsed())));
-        QVERIFY(!found.has_value());
+        QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 5000);
+        QVERIFY(t.elapsed() >= kesto::AnalyzerSearch::kListenMs - 50 && !result->has_value());
+
+        const QString stable = deviceRoot_.path() + "/dev/serial/by-id/usb-0042";
+        const kesto::PortMap map(config_.path().toStdString() + "/Pellum/dosdevices");
+        QVERIFY(!map.createLink(12, stable.toStdString()).has_value());
+        const Run list = runMonitor({"--list"});
+        const Run r = runMonitor({"--port", "usb-0042", "--seconds", "3"});
+        map.removeLink(12, stable.toStdString());
+        stop(sim);
+        QCOMPARE(list.lines,
+                 QStringList{"COM12\tVantro Kesto simulator (usb-0042)\t" + stable + "\t" + path});
+        QCOMPARE(r.exitCode, 0);
+        bool ok = false;
+        const double o2 = fieldValue(valueLines(r.lines).value(2), "O2", &ok);
+        QVERIFY2(ok && o2 >= 3 && o2 <= 6, qPrintable(r.lines.join('\n')));
+    }
+
+    // COM13 is linked to the simulator's stable name. A second simulator takes that name while
+    // the first still runs (the adapter replugged while its old node was held: another
+    // pseudo-terminal), then the first one ends: the monitor finds the line again by itself.
+    void replugUnderAnotherDeviceIsFollowedByTheStableName() {
+        QProcess before, after, monitor;
+        const QString first = startSimulator(before, {"--fast", "--adapter", "usb-0043"});
+        const QString stable = deviceRoot_.path() + "/dev/serial/by-id/usb-0043";
+        const kesto::PortMap map(config_.path().toStdString() + "/Pellum/dosdevices");
+        QVERIFY(!map.createLink(13, stable.toStdString()).has_value());
+        monitor.setProcessEnvironment(environment());
+        monitor.start(KESTO_MONITOR_PATH, {"--port", "13", "--seconds", "8"});
+        QTest::qWait(2000);
+        const QString second = startSimulator(after, {"--fast", "--adapter", "usb-0043"});
+        stop(before);
+        QVERIFY(monitor.waitForFinished(15000));
+        stop(after);
+        map.removeLink(13, stable.toStdString());
+        QVERIFY(first.startsWith("/dev/") && second.startsWith("/dev/") && first != second);
+        const QStringList lines = QString::fromUtf8(monitor.readAllStandardOutput()).split('\n');
+        QVERIFY2(lines.contains("! COM13: port reopened"), qPrintable(lines.join('\n')));
+        bool ok = false;
+        const double o2 = fieldValue(valueLines(lines).value(7), "O2", &ok);
+        QVERIFY2(ok && o2 >= 3 && o2 <= 6, qPrintable(lines.join('\n')));
     }
 
     void monitorExitsWithStatus2WhenThePortCannotBeOpened_data() {
