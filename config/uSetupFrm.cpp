@@ -57,6 +57,9 @@ TSetupFrm::TSetupFrm(GeneralSettings& settings, SetupServices services, QWidget*
     adapterList_ = new QListWidget(connectionGroup_);
     adapterList_->setObjectName(QStringLiteral("AdapterList"));
     adapterList_->setMaximumHeight(4 * adapterList_->fontMetrics().height() + 12);
+    // As wide as its longest entry: an adapter's name is read whole, not scrolled to.
+    adapterList_->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    adapterList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     adapterCaption_->setBuddy(adapterList_);
     adapterList_->setAccessibleName(adapterCaption_->text());
     search_ = new AnalyzerSearch(this);

@@ -42,6 +42,8 @@ void AnalyzerSearch::start(std::vector<Candidate> candidates, Done done, int lis
         if (!port.open(QIODevice::ReadWrite)) {
             continue; // busy, gone or not ours: not the analyzer's port for this search
         }
+        port.setDataTerminalReady(false); // as on the analyzer's line; a pty refuses, harmlessly
+        port.setRequestToSend(false);
         Listener* raw = l.get();
         connect(&port, &QSerialPort::readyRead, this, [this, raw] {
             const QByteArray data = raw->port.readAll();

@@ -214,7 +214,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kesto-monitor: %s\n", error->c_str());
         return 2;
     }
-    std::fprintf(stderr, "kesto-monitor: reading %s\n", port.devicePath().c_str());
+    // A stable name with the device it leads to now.
+    const std::string now = kesto::currentTarget(port.devicePath());
+    std::fprintf(stderr, "kesto-monitor: reading %s%s\n", port.devicePath().c_str(),
+                 now == port.devicePath() ? "" : (" (" + now + ")").c_str());
 
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalFd) == 0) {
         struct sigaction sa {};
