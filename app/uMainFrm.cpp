@@ -932,6 +932,8 @@ SetupServices TMainFrm::setupServices() {
     services.progress = progressAdapter_.get();
     services.resetMeanValues = [this] { acquisition_->ResetMeanValues(); };
     services.setRecordingInterval = [this](int ms) { recording_->recorder().setIntervalMs(ms); };
+    services.portMap = ownPort_ ? ownPort_->portMap() : PortMap::fromEnvironment();
+    services.deviceFolders = DeviceFolders::fromEnvironment();
     return services;
 }
 

@@ -47,6 +47,11 @@ struct LanguageTexts {
     std::string tgasDecimal = "T Gas with decimal point";
     std::string deviceManager = "Show device manager...";
     std::string meanValue = "Mean value";
+    std::string adapters = "Adapters:";
+    std::string searchAnalyzer = "Search for analyzer";
+    std::string searchingAnalyzer = "Searching for the analyzer...";
+    std::string analyzerFound = "Analyzer found on"; // followed by a blank and "COM3"
+    std::string noAnalyzer = "No analyzer found on any port.";
     // [PropertyFrm]
     std::string settings = "Settings";
     std::string name = "Name";

@@ -1,11 +1,14 @@
 #include "uSetupFrm.h"
 
+#include "AnalyzerSearch.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEventLoop>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -45,13 +48,39 @@ TSetupFrm::TSetupFrm(GeneralSettings& settings, SetupServices services, QWidget*
     permission_->setWordWrap(true);
     permission_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     permission_->hide();
+    devicePath_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    searchButton_ = new QPushButton(QStringLiteral("Search for analyzer"), connectionGroup_);
+    searchButton_->setObjectName(QStringLiteral("SearchButton"));
+    searchStatus_ = new QLabel(connectionGroup_);
+    searchStatus_->setObjectName(QStringLiteral("SearchStatusLabel"));
+    adapterCaption_ = new QLabel(QStringLiteral("Adapters:"), connectionGroup_);
+    adapterList_ = new QListWidget(connectionGroup_);
+    adapterList_->setObjectName(QStringLiteral("AdapterList"));
+    adapterList_->setMaximumHeight(4 * adapterList_->fontMetrics().height() + 12);
+    // As wide as its longest entry: an adapter's name is read whole, not scrolled to.
+    adapterList_->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    adapterList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    adapterCaption_->setBuddy(adapterList_);
+    adapterList_->setAccessibleName(adapterCaption_->text());
+    search_ = new AnalyzerSearch(this);
     auto* portRow = new QHBoxLayout;
     portRow->addWidget(portCaption);
     portRow->addWidget(ComboBox1);
-    portRow->addWidget(devicePath_, 1);
+    portRow->addStretch();
+    portRow->addWidget(searchButton_);
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->addWidget(Button1);
+    buttonRow->addWidget(searchStatus_, 1);
+    // Tab in the order of the layout: the search button sits beside the port list.
+    setTabOrder(ComboBox1, searchButton_);
+    setTabOrder(searchButton_, adapterList_);
+    setTabOrder(adapterList_, Button1);
     auto* connectionLayout = new QVBoxLayout(connectionGroup_);
     connectionLayout->addLayout(portRow);
-    connectionLayout->addWidget(Button1, 0, Qt::AlignLeft);
+    connectionLayout->addWidget(devicePath_);
+    connectionLayout->addWidget(adapterCaption_);
+    connectionLayout->addWidget(adapterList_);
+    connectionLayout->addLayout(buttonRow);
     connectionLayout->addWidget(permission_);
 
     intervalGroup_ = new QGroupBox(QStringLiteral(" Recording interval "), this);
@@ -99,6 +128,12 @@ TSetupFrm::TSetupFrm(GeneralSettings& settings, SetupServices services, QWidget*
     });
     connect(ComboBox1, &QComboBox::currentIndexChanged, this, &TSetupFrm::updateDevicePath);
     connect(Button1, &QPushButton::clicked, this, &TSetupFrm::Button1Click);
+    connect(searchButton_, &QPushButton::clicked, this, &TSetupFrm::searchForAnalyzer);
+    // A click or Enter chooses; moving through the list with the arrow keys does not.
+    connect(adapterList_, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { chooseAdapter(adapterList_->row(item)); });
+    connect(adapterList_, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem* item) { chooseAdapter(adapterList_->row(item)); });
     connect(BitBtn1, &QPushButton::clicked, this, [this] {
         applyOk();
         accept();
@@ -114,6 +149,12 @@ void TSetupFrm::applyLanguage(const LanguageTexts& texts) {
     CheckBox1->setText(q(texts.tgasDecimal));
     CheckBox2->setText(q(texts.meanValue));
     Button1->setText(q(texts.deviceManager));
+    adapterCaption_->setText(q(texts.adapters));
+    adapterList_->setAccessibleName(adapterCaption_->text());
+    searchButton_->setText(q(texts.searchAnalyzer));
+    searching_ = q(texts.searchingAnalyzer);
+    found_ = q(texts.analyzerFound);
+    noAnalyzer_ = q(texts.noAnalyzer);
     BitBtn1->setText(q(texts.ok));
     BitBtn2->setText(q(texts.cancel));
     teste_ = q(texts.teste);
@@ -163,9 +204,94 @@ void TSetupFrm::ProbePorts() {
     const std::string note = permissionNote(denied);
     permission_->setText(q(note));
     permission_->setVisible(!note.empty());
+    listAdapters();
+}
+
+void TSetupFrm::listAdapters() {
+    adapterList_->clear();
+    adapters_.clear();
+    if (services_.portMap) {
+        adapters_ = listSerialAdapters(services_.deviceFolders);
+    }
+    for (const SerialAdapter& a : adapters_) {
+        auto* item = new QListWidgetItem(adapterList_);
+        item->setToolTip(q(a.stableName) + QStringLiteral("\n\u2192 ") + q(a.device));
+    }
+    showAdapterNumbers();
+}
+
+void TSetupFrm::showAdapterNumbers() {
+    for (std::size_t row = 0; row < adapters_.size(); ++row) {
+        QString text = q(adapters_[row].description());
+        QStringList numbers;
+        for (const int n : comNumbersOf(adapters_[row], *services_.portMap)) {
+            numbers << q(portEntry(n));
+        }
+        if (!numbers.isEmpty()) {
+            text += QStringLiteral("  \u2013  ") + numbers.join(QStringLiteral(", "));
+        }
+        adapterList_->item(static_cast<int>(row))->setText(text);
+    }
+}
+
+void TSetupFrm::chooseAdapter(int row) {
+    if (row < 0 || static_cast<std::size_t>(row) >= adapters_.size() || !services_.portMap) {
+        return;
+    }
+    const AdapterAssignment given =
+        assignComNumber(adapters_[static_cast<std::size_t>(row)], *services_.portMap);
+    if (!given.error.empty()) {
+        searchStatus_->setText(q(given.error));
+        return;
+    }
+    // The number now leads to the adapter's stable name: list it (in number order) as such.
+    const std::string path = services_.portMap->devicePath(given.port).value_or(std::string{});
+    const auto at = std::lower_bound(listedPorts_.begin(), listedPorts_.end(), given.port);
+    const auto i = static_cast<std::size_t>(at - listedPorts_.begin());
+    if (at == listedPorts_.end() || *at != given.port) {
+        listedPorts_.insert(at, given.port);
+        devicePaths_.insert(devicePaths_.begin() + static_cast<std::ptrdiff_t>(i), path);
+        ComboBox1->insertItem(static_cast<int>(i), q(portEntry(given.port)));
+    } else {
+        devicePaths_[i] = path;
+    }
+    showAdapterNumbers();
+    ComboBox1->setCurrentIndex(static_cast<int>(i));
+    updateDevicePath();
+}
+
+void TSetupFrm::searchForAnalyzer() {
+    std::vector<AnalyzerSearch::Candidate> candidates;
+    for (std::size_t i = 0; i < listedPorts_.size(); ++i) {
+        candidates.push_back({listedPorts_[i], devicePaths_[i]});
+    }
+    searchButton_->setEnabled(false);
+    searchStatus_->setText(searching_);
+    search_->start(std::move(candidates),
+                   [this](std::optional<int> port) { showSearchResult(port); });
+}
+
+void TSetupFrm::showSearchResult(std::optional<int> port) {
+    searchButton_->setEnabled(true);
+    const auto at =
+        port ? std::find(listedPorts_.begin(), listedPorts_.end(), *port) : listedPorts_.end();
+    if (at == listedPorts_.end()) {
+        searchStatus_->setText(noAnalyzer_);
+        return;
+    }
+    ComboBox1->setCurrentIndex(static_cast<int>(at - listedPorts_.begin()));
+    searchStatus_->setText(found_ + QLatin1Char(' ') + q(portEntry(*port)));
+}
+
+void TSetupFrm::done(int result) {
+    // The search's ports are closed before the analyzer's port is opened again.
+    search_->cancel();
+    searchButton_->setEnabled(true);
+    QDialog::done(result);
 }
 
 void TSetupFrm::prepareControls() {
+    searchStatus_->clear();
     const auto selected = preselectedPortIndex(listedPorts_, settings_.comPort);
     ComboBox1->setCurrentIndex(selected.value_or(-1));
     updateDevicePath();
@@ -205,11 +331,23 @@ void TSetupFrm::showEvent(QShowEvent* event) {
 
 void TSetupFrm::updateDevicePath() {
     const int i = ComboBox1->currentIndex();
-    if (i >= 0 && static_cast<std::size_t>(i) < devicePaths_.size()) {
-        devicePath_->setText(q(devicePaths_[static_cast<std::size_t>(i)]));
-    } else {
+    if (i < 0 || static_cast<std::size_t>(i) >= devicePaths_.size()) {
         devicePath_->clear();
+        adapterList_->setCurrentRow(-1);
+        return;
     }
+    // A stable name with the device it leads to now.
+    const std::string& path = devicePaths_[static_cast<std::size_t>(i)];
+    const std::string target = currentTarget(path);
+    devicePath_->setText(target == path ? q(path)
+                                        : q(path) + QStringLiteral("\n\u2192 ") + q(target));
+    int row = -1;
+    for (std::size_t a = 0; a < adapters_.size() && row < 0; ++a) {
+        if (adapters_[a].stableName == path || adapters_[a].device == target) {
+            row = static_cast<int>(a);
+        }
+    }
+    adapterList_->setCurrentRow(row);
 }
 
 void TSetupFrm::Button1Click() {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "Language.h"
+#include "PortMap.h"
+#include "SerialAdapters.h"
 #include "SetupModel.h"
 #include "Settings.h"
 
@@ -13,9 +15,12 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QListWidget;
 class QPushButton;
 
 namespace kesto {
+
+class AnalyzerSearch;
 
 // The small window that counts along while the ports are probed.
 class ProbeProgress {
@@ -36,6 +41,10 @@ struct SetupServices {
     // Opens the system's device or hardware settings; false when there is none.
     std::function<bool()> openDeviceManager;
     std::function<void(const QString&)> showMessage;
+    // The COM links a choice of adapter writes, and where the adapters are listed from.
+    // Without a port map no adapters are offered.
+    std::optional<PortMap> portMap;
+    DeviceFolders deviceFolders;
 };
 
 // The setup dialog: port, recording interval and the two display options.
@@ -56,6 +65,13 @@ public:
     // OK's effect on the settings.
     void applyOk();
 
+    // The serial adapters beside the COM entries, read again from the system.
+    void listAdapters();
+    // Gives the adapter of that row a COM number linked to its stable name and selects it.
+    void chooseAdapter(int row);
+    // Listens on every listed port at once and selects the one where the analyzer talks.
+    void searchForAnalyzer();
+
     QComboBox* portList() const { return ComboBox1; }
     QComboBox* intervalList() const { return ComboBox2; }
     QCheckBox* decimalsBox() const { return CheckBox1; }
@@ -63,9 +79,15 @@ public:
     QLabel* devicePathLabel() const { return devicePath_; }
     QLabel* permissionLabel() const { return permission_; }
     QPushButton* deviceManagerButton() const { return Button1; }
+    QListWidget* adapterList() const { return adapterList_; }
+    QPushButton* searchButton() const { return searchButton_; }
+    QLabel* searchStatusLabel() const { return searchStatus_; }
+    const std::vector<SerialAdapter>& adapters() const { return adapters_; }
     QPushButton* okButton() const { return BitBtn1; }
     QPushButton* cancelButton() const { return BitBtn2; }
     const std::vector<int>& listedPorts() const { return listedPorts_; }
+
+    void done(int result) override;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -73,6 +95,8 @@ protected:
 private:
     void Button1Click();
     void updateDevicePath();
+    void showSearchResult(std::optional<int> port);
+    void showAdapterNumbers();
 
     GeneralSettings& settings_;
     SetupServices services_;
@@ -88,10 +112,19 @@ private:
     QPushButton* BitBtn2;
     QLabel* devicePath_;
     QLabel* permission_;
+    QLabel* adapterCaption_;
+    QListWidget* adapterList_;
+    QPushButton* searchButton_;
+    QLabel* searchStatus_;
+    AnalyzerSearch* search_;
+    std::vector<SerialAdapter> adapters_;
     std::vector<int> listedPorts_;
     std::vector<std::string> devicePaths_;
     QString teste_ = QStringLiteral("Teste");
     QString von_ = QStringLiteral("von");
+    QString searching_ = QStringLiteral("Searching for the analyzer...");
+    QString found_ = QStringLiteral("Analyzer found on");
+    QString noAnalyzer_ = QStringLiteral("No analyzer found on any port.");
 };
 
 // Starts the first device or hardware overview tool found on this system.

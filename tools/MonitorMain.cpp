@@ -5,6 +5,7 @@
 #include "AnalyzerPort.h"
 #include "ConsoleRecorder.h"
 #include "DateTimeFormat.h"
+#include "SerialAdapters.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -73,10 +74,23 @@ std::string refreshLine(const kesto::LiveAcquisition& acq) {
     return line;
 }
 
-bool isPortNumber(const QString& s) {
-    bool ok = false;
-    const int n = s.toInt(&ok);
-    return ok && n >= 1 && !s.startsWith(QLatin1Char('+'));
+// One line per adapter: its COM numbers ("-" when none), what it is, its stable name and the
+// device it leads to now, separated by tabs.
+int listAdapters() {
+    const kesto::PortMap map = kesto::PortMap::fromEnvironment();
+    const auto adapters = kesto::listSerialAdapters(kesto::DeviceFolders::fromEnvironment());
+    if (adapters.empty()) {
+        std::fprintf(stderr, "kesto-monitor: no serial adapters found\n");
+    }
+    for (const auto& a : adapters) {
+        std::string numbers;
+        for (const int n : kesto::comNumbersOf(a, map)) {
+            numbers += (numbers.empty() ? "COM" : ",COM") + std::to_string(n);
+        }
+        std::printf("%s\t%s\t%s\t%s\n", numbers.empty() ? "-" : numbers.c_str(),
+                    a.description().c_str(), a.stableName.c_str(), a.device.c_str());
+    }
+    return 0;
 }
 
 } // namespace
@@ -101,8 +115,12 @@ int main(int argc, char** argv) {
     parser.addHelpOption();
     const QCommandLineOption portOption(
         QStringLiteral("port"),
-        QStringLiteral("COM number (through the port map) or device path to read."),
-        QStringLiteral("N|PATH"));
+        QStringLiteral("COM number (through the port map), device path, or an adapter's stable "
+                       "name (see --list) to read."),
+        QStringLiteral("N|PATH|NAME"));
+    const QCommandLineOption listOption(
+        QStringLiteral("list"),
+        QStringLiteral("Print the serial adapters with their COM numbers, then end."));
     const QCommandLineOption secondsOption(
         QStringLiteral("seconds"),
         QStringLiteral("Stop after S refreshes, one a second (default: run until stopped)."),
@@ -124,12 +142,16 @@ int main(int argc, char** argv) {
     const QCommandLineOption intervalOption(
         QStringLiteral("interval"), QStringLiteral("Recording interval in seconds (default 1)."),
         QStringLiteral("S"), QStringLiteral("1"));
-    parser.addOptions({portOption, secondsOption, noReferenceOption, meanOption, tgasDecimalsOption,
-                       framesOption, recordOption, intervalOption});
+    parser.addOptions({portOption, listOption, secondsOption, noReferenceOption, meanOption,
+                       tgasDecimalsOption, framesOption, recordOption, intervalOption});
     parser.process(app);
 
+    if (parser.isSet(listOption) && !parser.isSet(portOption)) {
+        return listAdapters();
+    }
     if (!parser.isSet(portOption) || !parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "kesto-monitor: --port N|PATH is required (see --help)\n");
+        std::fprintf(stderr,
+                     "kesto-monitor: --port N|PATH|NAME or --list is required (see --help)\n");
         return 1;
     }
     int seconds = 0;
@@ -175,10 +197,11 @@ int main(int argc, char** argv) {
                      [&acq](const QString& message) { acq.markPortLost(message.toStdString()); });
 
     // Open as the program does; where it would stay silent, say why.
-    const QString target = parser.value(portOption);
+    const kesto::NamedPort target = kesto::resolvePortArgument(
+        parser.value(portOption).toStdString(), kesto::DeviceFolders::fromEnvironment());
     std::optional<std::string> error;
-    if (isPortNumber(target)) {
-        const int number = target.toInt();
+    if (target.number) {
+        const int number = *target.number;
         const auto probe = port.probeDetailed(number);
         if (probe.result != kesto::ProbeResult::Opened) {
             error = probe.message;
@@ -186,13 +209,16 @@ int main(int argc, char** argv) {
             error = acq.OpenAnalyzerPort(number);
         }
     } else {
-        error = acq.OpenAnalyzerPath(target.toStdString());
+        error = acq.OpenAnalyzerPath(target.path);
     }
     if (error) {
         std::fprintf(stderr, "kesto-monitor: %s\n", error->c_str());
         return 2;
     }
-    std::fprintf(stderr, "kesto-monitor: reading %s\n", port.devicePath().c_str());
+    // A stable name with the device it leads to now.
+    const std::string now = kesto::currentTarget(port.devicePath());
+    std::fprintf(stderr, "kesto-monitor: reading %s%s\n", port.devicePath().c_str(),
+                 now == port.devicePath() ? "" : (" (" + now + ")").c_str());
 
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalFd) == 0) {
         struct sigaction sa {};

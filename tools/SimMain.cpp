@@ -2,6 +2,7 @@
 // the instrument. See --help.
 
 #include "PortMap.h"
+#include "SerialAdapters.h"
 #include "SimFrames.h"
 
 #include <algorithm>
@@ -15,12 +16,16 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <poll.h>
 #include <pty.h>
 #include <string>
 #include <string_view>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 #include <vector>
@@ -47,6 +52,11 @@ Where the line appears:
                      $XDG_CONFIG_HOME/Pellum/dosdevices/comN (XDG_CONFIG_HOME defaults to
                      ~/.config) to the pseudo-terminal, removed on exit. An existing link is
                      left alone (exit status 2) unless its target has gone.
+  --adapter NAME     appear as a USB adapter too: the link dev/serial/by-id/NAME below the
+                     folder KESTO_DEVICE_ROOT names (which must be set; the real /dev is never
+                     touched) to the pseudo-terminal, with udev's maker "Vantro", model
+                     "Kesto simulator" and serial NAME; removed on exit. A link of that name
+                     is moved to this line, as udev moves it when an adapter is replugged.
   --print-path       print the pseudo-terminal's device path as the first line on stdout
   Without either option the path is printed on stderr only.
   As on a real line, a program that opens the port receives only what is sent from then on,
@@ -82,6 +92,7 @@ Exit status: 0 normal end, 1 bad options, 2 the line could not be set up.
 
 struct Options {
     std::optional<int> com;
+    std::string adapter;
     bool printPath = false;
     std::optional<int> periodMs;
     bool fast = false;
@@ -128,6 +139,9 @@ std::optional<Options> parseOptions(int argc, char** argv) {
             int n = 0;
             ok = value(n) && n >= 1;
             o.com = n;
+        } else if (arg == "--adapter" && i + 1 < argc) {
+            o.adapter = argv[++i];
+            ok = !o.adapter.empty() && o.adapter.find('/') == std::string::npos;
         } else if (arg == "--print-path") {
             o.printPath = true;
         } else if (arg == "--period-ms") {
@@ -282,6 +296,31 @@ private:
     std::uint64_t dropped_ = 0;
 };
 
+// The line as udev would show an adapter: a by-id link and the device's database entry.
+std::optional<std::string> publishAdapter(const std::string& name, const std::string& device) {
+    namespace fs = std::filesystem;
+    const char* root = std::getenv("KESTO_DEVICE_ROOT");
+    if (root == nullptr || *root != '/') {
+        return "--adapter needs KESTO_DEVICE_ROOT, an absolute folder standing in for /";
+    }
+    const kesto::DeviceFolders folders = kesto::DeviceFolders::fromEnvironment();
+    const fs::path link = folders.serialByName() / "by-id" / name;
+    struct stat st {};
+    std::error_code ec;
+    fs::create_directories(link.parent_path(), ec);
+    fs::create_directories(folders.udevData(), ec);
+    fs::remove(link, ec);
+    fs::create_symlink(device, link, ec);
+    if (ec || ::stat(device.c_str(), &st) != 0) {
+        return "cannot create " + link.string() + ": " + ec.message();
+    }
+    std::ofstream(folders.udevData() / ("c" + std::to_string(major(st.st_rdev)) + ":" +
+                                        std::to_string(minor(st.st_rdev))))
+        << "E:ID_VENDOR=Vantro\nE:ID_MODEL_ENC=Kesto\\x20simulator\nE:ID_SERIAL_SHORT=" << name
+        << "\n";
+    return std::nullopt;
+}
+
 bool silentAt(const Options& o, double t) {
     if (o.silenceAfter < 0) {
         return false;
@@ -329,6 +368,19 @@ int main(int argc, char** argv) {
     if (o.com) {
         if (const auto error = map.createLink(*o.com, slavePath)) {
             std::fprintf(stderr, "kesto-sim: %s\n", error->c_str());
+            ::close(master);
+            return 2;
+        }
+    }
+
+    const auto adapterLink = kesto::DeviceFolders::fromEnvironment().serialByName() / "by-id" /
+                             (o.adapter.empty() ? "-" : o.adapter);
+    if (!o.adapter.empty()) {
+        if (const auto error = publishAdapter(o.adapter, slavePath)) {
+            std::fprintf(stderr, "kesto-sim: %s\n", error->c_str());
+            if (o.com) {
+                map.removeLink(*o.com, slavePath);
+            }
             ::close(master);
             return 2;
         }
@@ -429,6 +481,10 @@ int main(int argc, char** argv) {
 
     if (o.com) {
         map.removeLink(*o.com, slavePath);
+    }
+    std::error_code ec;
+    if (!o.adapter.empty() && std::filesystem::read_symlink(adapterLink, ec) == slavePath) {
+        std::filesystem::remove(adapterLink, ec); // unplugged; a newer run's link stays
     }
     ::close(master);
     std::fprintf(

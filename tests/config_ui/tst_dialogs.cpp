@@ -11,9 +11,13 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
+
+#include <filesystem>
+#include <fstream>
 
 using namespace kesto;
 
@@ -80,6 +84,7 @@ private slots:
     void okWithAnEmptyPortListKeepsThePort();
     void lastCounterTextReadsTeste255Von255();
     void probingKeepsTheEventLoopRunning();
+    void choosingAnAdapterLinksItsComNumberAndTheSearchSaysWhatItFound();
 };
 
 void DialogTests::componentNamesGiveTheirChannelKey_data() {
@@ -436,6 +441,49 @@ void DialogTests::probingKeepsTheEventLoopRunning() {
     dialog.ProbePorts();
     // 255 gaps of 3 ms: a timer of 20 ms must have fired meanwhile (paint events would too).
     QVERIFY2(ticks > 0, "the probe blocked the event loop");
+}
+
+// A device tree with one adapter (on /dev/null, a character device like any tty), chosen by a
+// click; then the search over the listed ports, where nothing talks.
+void DialogTests::choosingAnAdapterLinksItsComNumberAndTheSearchSaysWhatItFound() {
+    namespace fs = std::filesystem;
+    QTemporaryDir tmp;
+    const fs::path root = tmp.path().toStdString();
+    const fs::path stable = root / "dev/serial/by-id/usb-Vantro_Kesto_Link_0042-if00-port0";
+    fs::create_directories(stable.parent_path());
+    fs::create_directories(root / "run/udev/data");
+    fs::create_symlink("/dev/null", stable);
+    std::ofstream(root / "run/udev/data/c1:3")
+        << "E:ID_VENDOR_ENC=Vantro\nE:ID_MODEL=Kesto_Link\nE:ID_SERIAL_SHORT=0042\n";
+    GeneralSettings settings;
+    FakeProgress progress;
+    SetupServices services = servicesWithPorts({{1, PortStatus::Opened}}, &progress);
+    services.portMap = PortMap(root / "dosdevices");
+    services.deviceFolders.root = root;
+    TSetupFrm dialog(settings, services);
+    dialog.ProbePorts();
+    dialog.prepareControls();
+    QListWidget* list = dialog.adapterList();
+    QCOMPARE(list->count(), 1);
+    QCOMPARE(list->item(0)->text(), QStringLiteral("Vantro Kesto Link (0042)"));
+    dialog.show();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(0)).center());
+
+    const int port = portNumberOfEntry(dialog.portList()->currentText().toStdString()).value_or(0);
+    QCOMPARE(fs::read_symlink(services.portMap->linkPath(port)), stable);
+    QCOMPARE(list->item(0)->text(),
+             "Vantro Kesto Link (0042)  \u2013  COM" + QString::number(port));
+    QCOMPARE(dialog.devicePathLabel()->text(),
+             QString::fromStdString(stable.string()) + "\n\u2192 /dev/null");
+    dialog.applyOk();
+    QCOMPARE(settings.comPort, port);
+
+    QTest::mouseClick(dialog.searchButton(), Qt::LeftButton);
+    QVERIFY(!dialog.searchButton()->isEnabled()); // answered later, from the event loop
+    QTRY_COMPARE_WITH_TIMEOUT(dialog.searchStatusLabel()->text(),
+                              QStringLiteral("No analyzer found on any port."), 4000);
+    QVERIFY(dialog.searchButton()->isEnabled());
 }
 
 QTEST_MAIN(DialogTests)

@@ -1,4 +1,9 @@
 #include "PortMap.h"
+#include "SerialAdapters.h"
+#include "TestSupport.h"
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -48,6 +53,24 @@ private:
     const char* name_;
     std::optional<std::string> old_;
 };
+
+// Below `root`, standing in for "/": dev/serial/`kind`/`name` a link to `device`, and udev's
+// database entry of the device with the given E: lines.
+std::string addAdapter(const fs::path& root, const std::string& kind, const std::string& name,
+                       const std::string& device, const std::string& udev = {}) {
+    const fs::path link = root / "dev/serial" / kind / name;
+    fs::create_directories(link.parent_path());
+    fs::create_directories(root / "run/udev/data");
+    fs::create_symlink(device, link);
+    struct stat st {};
+    if (!udev.empty() && ::stat(device.c_str(), &st) == 0) {
+        std::ofstream(
+            root / "run/udev/data" /
+            ("c" + std::to_string(major(st.st_rdev)) + ":" + std::to_string(minor(st.st_rdev))))
+            << udev;
+    }
+    return link.string();
+}
 
 } // namespace
 
@@ -178,6 +201,78 @@ private slots:
         QVERIFY(!map.removeLink(3, "/dev/pts/12"));
         QCOMPARE(q(map.devicePath(3)), QString("/dev/pts/11"));
         QVERIFY(!map.removeLink(9, "/dev/pts/11")); // no link at all
+    }
+
+    // by-id with what udev knows; by-path only for a device without an id; a link whose
+    // device has gone is left out.
+    void adaptersAreListedByStableNameWithWhatUdevKnows() {
+        kesto::test::PtyPair ftdi;
+        QTemporaryDir tmp;
+        const fs::path root = tmp.path().toStdString();
+        const kesto::DeviceFolders folders{root};
+        const std::string id = addAdapter(
+            root, "by-id", "usb-FTDI_FT232R_USB_UART_A12345-if00-port0", ftdi.slavePath(),
+            "E:ID_VENDOR=FTDI\nE:ID_VENDOR_ENC=FTDI\nE:ID_MODEL=FT232R_USB_UART\n"
+            "E:ID_MODEL_ENC=FT232R\\x20USB\\x20UART\\x20\\x20\nE:ID_SERIAL_SHORT=A12345\n");
+        addAdapter(root, "by-path", "pci-0000:00:14.0-usb-0:2:1.0-port0", ftdi.slavePath());
+        addAdapter(root, "by-path", "pci-0000:00:14.0-usb-0:1:1.0-port0", "/dev/zero",
+                   "E:ID_VENDOR=Prolific_Technology_Inc.\n"
+                   "E:ID_MODEL_FROM_DATABASE=PL2303 Serial Port\n");
+        const std::string path =
+            addAdapter(root, "by-path", "platform-serial8250-port3", "/dev/null");
+        addAdapter(root, "by-id", "usb-Gone_Adapter_0001-if00-port0", "/nonexistent/ttyUSB9");
+
+        const auto adapters = kesto::listSerialAdapters(folders);
+        QCOMPARE(adapters.size(), std::size_t{3});
+        QVERIFY(adapters[0].stableName == id && adapters[0].device == ftdi.slavePath());
+        QCOMPARE(adapters[0].description(), std::string("FTDI FT232R USB UART (A12345)"));
+        QCOMPARE(adapters[1].description(),
+                 std::string("Prolific Technology Inc. PL2303 Serial Port"));
+        QCOMPARE(adapters[2].stableName, path);
+        QCOMPARE(adapters[2].description(), std::string("platform-serial8250-port3"));
+        // The monitor's --port: the name alone is enough.
+        const auto named =
+            kesto::resolvePortArgument("usb-FTDI_FT232R_USB_UART_A12345-if00-port0", folders);
+        QVERIFY(!named.number && named.path == id);
+        QCOMPARE(kesto::resolvePortArgument("com12", folders).number.value_or(0), 12);
+    }
+
+    // The number a choice gives, and that the link then leads to the stable name.
+    void choosingAnAdapterLinksAComNumberToItsStableName_data() {
+        QTest::addColumn<int>("linkedPort");    // 0: none
+        QTest::addColumn<bool>("toStableName"); // the link's target: stable name or the device
+        QTest::addColumn<int>("expected");      // 0: a free number, whichever
+        QTest::newRow("no link yet") << 0 << false << 0;
+        QTest::newRow("already linked by name") << 4 << true << 4;
+        QTest::newRow("linked to its device: turned to the name") << 7 << false << 7;
+    }
+    void choosingAnAdapterLinksAComNumberToItsStableName() {
+        QFETCH(int, linkedPort);
+        QFETCH(bool, toStableName);
+        QFETCH(int, expected);
+        kesto::test::PtyPair adapter, other;
+        QTemporaryDir tmp;
+        const fs::path root = tmp.path().toStdString();
+        const std::string name =
+            addAdapter(root, "by-id", "usb-Vantro_Kesto_Link_0042-if00-port0", adapter.slavePath());
+        const PortMap map(root / "dosdevices");
+        fs::create_directories(map.dosDevicesDir());
+        fs::create_symlink(other.slavePath(), map.linkPath(1)); // another program's: kept
+        if (linkedPort != 0) {
+            fs::create_symlink(toStableName ? name : adapter.slavePath(), map.linkPath(linkedPort));
+        }
+        const auto adapters = kesto::listSerialAdapters(kesto::DeviceFolders{root});
+        const auto given = kesto::assignComNumber(adapters[0], map);
+        QVERIFY2(given.error.empty(), given.error.c_str());
+        if (expected != 0) {
+            QCOMPARE(given.port, expected);
+        } else {
+            const auto fallback = PortMap::defaultDevicePath(given.port);
+            QVERIFY(given.port > 1 && (!fallback || !fs::exists(*fallback)));
+        }
+        QCOMPARE(fs::read_symlink(map.linkPath(given.port)).string(), name);
+        QCOMPARE(fs::read_symlink(map.linkPath(1)).string(), other.slavePath());
+        QCOMPARE(kesto::comNumbersOf(adapters[0], map), std::vector<int>{given.port});
     }
 };
 

@@ -1,5 +1,6 @@
 #include "Acquisition.h"
 #include "AnalyzerPort.h"
+#include "AnalyzerSearch.h"
 #include "Channels.h"
 #include "TestSupport.h"
 
@@ -18,10 +19,12 @@ class ToolsTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir config_;
+    QTemporaryDir deviceRoot_; // what the tools take for "/" when looking for adapters
 
     QProcessEnvironment environment() const {
         auto env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", config_.path());
+        env.insert("KESTO_DEVICE_ROOT", deviceRoot_.path());
         return env;
     }
 
@@ -282,6 +285,77 @@ private slots:
         QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
         QCOMPARE(sim.exitCode(), 0);
         QVERIFY(!QFileInfo(link).exists() && !QFileInfo(link).isSymLink());
+    }
+
+    // The analyzer (the simulator, paced like the real line) among an idle line, a noisy one
+    // and a port that does not open: the search takes the analyzer's within its time, and
+    // without it says so once the time is up. Then the monitor lists the simulator's line as
+    // an adapter and reads it by its stable name (so the search has let go of it).
+    void searchAndMonitorFindTheAnalyzersLine() {
+        QProcess sim;
+        const QString path = startSimulator(sim, {"--seconds", "20", "--adapter", "usb-0042"});
+        QVERIFY2(path.startsWith("/dev/"), qPrintable(path));
+        kesto::test::PtyPair idle, noisy;
+        kesto::AnalyzerSearch search;
+        std::optional<std::optional<int>> result;
+        const auto onDone = [&](std::optional<int> port) { result = port; };
+        QElapsedTimer t;
+        t.start();
+        search.start({{1, idle.slavePath()},
+                      {2, "/nonexistent/ttyUSB7"},
+                      {3, noisy.slavePath()},
+                      {4, path.toStdString()}},
+                     onDone);
+        QCOMPARE(search.listening(), std::size_t{3});
+        QVERIFY(noisy.write(QByteArray(120, '\x12')));
+        QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 5000);
+        QVERIFY2(t.elapsed() < kesto::AnalyzerSearch::kListenMs,
+                 qPrintable(QString::number(t.elapsed())));
+        QCOMPARE(result->value_or(0), 4);
+        result.reset();
+        t.restart();
+        search.start({{1, idle.slavePath()}, {3, noisy.slavePath()}}, onDone);
+        QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 5000);
+        QVERIFY(t.elapsed() >= kesto::AnalyzerSearch::kListenMs - 50 && !result->has_value());
+
+        const QString stable = deviceRoot_.path() + "/dev/serial/by-id/usb-0042";
+        const kesto::PortMap map(config_.path().toStdString() + "/Pellum/dosdevices");
+        QVERIFY(!map.createLink(12, stable.toStdString()).has_value());
+        const Run list = runMonitor({"--list"});
+        const Run r = runMonitor({"--port", "usb-0042", "--seconds", "3"});
+        map.removeLink(12, stable.toStdString());
+        stop(sim);
+        QCOMPARE(list.lines,
+                 QStringList{"COM12\tVantro Kesto simulator (usb-0042)\t" + stable + "\t" + path});
+        QCOMPARE(r.exitCode, 0);
+        bool ok = false;
+        const double o2 = fieldValue(valueLines(r.lines).value(2), "O2", &ok);
+        QVERIFY2(ok && o2 >= 3 && o2 <= 6, qPrintable(r.lines.join('\n')));
+    }
+
+    // COM13 is linked to the simulator's stable name. A second simulator takes that name while
+    // the first still runs (the adapter replugged while its old node was held: another
+    // pseudo-terminal), then the first one ends: the monitor finds the line again by itself.
+    void replugUnderAnotherDeviceIsFollowedByTheStableName() {
+        QProcess before, after, monitor;
+        const QString first = startSimulator(before, {"--fast", "--adapter", "usb-0043"});
+        const QString stable = deviceRoot_.path() + "/dev/serial/by-id/usb-0043";
+        const kesto::PortMap map(config_.path().toStdString() + "/Pellum/dosdevices");
+        QVERIFY(!map.createLink(13, stable.toStdString()).has_value());
+        monitor.setProcessEnvironment(environment());
+        monitor.start(KESTO_MONITOR_PATH, {"--port", "13", "--seconds", "8"});
+        QTest::qWait(2000);
+        const QString second = startSimulator(after, {"--fast", "--adapter", "usb-0043"});
+        stop(before);
+        QVERIFY(monitor.waitForFinished(15000));
+        stop(after);
+        map.removeLink(13, stable.toStdString());
+        QVERIFY(first.startsWith("/dev/") && second.startsWith("/dev/") && first != second);
+        const QStringList lines = QString::fromUtf8(monitor.readAllStandardOutput()).split('\n');
+        QVERIFY2(lines.contains("! COM13: port reopened"), qPrintable(lines.join('\n')));
+        bool ok = false;
+        const double o2 = fieldValue(valueLines(lines).value(7), "O2", &ok);
+        QVERIFY2(ok && o2 >= 3 && o2 <= 6, qPrintable(lines.join('\n')));
     }
 
     void monitorExitsWithStatus2WhenThePortCannotBeOpened_data() {
