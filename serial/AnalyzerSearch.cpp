@@ -3,15 +3,15 @@
 #include "AnalyzerPort.h"
 #include "FrameDecoder.h"
 
-#include <QSerialPort>
 
 namespace kesto {
 
-// One port with a decoder of its own; its texts are thrown away, only the counters matter.
+// One port, opened as the acquisition opens the analyzer's line, with a decoder of its own;
+// its texts are thrown away, only the counters matter.
 struct AnalyzerSearch::Listener {
     Listener(const Candidate& c, const Clock& clock) : candidate(c), decoder(texts, clock) {}
     Candidate candidate;
-    QSerialPort port;
+    AnalyzerPort port;
     ReceivedTexts texts;
     FrameDecoder decoder;
     bool found() const { return decoder.counters().framesAccepted > 0; }
@@ -31,35 +31,24 @@ void AnalyzerSearch::start(std::vector<Candidate> candidates, Done done, int lis
     done_ = std::move(done);
     for (const Candidate& c : candidates) {
         auto l = std::make_unique<Listener>(c, clock_);
-        QSerialPort& port = l->port;
-        port.setPortName(QString::fromStdString(c.devicePath));
-        port.setBaudRate(AnalyzerPort::kBaudRate);
-        port.setDataBits(QSerialPort::Data8);
-        port.setParity(QSerialPort::NoParity);
-        port.setStopBits(QSerialPort::OneStop);
-        port.setFlowControl(QSerialPort::NoFlowControl);
-        port.setReadBufferSize(AnalyzerPort::kReadBufferBytes);
-        if (!port.open(QIODevice::ReadWrite)) {
+        Listener* raw = l.get();
+        l->decoder.resetForOpen(clock_.tickMs());
+        if (l->port.openPath(c.devicePath).has_value()) {
             continue; // busy, gone or not ours: not the analyzer's port for this search
         }
-        port.setDataTerminalReady(false); // as on the analyzer's line; a pty refuses, harmlessly
-        port.setRequestToSend(false);
-        Listener* raw = l.get();
-        connect(&port, &QSerialPort::readyRead, this, [this, raw] {
-            const QByteArray data = raw->port.readAll();
-            raw->decoder.onBytes(
-                std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(data.data()),
-                                              static_cast<std::size_t>(data.size())));
+        auto checkFound = [this, raw] {
             if (raw->found()) {
                 // Reads already waiting on other ports come in first; then the first is taken.
                 deadline_.start(0);
             }
+        };
+        l->port.setBytesHandler([this, raw, checkFound](std::span<const std::uint8_t> bytes) {
+            raw->decoder.onBytes(bytes, clock_.tickMs());
+            checkFound();
         });
-        connect(&port, &QSerialPort::errorOccurred, this, [raw](QSerialPort::SerialPortError e) {
-            // A vanished device keeps signalling readiness: close it, the others go on.
-            if (e == QSerialPort::ResourceError || e == QSerialPort::ReadError) {
-                raw->port.close();
-            }
+        l->port.setQuietHandler([this, raw, checkFound] {
+            raw->decoder.onLineQuiet(clock_.tickMs());
+            checkFound();
         });
         listeners_.push_back(std::move(l));
     }
@@ -89,7 +78,8 @@ void AnalyzerSearch::cancel() {
     deadline_.stop();
     done_ = {};
     for (auto& l : listeners_) {
-        l->port.disconnect(this);
+        l->port.setBytesHandler({});
+        l->port.setQuietHandler({});
         l->port.close();
     }
     listeners_.clear();
