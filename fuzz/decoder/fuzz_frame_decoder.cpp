@@ -107,17 +107,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // Mostly short steps, so the quiet time after a frame is hit often.
         clock.tick += (tickState >> 28) < 8 ? (tickState >> 16) % 120 : (tickState >> 16) % 3000;
 
+        // The quiet timer: mostly right after the bytes, sometimes too early or never; now
+        // and then the port is opened again before the bytes.
+        const std::uint32_t step = (tickState >> 8) & 0xFF;
+        if (step == 255) {
+            decoder.resetForOpen(clock.tick);
+        }
         const DecoderCounters before = decoder.counters();
         const std::uint32_t bytesTick = clock.tick;
         decoder.onBytes(line.subspan(pos, n), clock.tick);
         pos += n;
-        // The quiet timer: mostly right after the bytes, sometimes too early or never.
-        const std::uint32_t step = (tickState >> 8) & 0xFF;
         if (step < 200) {
             clock.tick += step;
             decoder.onLineQuiet(clock.tick);
-        } else if (step == 255) {
-            decoder.resetForOpen(clock.tick);
         }
         const DecoderCounters& after = decoder.counters();
 
