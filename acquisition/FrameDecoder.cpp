@@ -97,6 +97,17 @@ public:
     Readings(const Readings&) = delete;
     Readings& operator=(const Readings&) = delete;
     bool from(std::size_t p) const { return ok_[p - base_] != 0; }
+    // A whole frame that passes the range checks starts at `p`, and a reading goes on after
+    // it: what a frame read before the line goes quiet must be followed by. (A frame that
+    // fails them may be a misreading: a delimiter taken for its O2 word, noise taken for it.)
+    bool confirmedFrom(const Line& line, std::size_t p) const {
+        for (std::size_t w = kMinFrameWords; w <= kMaxFrameWords; ++w) {
+            if (line.frameAt(p, w) && from(p + frameSize(w)) && line.framePasses(p, w)) {
+                return true;
+            }
+        }
+        return false;
+    }
 
 private:
     std::size_t base_;
@@ -209,8 +220,18 @@ FrameSearch findFirstFrame(std::span<const std::uint8_t> bytes, bool ended) {
             for (std::size_t n = kMinFrameWords; n <= kMaxFrameWords; ++n) {
                 if (line.frameMayComeAt(s, n)) {
                     mayStillCome = true;
-                } else if (line.frameAt(s, n) && readings.from(s + frameSize(n))) {
+                    continue;
+                }
+                const std::size_t end = s + frameSize(n);
+                if (!line.frameAt(s, n) || !readings.from(end)) {
+                    continue;
+                }
+                // Before the line goes quiet a frame counts only when a good frame follows it;
+                // until then it may still be a reading that the next bytes refute.
+                if (ended || readings.confirmedFrom(line, end)) {
                     found[count++] = {s, n};
+                } else if (line.mayStopAt(end)) {
+                    mayStillCome = true; // the frame after it has not come yet
                 }
             }
         }
@@ -232,7 +253,9 @@ FrameSearch findFirstFrame(std::span<const std::uint8_t> bytes, bool ended) {
         std::size_t passing = 0;
         for (std::size_t i = 0; i < count; ++i) {
             const Candidate c = found[i];
-            if (line.framePasses(c.start, c.words) && checked.from(c.start + frameSize(c.words))) {
+            const std::size_t end = c.start + frameSize(c.words);
+            if (line.framePasses(c.start, c.words) &&
+                (ended ? checked.from(end) : checked.confirmedFrom(line, end))) {
                 found[passing++] = c;
             }
         }
