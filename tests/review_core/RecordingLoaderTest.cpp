@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fcntl.h>
 #include <fstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kesto {
@@ -263,13 +265,33 @@ TEST(RecordingLoader, twoDigitYearsFallIntoTheHundredYearsBeforeAndAfter) {
     EXPECT_DOUBLE_EQ(r.records[1].time, toDateTimeValue({1960, 1, 1, 0, 0, 0, 0}));
 }
 
-TEST(RecordingLoader, fileThatCannotBeOpenedGivesItsReasonAndAnEmptyTable) {
-    DateTimePatterns patterns;
-    const RecordingLoad r = loadRecordingFile("/nonexistent/kesto/x.CSV", patterns, 2024);
-    ASSERT_TRUE(r.error);
-    EXPECT_NE(r.error->find("/nonexistent/kesto/x.CSV"), std::string::npos);
-    EXPECT_EQ(r.table.rowCount(), 2u);
-    EXPECT_TRUE(r.records.empty());
+TEST(RecordingLoader, fileThatCannotBeReadGivesItsReasonAndAnEmptyTable) {
+    const std::string base = ::testing::TempDir() + "kesto-refused-" + std::to_string(::getpid());
+    const std::string fifo = base + ".CSV";
+    const std::string sparse = base + "-large.CSV";
+    std::remove(fifo.c_str());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Sparse: one byte over the limit costs no disk, and must cost no memory either.
+    const int fd = ::open(sparse.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(kMaxRecordingBytes) + 1), 0);
+    ::close(fd);
+    const std::pair<std::string, std::string> cases[] = {
+        {"/nonexistent/kesto/x.CSV", "No such file"},
+        {fifo, "not a regular file"}, // opening it must not wait for a writer
+        {sparse, "larger than"},
+    };
+    for (const auto& [path, reason] : cases) {
+        DateTimePatterns patterns;
+        const RecordingLoad r = loadRecordingFile(path, patterns, 2024);
+        ASSERT_TRUE(r.error) << path;
+        EXPECT_NE(r.error->find("\"" + path + "\""), std::string::npos) << *r.error;
+        EXPECT_NE(r.error->find(reason), std::string::npos) << *r.error;
+        EXPECT_EQ(r.table.rowCount(), 2u);
+        EXPECT_TRUE(r.records.empty());
+    }
+    std::remove(fifo.c_str());
+    std::remove(sparse.c_str());
 }
 
 TEST(RecordingLoader, readsARealFile) {
