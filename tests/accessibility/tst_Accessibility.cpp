@@ -258,9 +258,9 @@ QString readingOrderProblem(QWidget* window, QWidget* previous, QWidget* next) {
     return {};
 }
 
-QString nameOf(QObject* object) {
+QString nameOf(QObject* object, QAccessible::Text text = QAccessible::Name) {
     QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(object);
-    return iface != nullptr ? iface->text(QAccessible::Name) : QString();
+    return iface != nullptr ? iface->text(text) : QString();
 }
 
 using kesto::test::whenModal;
@@ -299,7 +299,11 @@ private slots:
                     problems << QStringLiteral("%1 and %2: both gauges are named \"%3\"")
                                     .arg(other->second, c.path, c.name);
                 }
-                const QString unit = gauge->unit().trimmed();
+                // A channel without a value (here, without an analyzer: all) says so.
+                const QString unit = gauge->isValid() ? gauge->unit().trimmed() : QString();
+                if (!gauge->isValid() && c.value != "no value") {
+                    problems << QStringLiteral("%1: value \"%2\" for no value").arg(c.path, c.value);
+                }
                 if (!unit.isEmpty() && !c.value.endsWith(QLatin1Char(' ') + unit)) {
                     problems << QStringLiteral("%1: value \"%2\" without its unit \"%3\"")
                                     .arg(c.path, c.value, unit);
@@ -371,6 +375,13 @@ private slots:
         QAccessibleInterface* channels =
             QAccessible::queryAccessibleInterface(main.findChild<QComboBox*>("ComboBox2"));
         QCOMPARE(channels->text(QAccessible::Description), QString("Kanal der Cursor-Anzeige"));
+        // Spoken values too: a gauge without a value, the live and the viewer's diagrams
+        // before a record has been under the cursor.
+        QCOMPARE(nameOf(find("O2Bar"), QAccessible::Value), QString("kein Wert"));
+        for (QObject* diagram : {static_cast<QObject*>(find("AbTrend2")),
+                                 program->viewer.findChild<QObject*>("AbTrend4")}) {
+            QCOMPARE(nameOf(diagram, QAccessible::Value), QString("Kein Datensatz am Cursor"));
+        }
         // The visible captions stay as they were.
         QCOMPARE(main.findChild<QCheckBox*>("CheckBox1")->text(), QString("berechnet"));
 

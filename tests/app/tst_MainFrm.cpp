@@ -1,4 +1,5 @@
 #include "AnalyzerPort.h"
+#include "Application.h"
 #include "BarGauge.h"
 #include "BigDisplayGrid.h"
 #include "CoreFakes.h"
@@ -47,6 +48,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
@@ -746,6 +748,29 @@ private slots:
                                   std::uint64_t{1}, 5000);
     }
 
+    void errorLeavingASlotIsShownAndMeasuringGoesOn() {
+        Pty pty;
+        linkCom1(pty.path);
+        Program p;
+        QVERIFY(p.main->acquisition().link().isOpen());
+        p.main->recording().recorder().setIntervalMs(1000);
+        QVERIFY(
+            p.main->recording().recorder().start((home_.path() + "/error.csv").toStdString(), 1));
+        QVERIFY(p.main->recordingTimer()->isActive());
+        QTimer::singleShot(0, p.main.get(), [] { throw std::runtime_error("Disk on fire"); });
+        auto* app = qobject_cast<Application*>(qApp);
+        QVERIFY(app != nullptr);
+        QTRY_VERIFY(app->errorBox() != nullptr);
+        QCOMPARE(app->errorBox()->text(), QString("Disk on fire"));
+        // The serial line is still read and the recording still runs.
+        QVERIFY(pty.send(kFrame));
+        QTRY_COMPARE_WITH_TIMEOUT(p.main->acquisition().decoder().counters().framesAccepted,
+                                  std::uint64_t{1}, 5000);
+        QVERIFY(p.main->recordingTimer()->isActive());
+        app->errorBox()->accept();
+        p.main->recording().recorder().stop();
+    }
+
     void portThatCannotBeReopenedIsReportedAndRecordingGoesOn() {
         Program p; // COM1 leads nowhere
         auto& gs = p.main->generalSettings();
@@ -754,6 +779,7 @@ private slots:
         p.main->recording().recorder().setIntervalMs(1000);
         QVERIFY(
             p.main->recording().recorder().start((home_.path() + "/reopen.csv").toStdString(), 1));
+        p.main->liveTrends().trend(0)->sample();
         QString error;
         whenModal([&](QWidget*) {
             setup.okButton()->click();
@@ -764,6 +790,7 @@ private slots:
         });
         p.find<QAction>("Kommunikation1")->trigger();
         QVERIFY2(error.contains("COM1"), qPrintable(error));
+        QCOMPARE(p.main->liveTrends().trend(0)->recordCount(), std::size_t{0});
         // The recording timer has its state back: the recording writes 0 for every channel.
         QVERIFY(p.main->recordingTimer()->isActive());
         QVERIFY(!p.main->acquisition().link().isOpen());
