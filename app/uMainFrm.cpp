@@ -821,13 +821,12 @@ void TMainFrm::Kommunikation1Click() {
     // A running recording goes on whether or not the port opens again: without a port it
     // records 0 for the channels without a value.
     recording_->recorder().resumeAfterSetup();
-    const auto error = acquisition_->OpenAnalyzerPort(general_.comPort);
-    // The live trends start afresh after the dialog, whether or not the port opened.
-    trends_->clearRecords();
-    if (error) {
+    if (const auto error = acquisition_->OpenAnalyzerPort(general_.comPort)) {
         QMessageBox::critical(this, windowTitle(), qs(*error));
         acquisition_->markPortLost(); // tried again quietly until it opens
     }
+    // The live trends start afresh after the dialog, whether or not the port opened.
+    trends_->clearRecords();
 }
 
 void TMainFrm::Datenanschauen1Click() {

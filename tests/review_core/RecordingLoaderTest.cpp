@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -266,22 +266,15 @@ TEST(RecordingLoader, twoDigitYearsFallIntoTheHundredYearsBeforeAndAfter) {
 }
 
 TEST(RecordingLoader, fileThatCannotBeReadGivesItsReasonAndAnEmptyTable) {
-    const std::string base = ::testing::TempDir() + "kesto-refused-" + std::to_string(::getpid());
-    const std::string fifo = base + ".CSV";
-    const std::string sparse = base + "-large.CSV";
+    const std::string fifo = ::testing::TempDir() + "kesto-" + std::to_string(::getpid()) + ".CSV";
+    const std::string sparse = fifo + ".large.CSV";
     std::remove(fifo.c_str());
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0); // opening it must not wait for a writer
     // Sparse: one byte over the limit costs no disk, and must cost no memory either.
-    const int fd = ::open(sparse.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(kMaxRecordingBytes) + 1), 0);
-    ::close(fd);
-    const std::pair<std::string, std::string> cases[] = {
-        {"/nonexistent/kesto/x.CSV", "No such file"},
-        {fifo, "not a regular file"}, // opening it must not wait for a writer
-        {sparse, "larger than"},
-    };
-    for (const auto& [path, reason] : cases) {
+    std::ofstream(sparse).close();
+    std::filesystem::resize_file(sparse, kMaxRecordingBytes + 1);
+    for (const auto& [path, reason] : {std::pair<std::string, std::string>{"/no/x.CSV", "No such"},
+                                       {fifo, "not a regular file"}, {sparse, "larger than"}}) {
         DateTimePatterns patterns;
         const RecordingLoad r = loadRecordingFile(path, patterns, 2024);
         ASSERT_TRUE(r.error) << path;
