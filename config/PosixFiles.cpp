@@ -3,8 +3,8 @@
 #include "RegistryStore.h"
 
 #include <cerrno>
-#include <cstdint>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>

@@ -48,8 +48,8 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <memory>
-#include <stdexcept>
 #include <pty.h>
+#include <stdexcept>
 #include <termios.h>
 #include <unistd.h>
 #include <vector>

@@ -274,7 +274,8 @@ TEST(RecordingLoader, fileThatCannotBeReadGivesItsReasonAndAnEmptyTable) {
     std::ofstream(sparse).close();
     std::filesystem::resize_file(sparse, kMaxRecordingBytes + 1);
     for (const auto& [path, reason] : {std::pair<std::string, std::string>{"/no/x.CSV", "No such"},
-                                       {fifo, "not a regular file"}, {sparse, "larger than"}}) {
+                                       {fifo, "not a regular file"},
+                                       {sparse, "larger than"}}) {
         DateTimePatterns patterns;
         const RecordingLoad r = loadRecordingFile(path, patterns, 2024);
         ASSERT_TRUE(r.error) << path;

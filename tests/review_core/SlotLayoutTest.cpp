@@ -138,7 +138,8 @@ TEST_F(ReadOut, staysEmptyUntilARecordHasBeenUnderTheCursor) {
     EXPECT_FALSE(liveReadOut(slots_, 0, none));
     EXPECT_FALSE(viewerReadOut(slots_, 3, none));
     // Whatever the date pattern, also one with a two-digit year ("30/12/99" for date-time 0).
-    for (const auto& [pattern, date] : {std::pair{"m/d/yyyy", "1/9/2003"}, {"dd/mm/yy", "09/01/03"}}) {
+    for (const auto& [pattern, date] :
+         {std::pair{"m/d/yyyy", "1/9/2003"}, {"dd/mm/yy", "09/01/03"}}) {
         dateTimePatterns().shortDate = pattern;
         dateTimePatterns().dateSeparator = '/';
         EXPECT_FALSE(liveReadOut(slots_, 0, none)) << pattern;
