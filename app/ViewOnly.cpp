@@ -34,6 +34,7 @@ int runViewOnly(const QString& file) {
             .languageFile(languageCodeFor(systemLanguageId()));
     TViewFrm viewer;
     viewer.applyChannelSettings(readChannelSettings(defaultRegistryFilePath(), languageFile));
+    viewer.applyLanguage(loadLanguage(languageFile).texts);
     viewer.showFile(file);
     return 0;
 }

@@ -1,5 +1,6 @@
 // The program: the windows are created once, in a fixed order, and live until the main window
 // closes.
+#include "Application.h"
 #include "CommandLine.h"
 #include "DateTimeFormat.h"
 #include "ProgramInfo.h"
@@ -80,7 +81,7 @@ int main(int argc, char* argv[]) {
         return *answered(early);
     }
 
-    QApplication app(argc, argv);
+    kesto::Application app(argc, argv);
     const kesto::CommandLine commandLine =
         kesto::parseCommandLine(QCoreApplication::arguments(), QDir::currentPath());
     if (const std::optional<int> exitCode = answered(commandLine)) {

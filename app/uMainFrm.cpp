@@ -645,6 +645,13 @@ void TMainFrm::ApplyLanguage() {
     for (int d = 0; d < kDiagramCount; ++d) {
         trends_->trend(d)->setAccessibleName(qs(*captions[static_cast<std::size_t>(d) + 1]));
         trends_->choiceList(d)->setAccessibleDescription(qs(t.readOutChannel));
+        trends_->trend(d)->setSpokenTexts(qs(t.noRecordAtCursor), qs(t.cursorOffRecords));
+    }
+    for (ChannelRow& row : rows_) {
+        row.bar->setNoValueText(qs(t.noValue));
+    }
+    if (viewer_ != nullptr) {
+        viewer_->applyLanguage(t);
     }
     for (QCheckBox* check : checkBoxes_) {
         check->setText(qs(t.calculated));
@@ -713,6 +720,7 @@ void TMainFrm::updateLiveWidgets() {
         setTextIfChanged(row.maxLabel, qs(d.maxLabel));
         row.bar->setSettings(d.settings);
         row.bar->setValue(d.value);
+        row.bar->setValid(d.valid);
     }
     StringGrid1->setCells(acquisition_->bigDisplay());
     if (messages_ != nullptr) {
@@ -818,8 +826,8 @@ void TMainFrm::Kommunikation1Click() {
     if (const auto error = acquisition_->OpenAnalyzerPort(general_.comPort)) {
         QMessageBox::critical(this, windowTitle(), qs(*error));
         acquisition_->markPortLost(); // tried again quietly until it opens
-        return;
     }
+    // The live trends start afresh after the dialog, whether or not the port opened.
     trends_->clearRecords();
 }
 
@@ -866,6 +874,7 @@ void TMainFrm::setViewerWindow(TViewFrm* viewer) {
         return;
     }
     viewer_->applyChannelSettings(acquisition_->display());
+    viewer_->applyLanguage(language_.texts);
     // The viewer shows the file `OpenDialog1` names: the memory-card conversion lends it the
     // converted file for one showing and gives the user's choice back afterwards.
     setRecordingViewer([this](const QString& file) {

@@ -68,6 +68,9 @@ constexpr auto kTextKeys = std::to_array<TextKey>({
     {"Accessibility", "Reference O2", &LanguageTexts::referenceO2},
     {"Accessibility", "Messages", &LanguageTexts::messages},
     {"Accessibility", "Read-out channel", &LanguageTexts::readOutChannel},
+    {"Accessibility", "No record at the cursor", &LanguageTexts::noRecordAtCursor},
+    {"Accessibility", "Cursor outside the records", &LanguageTexts::cursorOffRecords},
+    {"Accessibility", "No value", &LanguageTexts::noValue},
 });
 
 constexpr std::array<std::string_view, kChannelCount> kChannelSections{

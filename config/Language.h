@@ -66,6 +66,11 @@ struct LanguageTexts {
     std::string referenceO2 = "reference O2 %";
     std::string messages = "Messages"; // the picture that opens the messages window
     std::string readOutChannel = "Channel of the cursor read-out"; // a diagram's channel list
+    // A diagram's spoken value before a record has been under its cursor, and the remark after
+    // the read-out once the cursor has left the records: "... 20.9 % (cursor outside the records)".
+    std::string noRecordAtCursor = "No record at the cursor";
+    std::string cursorOffRecords = "cursor outside the records";
+    std::string noValue = "no value"; // a gauge's spoken value while its channel has none
 };
 
 // One text of the language file: its section and key.

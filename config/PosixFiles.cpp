@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -84,18 +85,22 @@ int writeAll(int fd, std::string_view bytes) {
 
 } // namespace
 
-FileContents readWholeFile(const std::string& path) {
-    FileContents result;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+namespace {
+
+// Opens `path` for reading; nothing when it cannot be opened (the reason in `result`).
+std::optional<int> openForReading(const std::string& path, int flags, FileContents& result) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | flags);
     if (fd < 0) {
-        if (errno == ENOENT) {
-            result.status = FileContents::Status::Missing;
-        } else {
-            result.status = FileContents::Status::Failed;
-            result.error = errorText(errno);
-        }
-        return result;
+        result.status =
+            errno == ENOENT ? FileContents::Status::Missing : FileContents::Status::Failed;
+        result.error = errno == ENOENT ? std::string() : errorText(errno);
+        return std::nullopt;
     }
+    return fd;
+}
+
+// Reads to the end of the file, or until more than `maxBytes` have come; closes `fd`.
+void readAndClose(int fd, std::size_t maxBytes, FileContents& result) {
     char buffer[16384];
     for (;;) {
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
@@ -106,15 +111,58 @@ FileContents readWholeFile(const std::string& path) {
             result.status = FileContents::Status::Failed;
             result.error = errorText(errno);
             ::close(fd);
-            return result;
+            return;
         }
         if (got == 0) {
             break;
+        }
+        if (result.bytes.size() + static_cast<std::size_t>(got) > maxBytes) {
+            // The file grew while it was read.
+            result.status = FileContents::Status::Failed;
+            result.error = "The file is larger than " + std::to_string(maxBytes) + " bytes";
+            result.bytes.clear();
+            ::close(fd);
+            return;
         }
         result.bytes.append(buffer, static_cast<std::size_t>(got));
     }
     ::close(fd);
     result.status = FileContents::Status::Read;
+}
+
+} // namespace
+
+FileContents readWholeFile(const std::string& path) {
+    FileContents result;
+    if (const auto fd = openForReading(path, 0, result)) {
+        readAndClose(*fd, result.bytes.max_size(), result);
+    }
+    return result;
+}
+
+FileContents readRegularFile(const std::string& path, std::size_t maxBytes) {
+    FileContents result;
+    // Without O_NONBLOCK, opening a FIFO waits for a writer.
+    const auto fd = openForReading(path, O_NONBLOCK, result);
+    if (!fd) {
+        return result;
+    }
+    struct stat st {};
+    if (::fstat(*fd, &st) != 0) {
+        result.status = FileContents::Status::Failed;
+        result.error = errorText(errno);
+    } else if (!S_ISREG(st.st_mode)) {
+        result.status = FileContents::Status::Failed;
+        result.error = "It is not a regular file";
+    } else if (static_cast<std::uintmax_t>(st.st_size) > maxBytes) {
+        result.status = FileContents::Status::Failed;
+        result.error = "The file is larger than " + std::to_string(maxBytes) + " bytes";
+    } else {
+        result.bytes.reserve(static_cast<std::size_t>(st.st_size));
+        readAndClose(*fd, maxBytes, result);
+        return result;
+    }
+    ::close(*fd);
     return result;
 }
 

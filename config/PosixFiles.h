@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,6 +29,10 @@ struct FileContents {
 };
 
 FileContents readWholeFile(const std::string& path);
+
+// The contents of a regular file of at most `maxBytes`. Anything else (a folder, a FIFO, a
+// device) and a larger file are refused before a byte is read, without waiting for a writer.
+FileContents readRegularFile(const std::string& path, std::size_t maxBytes);
 
 // Replaces the file's contents so that a crash leaves either the old or the new file: writes
 // "<path>.tmp" beside it, flushes it to disk, renames it over the file and flushes the folder.

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <new>
 
 namespace kesto {
 namespace {
@@ -221,9 +222,9 @@ RecordingLoad loadRecording(std::string_view bytes, DateTimePatterns& patterns, 
     RecordingLoad load;
     patterns.shortDate = "dd.mm.yyyy";
     patterns.dateSeparator = '.';
-    // The table keeps its texts in 32-bit offsets.
-    if (bytes.size() >= std::numeric_limits<std::uint32_t>::max() / 2) {
-        load.error = "The file is too large to be shown.";
+    if (bytes.size() > kMaxRecordingBytes) {
+        load.error = "The file is too large to be shown (more than " +
+                     std::to_string(kMaxRecordingBytes) + " bytes).";
         return load;
     }
     const std::string text = decodeFileText(bytes);
@@ -286,16 +287,22 @@ RecordingLoad loadRecording(std::string_view bytes, DateTimePatterns& patterns, 
 
 RecordingLoad loadRecordingFile(const std::string& path, DateTimePatterns& patterns,
                                 int currentYear) {
-    const posix::FileContents file = posix::readWholeFile(path);
-    if (file.status != posix::FileContents::Status::Read) {
+    const auto refused = [&](const std::string& reason) {
         RecordingLoad load;
-        const std::string reason = file.status == posix::FileContents::Status::Missing
-                                       ? std::string("No such file or directory")
-                                       : file.error;
         load.error = "Cannot open file \"" + path + "\". " + reason + ".";
         return load;
+    };
+    try {
+        const posix::FileContents file = posix::readRegularFile(path, kMaxRecordingBytes);
+        if (file.status != posix::FileContents::Status::Read) {
+            return refused(file.status == posix::FileContents::Status::Missing
+                               ? std::string("No such file or directory")
+                               : file.error);
+        }
+        return loadRecording(file.bytes, patterns, currentYear);
+    } catch (const std::bad_alloc&) {
+        return refused("There is not enough memory to show it");
     }
-    return loadRecording(file.bytes, patterns, currentYear);
 }
 
 } // namespace kesto

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -80,6 +81,10 @@ struct RecordingLoad {
     std::optional<std::string> error;
 };
 
+// The largest recording the viewer reads. Its table keeps the texts in 32-bit offsets, and the
+// text can grow to three times its bytes when it is converted to UTF-8.
+inline constexpr std::size_t kMaxRecordingBytes = std::numeric_limits<std::uint32_t>::max() / 3;
+
 // Reads a recording file's text (Windows-1252 or UTF-8). Each line has its blanks removed and
 // is split into fields; an empty field counts as "0". Every line after the title line with at
 // least 17 fields and a first field other than "0" is a data record: date (field 1, day, month,
@@ -92,7 +97,9 @@ struct RecordingLoad {
 // two digits fall into the hundred years beginning 80 years before `currentYear`.
 RecordingLoad loadRecording(std::string_view bytes, DateTimePatterns& patterns, int currentYear);
 
-// The same for a file; a file that cannot be read gives an empty table and the reason.
+// The same for a file; a file that cannot be read gives an empty table and the reason. Only a
+// regular file of at most kMaxRecordingBytes is read (a FIFO, a folder or a device is refused
+// at once), and a file too large for the memory left is refused too.
 RecordingLoad loadRecordingFile(const std::string& path, DateTimePatterns& patterns,
                                 int currentYear);
 

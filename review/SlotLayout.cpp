@@ -35,13 +35,14 @@ struct ReadOutParts {
 
 std::optional<ReadOutParts> readOutParts(const TrendSlots& slotSet, int index,
                                          const ValueAtCursor& atCursor) {
-    const LocalDateTime t = fromDateTimeValue(atCursor.time);
-    std::string date = dateText(t);
-    if (date.find("1899") != std::string::npos) {
+    // Date-time 0 is the value-at-cursor record before any record has been under the cursor.
+    // Its date text alone cannot tell: with a two-digit year it reads "30/12/99".
+    if (atCursor.time == 0) {
         return std::nullopt;
     }
+    const LocalDateTime t = fromDateTimeValue(atCursor.time);
     return ReadOutParts{
-        SlotName2(slotSet, index), std::move(date), timeText(t),
+        SlotName2(slotSet, index), dateText(t), timeText(t),
         formatNumber(SlotValueAtCursor(index, atCursor), SlotFormat(slotSet, index)),
         SlotUnit(slotSet, index)};
 }

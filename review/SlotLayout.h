@@ -57,7 +57,7 @@ std::string SlotFormat(const TrendSlots& slotSet, int index);
 // time, the value in the slot's format and the unit. The live read-outs set the parts apart by
 // seven, four, four blanks and one blank; the viewer's by single blanks. Dates and times use the
 // process-wide short date and long time patterns. Nothing while no record has been under the
-// cursor (the date still falls in 1899): the read-out is then emptied.
+// cursor (the record's date-time is still 0): the read-out is then emptied.
 std::optional<std::string> liveReadOut(const TrendSlots& slotSet, int index,
                                        const ValueAtCursor& atCursor);
 std::optional<std::string> viewerReadOut(const TrendSlots& slotSet, int index,

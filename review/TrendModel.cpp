@@ -22,6 +22,8 @@ std::size_t TrendModel::append(double time, const SlotValues& values) {
 void TrendModel::clear() {
     store_.clear();
     offset_ = 0;
+    cursorColumn_.reset();
+    cursorRecord_.reset();
     atCursor_ = ValueAtCursor{};
 }
 
@@ -61,13 +63,25 @@ void TrendModel::shift(long long delta) {
 
 void TrendModel::moveCursor(int column, int width) {
     cursorColumn_ = column;
+    cursorRecord_.reset();
     if (const auto record = recordAt(column, width)) {
+        cursorRecord_ = store_.discarded() + *record;
         atCursor_.time = store_.time(*record);
         atCursor_.values = store_.values(*record);
         atCursor_.onRecord = true;
     } else {
         atCursor_.onRecord = false;
     }
+}
+
+std::optional<int> TrendModel::cursorColumn(int width) const {
+    if (!cursorRecord_) {
+        return cursorColumn_;
+    }
+    const auto column = static_cast<long long>(*cursorRecord_) -
+                        static_cast<long long>(store_.discarded() + firstShown(width));
+    // Anything left or right of the chart is hidden alike.
+    return static_cast<int>(std::clamp(column, -1LL, static_cast<long long>(std::max(width, 0))));
 }
 
 } // namespace kesto

@@ -3,6 +3,7 @@
 #include "TrendStore.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 
 namespace kesto {
@@ -34,8 +35,9 @@ public:
 
     // Appends one record (the oldest 60 may go to make room); returns how many were discarded.
     std::size_t append(double time, const SlotValues& values);
-    // Removes every record, puts the window back to the first record and forgets the record
-    // last under the cursor, so that a new set of records starts with an empty read-out.
+    // Removes every record, puts the window back to the first record and forgets the cursor
+    // line and the record last under it, so that a new set of records starts with an empty
+    // read-out.
     void clear();
 
     // The record shown in the leftmost of `width` columns; equals size() when none is shown.
@@ -53,7 +55,10 @@ public:
     // Puts the cursor line into `column` of a chart `width` columns wide (a column outside the
     // chart stands for the mouse having left it) and takes the record under it, if any.
     void moveCursor(int column, int width);
-    std::optional<int> cursorColumn() const { return cursorColumn_; }
+    // The column the cursor line stands in now: a line put on a record moves with that record
+    // as the display flows or is shifted, and stands outside the chart (hidden) while the
+    // record is not shown; a line put where no record was stays in its column.
+    std::optional<int> cursorColumn(int width) const;
     const ValueAtCursor& valueAtCursor() const { return atCursor_; }
 
 private:
@@ -61,6 +66,8 @@ private:
     bool flowing_ = false;
     std::size_t offset_ = 0;
     std::optional<int> cursorColumn_;
+    // The record under the line, counted from the first one ever stored (discarded included).
+    std::optional<std::uint64_t> cursorRecord_;
     ValueAtCursor atCursor_;
 };
 

@@ -280,6 +280,13 @@ void TViewFrm::applyChannelSettings(const LiveDisplay& display) {
     }
 }
 
+void TViewFrm::applyLanguage(const LanguageTexts& texts) {
+    for (Diagram& d : diagrams_) {
+        d.trend->setSpokenTexts(QString::fromStdString(texts.noRecordAtCursor),
+                                QString::fromStdString(texts.cursorOffRecords));
+    }
+}
+
 void TViewFrm::ComboBoxChange(int d) {
     Diagram& diagram = diagrams_[static_cast<std::size_t>(d)];
     diagram.trend->setAbsScaleCh(diagram.panel->choiceList()->currentIndex() + 1);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Language.h"
 #include "LiveValues.h"
 #include "RecordingLoader.h"
 #include "Scrolling.h"
@@ -74,6 +75,8 @@ public:
     // The viewer's part of handing the channel settings to the trends: slot settings of the
     // three diagrams and their choice lists, first entry selected.
     void applyChannelSettings(const LiveDisplay& display);
+    // The texts assistive tools speak for the diagrams.
+    void applyLanguage(const LanguageTexts& texts);
 
     void ComboBoxChange(int diagram);
     // The cursor read-out of a diagram.

@@ -95,6 +95,20 @@ void BarGauge::setValue(float value) {
     changed(true);
 }
 
+void BarGauge::setValid(bool valid) {
+    if (valid != valid_) {
+        valid_ = valid;
+        tellAccessibility(QAccessible::DescriptionChanged);
+    }
+}
+
+void BarGauge::setNoValueText(const QString& text) {
+    if (text != noValueText_) {
+        noValueText_ = text;
+        tellAccessibility(QAccessible::DescriptionChanged);
+    }
+}
+
 QString BarGauge::valueText() const {
     return QString::fromStdString(formatNumber(value_, settings_.format));
 }
@@ -111,7 +125,7 @@ QString BarGauge::spokenName() const {
 }
 
 QString BarGauge::spokenValue() const {
-    return barText().trimmed();
+    return valid_ ? barText().trimmed() : noValueText_;
 }
 
 void BarGauge::press() {

@@ -44,6 +44,11 @@ public:
 
     float value() const { return value_; }
     void setValue(float value);
+    // A channel without a valid value still shows its value (0) on the bar, but is spoken as
+    // `noValueText` (from the language file), so that it does not sound like a reading.
+    void setValid(bool valid);
+    bool isValid() const { return valid_; }
+    void setNoValueText(const QString& text);
 
     // The value in the number format, "10.5".
     QString valueText() const;
@@ -55,7 +60,8 @@ public:
 
     // What a screen reader speaks. The name is the accessible name the window gives the gauge
     // (its name label's caption), else display name and unit, "CO [mg/m3]"; the value is the
-    // bar text without blanks around it, "86 mg/m3" ("1.20" for Lambda's blank unit).
+    // bar text without blanks around it, "86 mg/m3" ("1.20" for Lambda's blank unit), or the
+    // no-value text while the value is not valid.
     QString spokenName() const;
     QString spokenValue() const;
 
@@ -76,6 +82,8 @@ private:
 
     ChannelSettings settings_;
     float value_ = 0;
+    bool valid_ = true;
+    QString noValueText_ = QStringLiteral("no value");
 };
 
 // Makes bar gauges known to accessibility tools: a progress bar with the spoken name, the

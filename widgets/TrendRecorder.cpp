@@ -142,10 +142,10 @@ QRect TrendRecorder::chartRect() const {
 }
 
 void TrendRecorder::moveCursorTo(int column) {
-    const std::optional<int> before = model_.cursorColumn();
+    const std::optional<int> before = cursorColumn();
     model_.moveCursor(column, chartWidth());
     const QRect chart = chartRect();
-    for (const auto c : {before, model_.cursorColumn()}) {
+    for (const auto c : {before, cursorColumn()}) {
         if (c) {
             // The line and the curve segments either side of it.
             update(QRect(chart.left() + *c - 1, chart.top(), 3, chart.height()));
@@ -166,13 +166,18 @@ double TrendRecorder::scaleSlotValueAtCursor() const {
 QString TrendRecorder::accessibleValueText() const {
     const auto text = viewerReadOut(slots_, absScaleCh_ - 1, model_.valueAtCursor());
     if (!text) {
-        return tr("No record at the cursor");
+        return noRecordText_;
     }
     QString s = QString::fromStdString(*text);
     if (!model_.valueAtCursor().onRecord) {
-        s += tr(" (cursor outside the records)");
+        s += QStringLiteral(" (") + offRecordsText_ + QLatin1Char(')');
     }
     return s;
+}
+
+void TrendRecorder::setSpokenTexts(const QString& noRecord, const QString& offRecords) {
+    noRecordText_ = noRecord;
+    offRecordsText_ = offRecords;
 }
 
 QColor TrendRecorder::toQColor(Colour c) {
@@ -213,7 +218,7 @@ void TrendRecorder::paintEvent(QPaintEvent* event) {
 
         paintCurves(p, chart, firstColumn, lastColumn);
 
-        if (const auto c = model_.cursorColumn(); c && *c >= 0 && *c < width) {
+        if (const auto c = model_.cursorColumn(width); c && *c >= 0 && *c < width) {
             p.setPen(kCursorColour);
             p.drawLine(chart.left() + *c, chart.top(), chart.left() + *c, chart.bottom());
         }
@@ -347,7 +352,7 @@ void TrendRecorder::keyPressEvent(QKeyEvent* event) {
     }
     const int shown = model_.shownCount(width);
     const int lastRecord = std::max(shown - 1, 0);
-    const auto current = model_.cursorColumn();
+    const auto current = model_.cursorColumn(width);
     const bool inChart = current && *current >= 0 && *current < width;
     int column = inChart ? *current : lastRecord;
     switch (event->key()) {

@@ -68,7 +68,8 @@ public:
 
     // The cursor line and the record last under it.
     const ValueAtCursor& valueAtCursor() const { return model_.valueAtCursor(); }
-    std::optional<int> cursorColumn() const { return model_.cursorColumn(); }
+    // The column of the cursor line; it moves with the record it was put on.
+    std::optional<int> cursorColumn() const { return model_.cursorColumn(chartWidth()); }
     // Puts the cursor line into a chart column, as the user does, and notifies.
     void moveCursorTo(int column);
 
@@ -77,8 +78,11 @@ public:
     int chartWidth() const { return chartRect().width(); }
     const TrendModel& model() const { return model_; }
 
-    // For assistive tools: the scale slot's read-out at the cursor.
+    // For assistive tools: the scale slot's read-out at the cursor, or `noRecord` before a
+    // record has been under it; once the cursor has left the records the read-out is followed
+    // by `offRecords` in brackets. The texts come from the language file.
     QString accessibleValueText() const;
+    void setSpokenTexts(const QString& noRecord, const QString& offRecords);
     double scaleSlotValueAtCursor() const;
 
     static QColor toQColor(Colour c);
@@ -114,6 +118,8 @@ private:
     QTimer* sampler_ = nullptr;
     std::unique_ptr<SystemClock> ownClock_;
     const Clock* clock_ = nullptr;
+    QString noRecordText_ = QStringLiteral("No record at the cursor");
+    QString offRecordsText_ = QStringLiteral("cursor outside the records");
 };
 
 // Makes trend recorders known to accessibility tools (name = accessible name, value = the

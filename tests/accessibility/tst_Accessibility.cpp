@@ -258,9 +258,9 @@ QString readingOrderProblem(QWidget* window, QWidget* previous, QWidget* next) {
     return {};
 }
 
-QString nameOf(QObject* object) {
+QString nameOf(QObject* object, QAccessible::Text text = QAccessible::Name) {
     QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(object);
-    return iface != nullptr ? iface->text(QAccessible::Name) : QString();
+    return iface != nullptr ? iface->text(text) : QString();
 }
 
 using kesto::test::whenModal;
@@ -299,8 +299,9 @@ private slots:
                     problems << QStringLiteral("%1 and %2: both gauges are named \"%3\"")
                                     .arg(other->second, c.path, c.name);
                 }
-                const QString unit = gauge->unit().trimmed();
-                if (!unit.isEmpty() && !c.value.endsWith(QLatin1Char(' ') + unit)) {
+                // A channel without a value (without an analyzer: all of them) says so.
+                const QString unit = gauge->isValid() ? gauge->unit().trimmed() : "no value";
+                if (!unit.isEmpty() && !c.value.endsWith(gauge->isValid() ? ' ' + unit : unit)) {
                     problems << QStringLiteral("%1: value \"%2\" without its unit \"%3\"")
                                     .arg(c.path, c.value, unit);
                 }
@@ -371,6 +372,12 @@ private slots:
         QAccessibleInterface* channels =
             QAccessible::queryAccessibleInterface(main.findChild<QComboBox*>("ComboBox2"));
         QCOMPARE(channels->text(QAccessible::Description), QString("Kanal der Cursor-Anzeige"));
+        // Spoken values too: a gauge without a value, the live and the viewer's diagrams
+        // before a record has been under the cursor.
+        QCOMPARE(nameOf(find("O2Bar"), QAccessible::Value), QString("kein Wert"));
+        QCOMPARE(nameOf(find("AbTrend2"), QAccessible::Value), "Kein Datensatz am Cursor");
+        QCOMPARE(nameOf(program->viewer.findChild<QObject*>("AbTrend4"), QAccessible::Value),
+                 "Kein Datensatz am Cursor");
         // The visible captions stay as they were.
         QCOMPARE(main.findChild<QCheckBox*>("CheckBox1")->text(), QString("berechnet"));
 

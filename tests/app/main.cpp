@@ -1,10 +1,10 @@
-#include <QApplication>
+#include "Application.h"
 
 int runCommandLineTests(int argc, char** argv);
 int runMainFrmTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    kesto::Application app(argc, argv);
     int failed = 0;
     failed += runCommandLineTests(argc, argv);
     failed += runMainFrmTests(argc, argv);

@@ -1,4 +1,5 @@
 #include "AnalyzerPort.h"
+#include "Application.h"
 #include "BarGauge.h"
 #include "BigDisplayGrid.h"
 #include "CoreFakes.h"
@@ -48,6 +49,7 @@
 #include <filesystem>
 #include <memory>
 #include <pty.h>
+#include <stdexcept>
 #include <termios.h>
 #include <unistd.h>
 #include <vector>
@@ -766,6 +768,25 @@ private slots:
         QVERIFY(p.waitForAcceptedFrames(1));
     }
 
+    void errorLeavingASlotIsShownAndMeasuringGoesOn() {
+        Pty pty;
+        linkCom1(pty.path);
+        Program p;
+        p.main->recording().recorder().setIntervalMs(1000);
+        QVERIFY(
+            p.main->recording().recorder().start((home_.path() + "/error.csv").toStdString(), 1));
+        QTimer::singleShot(0, p.main.get(), [] { throw std::runtime_error("Disk on fire"); });
+        auto* app = static_cast<Application*>(qApp);
+        QTRY_VERIFY(app->errorBox() != nullptr);
+        QCOMPARE(app->errorBox()->text(), QString("Disk on fire"));
+        // The serial line is still read and the recording still runs.
+        QVERIFY(pty.send(kFrame));
+        QTRY_COMPARE_WITH_TIMEOUT(p.main->acquisition().decoder().counters().framesAccepted,
+                                  std::uint64_t{1}, 5000);
+        QVERIFY(p.main->recordingTimer()->isActive());
+        app->errorBox()->accept();
+    }
+
     void portThatCannotBeReopenedIsReportedAndRecordingGoesOn() {
         Program p; // COM1 leads nowhere
         auto& gs = p.main->generalSettings();
@@ -774,6 +795,7 @@ private slots:
         p.main->recording().recorder().setIntervalMs(1000);
         QVERIFY(
             p.main->recording().recorder().start((home_.path() + "/reopen.csv").toStdString(), 1));
+        p.main->liveTrends().trend(0)->sample();
         QString error;
         whenModal([&](QWidget*) {
             setup.okButton()->click();
@@ -784,6 +806,7 @@ private slots:
         });
         p.find<QAction>("Kommunikation1")->trigger();
         QVERIFY2(error.contains("COM1"), qPrintable(error));
+        QCOMPARE(p.main->liveTrends().trend(0)->recordCount(), std::size_t{0});
         // The recording timer has its state back: the recording writes 0 for every channel.
         QVERIFY(p.main->recordingTimer()->isActive());
         QVERIFY(!p.main->acquisition().link().isOpen());

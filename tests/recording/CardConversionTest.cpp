@@ -4,7 +4,8 @@
 // golden/card.csv holds the edge cases (reference 0 in the first data line and other
 // references later, O2 of exactly 21, an empty line, a short line, a last field without a
 // comma, values that are not numbers, more than 81 fields, LF and lone CR line ends, a last line
-// without an end, a corrected mass concentration that shows the rounding of its text).
+// without an end, a corrected mass concentration that shows the rounding of its text, mass
+// concentrations of 1.25E15 and 5.84E-5 where the shortest general form takes an exponent).
 // golden/card-MMC.CSV was worked out from it independently of this converter. After an
 // intended change of the format regenerate it with
 //   KESTO_UPDATE_GOLDEN=1 build/tests/recording/kesto_recording_tests --gtest_filter='Card*Golden*'

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kesto {
@@ -263,13 +265,27 @@ TEST(RecordingLoader, twoDigitYearsFallIntoTheHundredYearsBeforeAndAfter) {
     EXPECT_DOUBLE_EQ(r.records[1].time, toDateTimeValue({1960, 1, 1, 0, 0, 0, 0}));
 }
 
-TEST(RecordingLoader, fileThatCannotBeOpenedGivesItsReasonAndAnEmptyTable) {
-    DateTimePatterns patterns;
-    const RecordingLoad r = loadRecordingFile("/nonexistent/kesto/x.CSV", patterns, 2024);
-    ASSERT_TRUE(r.error);
-    EXPECT_NE(r.error->find("/nonexistent/kesto/x.CSV"), std::string::npos);
-    EXPECT_EQ(r.table.rowCount(), 2u);
-    EXPECT_TRUE(r.records.empty());
+TEST(RecordingLoader, fileThatCannotBeReadGivesItsReasonAndAnEmptyTable) {
+    const std::string fifo = ::testing::TempDir() + "kesto-" + std::to_string(::getpid()) + ".CSV";
+    const std::string sparse = fifo + ".large.CSV";
+    std::remove(fifo.c_str());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0); // opening it must not wait for a writer
+    // Sparse: one byte over the limit costs no disk, and must cost no memory either.
+    std::ofstream(sparse).close();
+    std::filesystem::resize_file(sparse, kMaxRecordingBytes + 1);
+    for (const auto& [path, reason] : {std::pair<std::string, std::string>{"/no/x.CSV", "No such"},
+                                       {fifo, "not a regular file"},
+                                       {sparse, "larger than"}}) {
+        DateTimePatterns patterns;
+        const RecordingLoad r = loadRecordingFile(path, patterns, 2024);
+        ASSERT_TRUE(r.error) << path;
+        EXPECT_NE(r.error->find("\"" + path + "\""), std::string::npos) << *r.error;
+        EXPECT_NE(r.error->find(reason), std::string::npos) << *r.error;
+        EXPECT_EQ(r.table.rowCount(), 2u);
+        EXPECT_TRUE(r.records.empty());
+    }
+    std::remove(fifo.c_str());
+    std::remove(sparse.c_str());
 }
 
 TEST(RecordingLoader, readsARealFile) {

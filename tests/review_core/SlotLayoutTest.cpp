@@ -137,11 +137,14 @@ TEST_F(ReadOut, staysEmptyUntilARecordHasBeenUnderTheCursor) {
     const ValueAtCursor none;
     EXPECT_FALSE(liveReadOut(slots_, 0, none));
     EXPECT_FALSE(viewerReadOut(slots_, 3, none));
-    // Whatever the date pattern, the year of date-time 0 is what tells.
-    dateTimePatterns().shortDate = "m/d/yyyy";
-    dateTimePatterns().dateSeparator = '/';
-    EXPECT_FALSE(liveReadOut(slots_, 0, none));
-    EXPECT_EQ(liveReadOut(slots_, 0, at_), "O2       1/9/2003    10:36:02    20.9 %");
+    // Whatever the date pattern, also one with a two-digit year ("30/12/99" for date-time 0).
+    for (const auto& [pattern, date] :
+         {std::pair{"m/d/yyyy", "1/9/2003"}, {"dd/mm/yy", "09/01/03"}}) {
+        dateTimePatterns().shortDate = pattern;
+        dateTimePatterns().dateSeparator = '/';
+        EXPECT_FALSE(liveReadOut(slots_, 0, none)) << pattern;
+        EXPECT_EQ(viewerReadOut(slots_, 0, at_), std::string("O2 ") + date + " 10:36:02 20.9 %");
+    }
 }
 
 TEST_F(ReadOut, followsTheProcessWideTimePattern) {

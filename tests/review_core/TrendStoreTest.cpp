@@ -163,7 +163,7 @@ TEST(TrendModel, valueAtCursorKeepsTheRecordLastUnderTheCursor) {
         EXPECT_EQ(m.valueAtCursor().time, 11.0) << column;
         EXPECT_EQ(m.valueAtCursor().values, valuesOf(11)) << column;
     }
-    EXPECT_EQ(m.cursorColumn(), width);
+    EXPECT_EQ(m.cursorColumn(width), width);
 
     // New records do not change what was taken at the last move.
     fill(m, 10, 100);
@@ -173,6 +173,21 @@ TEST(TrendModel, valueAtCursorKeepsTheRecordLastUnderTheCursor) {
     m.clear();
     EXPECT_EQ(m.valueAtCursor().time, 0.0);
     EXPECT_EQ(m.valueAtCursor().values, valuesOf(0));
+}
+
+TEST(TrendModel, cursorLineMovesWithItsRecordAndLeavesTheChartWithIt) {
+    for (const bool flowing : {true, false}) {
+        TrendModel m(120);
+        m.setFlowing(flowing);
+        fill(m, 100);
+        m.moveCursor(45, 50);
+        // Three records on: the flowing display gains three, the viewer scrolls by three.
+        flowing ? fill(m, 3, 100) : m.shift(3);
+        EXPECT_EQ(m.cursorColumn(50), 42) << flowing;
+        // Out of view, also once the oldest records have gone (flowing): hidden.
+        flowing ? fill(m, 60, 103) : m.shift(60);
+        EXPECT_EQ(m.cursorColumn(50), -1) << flowing;
+    }
 }
 
 TEST(TrendModel, aShiftedWindowStaysOnItsRecordsWhenTheOldestAreDropped) {
