@@ -780,9 +780,9 @@ private slots:
         QTRY_VERIFY(app->errorBox() != nullptr);
         QCOMPARE(app->errorBox()->text(), QString("Disk on fire"));
         // The serial line is still read and the recording still runs.
+        p.idle(200);
         QVERIFY(pty.send(kFrame));
-        QTRY_COMPARE_WITH_TIMEOUT(p.main->acquisition().decoder().counters().framesAccepted,
-                                  std::uint64_t{1}, 5000);
+        QVERIFY(p.waitForAcceptedFrames(1));
         QVERIFY(p.main->recordingTimer()->isActive());
         app->errorBox()->accept();
     }
