@@ -99,7 +99,7 @@ struct Line {
     }
 
     Random rnd;
-    std::uint32_t tick = 0xFFFF0000u; // the counter wraps on the way
+    std::uint32_t tick = 0xFFFF0000u; // the tick counter wraps within each run
     ReceivedTexts texts{};
     FakeClock clock;
     FakeMessageWindow window;
