@@ -40,8 +40,8 @@ class UnsyncedFiles final : public RecordingFileLayer {
     };
 
 public:
-    std::optional<std::uint64_t> fileSize(const std::string& p) override {
-        return real_.fileSize(p);
+    std::optional<std::uint64_t> fileSize(const std::string& p, FileError& e) override {
+        return real_.fileSize(p, e);
     }
     FileError remove(const std::string& p) override { return real_.remove(p); }
     std::unique_ptr<RecordingFile> create(const std::string& p, std::string& e) override {
