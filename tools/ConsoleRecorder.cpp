@@ -65,6 +65,12 @@ void ConsoleRecorder::stop() {
     if (!recorder_->writerDone()) {
         recorder_->abandonWriter();
     }
+    if (recorded_) {
+        recorded_ = false;
+        std::fprintf(stderr, "kesto-monitor: the recording ended with DS:%lld\n",
+                     static_cast<long long>(recorder_->DataSetCounter()));
+        std::fflush(stderr);
+    }
 }
 
 int ConsoleRecorder::exitStatus() const {
@@ -79,11 +85,12 @@ void ConsoleRecorder::writerHasNews() {
 
 void ConsoleRecorder::recordingChanged() {
     if (wasRecording_ && !recorder_->recording() && !stopping_) {
-        std::fprintf(stderr, "kesto-monitor: the recording stopped by itself after %lld data sets\n",
+        std::fprintf(stderr, "kesto-monitor: the recording stopped by itself at DS:%lld\n",
                      static_cast<long long>(recorder_->DataSetCounter()));
         std::fflush(stderr);
     }
     wasRecording_ = recorder_->recording();
+    recorded_ = recorded_ || wasRecording_;
     timer_.setInterval(recorder_->intervalMs());
     if (!recorder_->timerRuns()) {
         timer_.stop();

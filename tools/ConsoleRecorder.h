@@ -48,6 +48,7 @@ private:
     QTimer timer_;
     std::unique_ptr<Recorder> recorder_;
     bool wasRecording_ = false;
+    bool recorded_ = false; // for the line at the end
     bool stopping_ = false;
 };
 

@@ -1149,6 +1149,7 @@ private slots:
             recorder.WriteDataSet();
         }
         recorder.stop();
+        QTRY_VERIFY(recorder.writerDone()); // the file is written on the writer's thread
 
         TViewFrm viewer;
         p.main->setViewerWindow(&viewer);

@@ -5,6 +5,7 @@
 #include "RecordingText.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -33,6 +34,8 @@ public:
         stop(sim_);
     }
 
+    void setEnvironment(const QString& name, const QString& value) { env_.insert(name, value); }
+
     // Starts the simulator, then the monitor on its port with `args`; false, with the
     // reason in `errors`, when the simulator gave no port.
     bool start(const QStringList& args) {
@@ -59,8 +62,28 @@ public:
         return dataSets() >= count;
     }
 
+    // Until the monitor ends: the longest pause between two of its refresh lines, in ms.
+    qint64 longestRefreshGap(int timeoutMs) {
+        QElapsedTimer t;
+        t.start();
+        qint64 last = -1;
+        qint64 longest = 0;
+        int refreshes = 0;
+        while (monitor.state() == QProcess::Running && t.elapsed() < timeoutMs) {
+            monitor.waitForReadyRead(50);
+            errors += QString::fromUtf8(monitor.readAllStandardError());
+            while (monitor.canReadLine()) {
+                if (QChar(monitor.readLine().at(0)).isDigit() && ++refreshes > 2) {
+                    longest = last < 0 ? 0 : std::max(longest, t.elapsed() - last);
+                    last = t.elapsed();
+                }
+            }
+        }
+        return longest;
+    }
+
     int dataSets() const {
-        const auto m = QRegularExpression("Logging DS:(\\d+)").globalMatch(errors);
+        const auto m = QRegularExpression("DS:(\\d+)").globalMatch(errors);
         int last = 0;
         for (auto it = m; it.hasNext();) {
             last = it.next().captured(1).toInt();
@@ -69,7 +92,7 @@ public:
     }
 
     int finish(int timeoutMs = 15000) {
-        if (!monitor.waitForFinished(timeoutMs)) {
+        if (monitor.state() != QProcess::NotRunning && !monitor.waitForFinished(timeoutMs)) {
             return -1;
         }
         errors += QString::fromUtf8(monitor.readAllStandardError());
@@ -107,6 +130,27 @@ private:
     QProcessEnvironment env_;
     QProcess sim_;
 };
+
+// The seconds of the day of each data set's time ("hh:mm:ss"), from the second line or row on.
+QList<int> recordedSeconds(const std::string& bytes, bool csv) {
+    QList<int> out;
+    auto add = [&](const QString& time) {
+        const QStringList hms = time.split(':');
+        out << hms.value(0).toInt() * 3600 + hms.value(1).toInt() * 60 + hms.value(2).toInt();
+    };
+    if (csv) {
+        const QStringList lines = QString::fromLatin1(bytes).split("\r\n", Qt::SkipEmptyParts);
+        for (int i = 1; i < lines.size(); ++i) {
+            add(lines[i].section(',', 1, 1));
+        }
+        return out;
+    }
+    const kesto::test::BiffSheet sheet = kesto::test::readBiff(bytes);
+    for (int r = 1; sheet.valid && r < sheet.rowCount(); ++r) {
+        add(QString::fromStdString(std::get<std::string>(sheet.cells.at({r, 1}))));
+    }
+    return out;
+}
 
 // A recording of `reported` data sets. A CSV file has the header from the first tick and a
 // line from each later one, every line ending with CR LF and holding the 21 fields; an XLS file
@@ -201,6 +245,61 @@ private slots:
             QCOMPARE(status, 0);
         }
         verifyRecording(path, tools.dataSets());
+    }
+
+    // The recording file on a medium that fails one stat, syncs slowly and then is away for ten
+    // seconds: every data set reaches the file, one a second, and the refreshes go on. When it
+    // does not come back, what waits at the end is rescued and the monitor ends with 4.
+    void survivesAMediumThatIsSlowOrAway_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("gone");
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("csv, away 10 s") << "away.csv" << "7:17" << 20 << 0;
+        QTest::newRow("xls, away 10 s") << "away.xls" << "7:17" << 20 << 0;
+        QTest::newRow("csv, never back") << "lost.csv" << "4:999" << 7 << 4;
+    }
+    void survivesAMediumThatIsSlowOrAway() {
+        QFETCH(QString, file);
+        QFETCH(QString, gone);
+        QFETCH(int, seconds);
+        QFETCH(int, exitCode);
+        const QString path = folder_.filePath(file);
+        const QString rescue = qEnvironmentVariable("XDG_DATA_HOME") + "/Pellum/KESTO22/" +
+                               QFileInfo(file).completeBaseName() + "-rescued." +
+                               QFileInfo(file).suffix();
+        QFile::remove(rescue);
+        Tools tools(folder_.path());
+        tools.setEnvironment("LD_PRELOAD", KESTO_FAULTY_MEDIUM);
+        tools.setEnvironment("LC_ALL", "C.UTF-8");
+        tools.setEnvironment("KESTO_FAULTY_FILE", path);
+        tools.setEnvironment("KESTO_FAULTY_STAT_FAILS", "3");
+        tools.setEnvironment("KESTO_FAULTY_SLOW", "2:3:2500");
+        tools.setEnvironment("KESTO_FAULTY_GONE", gone);
+        QVERIFY2(tools.start({"--record", path, "--seconds", QString::number(seconds)}),
+                 qPrintable(tools.errors));
+        const qint64 gap = tools.longestRefreshGap((seconds + 20) * 1000);
+        QCOMPARE(tools.finish(), exitCode);
+        QVERIFY2(gap < 1900, qPrintable(QString::number(gap) + " ms without a refresh"));
+        QVERIFY2(tools.errors.contains("waiting"), qPrintable(tools.errors));
+
+        // One data set a second, none twice, none missing: in the file, then the rescue file.
+        const bool csv = file.endsWith(".csv");
+        QList<int> times = recordedSeconds(readBytes(path), csv);
+        if (exitCode == 4) {
+            QVERIFY2(tools.errors.contains("they are in " + rescue), qPrintable(tools.errors));
+            const QList<int> rescued = recordedSeconds(readBytes(rescue), csv);
+            QVERIFY(rescued.size() >= 2);
+            times += rescued;
+        } else {
+            QVERIFY(!QFile::exists(rescue));
+            QCOMPARE(times.size() + (csv ? 1 : 0), tools.dataSets());
+        }
+        QVERIFY2(times.size() >= seconds - 2, qPrintable(tools.errors));
+        for (int i = 1; i < times.size(); ++i) {
+            const int step = (times[i] - times[i - 1] + 86400) % 86400;
+            QVERIFY2(step >= 0 && step <= 2, qPrintable(QString::number(i)));
+        }
     }
 
     void refusesWhatItCannotRecord_data() {

@@ -162,8 +162,9 @@ private slots:
             w.secondWithFrame();
         }
         QCOMPARE(w.main->findChild<QLabel*>("Label10")->text(), QString("1000"));
-        QCOMPARE(w.main->statusText(),
-                 " Logging DS:3 to " + QFileInfo(expectedFile).fileName().toUpper());
+        // The writer's thread reports through the event loop.
+        QTRY_COMPARE(w.main->statusText(),
+                     " Logging DS:3 to " + QFileInfo(expectedFile).fileName().toUpper());
 
         // The values recorded are the bars' texts.
         QStringList shown;
@@ -262,20 +263,33 @@ private slots:
     }
 
     void aTickThatCannotWriteShowsWhyAndTellsTheMessagesWindowOnce() {
+        const QString rescue = QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME")) +
+                               "/Pellum/KESTO22/full-rescued";
+        QFile::remove(rescue);
         Window w;
         w.recorder().setIntervalMs(1000);
         QVERIFY(w.recorder().start("/dev/full", 1));
         for (int i = 0; i < 3; ++i) {
             w.secondWithFrame();
         }
-        QVERIFY2(w.main->statusText().startsWith(" Logging to FULL failed: cannot write /dev/full"),
-                 qPrintable(w.main->statusText()));
+        QTRY_VERIFY2(w.main->statusText().startsWith(" Logging DS:0 to FULL, 3 waiting (cannot "
+                                                     "write /dev/full"),
+                     qPrintable(w.main->statusText()));
         QVERIFY(w.messages->isVisible());
         const QString text = w.messages->messagesText();
         QCOMPARE(text.count("cannot write /dev/full"), 1);
         QCOMPARE(w.recorder().DataSetCounter(), 0);
-        QVERIFY(w.recorder().recording()); // the next tick tries again
+        QVERIFY(w.recorder().recording()); // the data sets wait and are tried again
+        // Stopped while they wait: a box names the rescue file.
         w.recorder().stop();
+        QMessageBox* box = nullptr;
+        QTRY_VERIFY((box = w.main->findChild<QMessageBox*>("RecordingNotice")) != nullptr);
+        QVERIFY2(box->text().endsWith("3 data sets could not be written to /dev/full; they are "
+                                      "in " + rescue),
+                 qPrintable(box->text()));
+        QCOMPARE(csvLines(rescue).size(), 4); // the header and the three data sets
+        box->close();
+        QFile::remove(rescue);
     }
 
     void closingDuringAnXlsRecordingFinishesTheFileWithoutFreezing() {

@@ -1,0 +1,157 @@
+// A medium that misbehaves, for one file: preloaded into the console recorder, it makes the
+// file calls on KESTO_FAULTY_FILE fail or slow down as a stick or share in the field does.
+//   KESTO_FAULTY_STAT_FAILS=N   the N-th stat of the file fails with EIO (once)
+//   KESTO_FAULTY_SLOW=A:COUNT:MS the first COUNT syncs from second A on take MS milliseconds
+//   KESTO_FAULTY_GONE=A:B       from second A to second B every call on the file fails with EIO
+// Seconds count from the library's loading.
+#include <atomic>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kMaxFd = 4096;
+std::atomic<bool> g_ours[kMaxFd];
+std::atomic<int> g_stats{0};
+std::atomic<int> g_slowSyncs{0};
+
+double seconds() {
+    static const timespec start = [] {
+        timespec t{};
+        clock_gettime(CLOCK_MONOTONIC, &t);
+        return t;
+    }();
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec - start.tv_sec) +
+           static_cast<double>(now.tv_nsec - start.tv_nsec) / 1e9;
+}
+
+// Runs before main: the clock starts with the program.
+[[maybe_unused]] const double g_loaded = seconds();
+
+bool isOurs(const char* path) {
+    const char* file = std::getenv("KESTO_FAULTY_FILE");
+    return path != nullptr && file != nullptr && std::strcmp(path, file) == 0;
+}
+
+bool ours(int fd) {
+    return fd >= 0 && fd < kMaxFd && g_ours[fd].load();
+}
+
+bool gone() {
+    double from = 0;
+    double to = 0;
+    const char* plan = std::getenv("KESTO_FAULTY_GONE");
+    if (plan == nullptr || std::sscanf(plan, "%lf:%lf", &from, &to) != 2) {
+        return false;
+    }
+    const double now = seconds();
+    return now >= from && now < to;
+}
+
+template <typename F> F next(const char* name) {
+    return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
+}
+
+int failed() {
+    errno = EIO;
+    return -1;
+}
+
+bool statFails(const char* path) {
+    if (!isOurs(path)) {
+        return false;
+    }
+    const char* n = std::getenv("KESTO_FAULTY_STAT_FAILS");
+    return gone() || (n != nullptr && ++g_stats == std::atoi(n));
+}
+
+int openFile(const char* name, const char* path, int flags, mode_t mode) {
+    if (isOurs(path) && gone()) {
+        return failed();
+    }
+    const int fd = next<int (*)(const char*, int, ...)>(name)(path, flags, mode);
+    if (fd >= 0 && fd < kMaxFd) {
+        g_ours[fd] = isOurs(path);
+    }
+    return fd;
+}
+
+} // namespace
+
+extern "C" {
+
+int stat(const char* path, struct stat* st) {
+    return statFails(path) ? failed() : next<int (*)(const char*, struct stat*)>("stat")(path, st);
+}
+
+int stat64(const char* path, struct stat64* st) {
+    return statFails(path) ? failed()
+                           : next<int (*)(const char*, struct stat64*)>("stat64")(path, st);
+}
+
+int open(const char* path, int flags, ...) {
+    va_list args;
+    va_start(args, flags);
+    const mode_t mode = (flags & O_CREAT) != 0 ? static_cast<mode_t>(va_arg(args, int)) : 0;
+    va_end(args);
+    return openFile("open", path, flags, mode);
+}
+
+int open64(const char* path, int flags, ...) {
+    va_list args;
+    va_start(args, flags);
+    const mode_t mode = (flags & O_CREAT) != 0 ? static_cast<mode_t>(va_arg(args, int)) : 0;
+    va_end(args);
+    return openFile("open64", path, flags, mode);
+}
+
+int close(int fd) {
+    if (fd >= 0 && fd < kMaxFd) {
+        g_ours[fd] = false;
+    }
+    return next<int (*)(int)>("close")(fd);
+}
+
+ssize_t pwrite(int fd, const void* data, size_t size, off_t offset) {
+    if (ours(fd) && gone()) {
+        return failed();
+    }
+    return next<ssize_t (*)(int, const void*, size_t, off_t)>("pwrite")(fd, data, size, offset);
+}
+
+ssize_t pwrite64(int fd, const void* data, size_t size, off64_t offset) {
+    if (ours(fd) && gone()) {
+        return failed();
+    }
+    return next<ssize_t (*)(int, const void*, size_t, off64_t)>("pwrite64")(fd, data, size,
+                                                                           offset);
+}
+
+int fdatasync(int fd) {
+    if (ours(fd)) {
+        if (gone()) {
+            return failed();
+        }
+        double from = 0;
+        int count = 0;
+        int ms = 0;
+        const char* slow = std::getenv("KESTO_FAULTY_SLOW");
+        if (slow != nullptr && std::sscanf(slow, "%lf:%d:%d", &from, &count, &ms) == 3 &&
+            seconds() >= from && g_slowSyncs++ < count) {
+            usleep(static_cast<useconds_t>(ms) * 1000);
+        }
+    }
+    return next<int (*)(int)>("fdatasync")(fd);
+}
+
+} // extern "C"
