@@ -41,6 +41,39 @@ public:
     std::vector<std::string> notices;
 };
 
+// Everything a recorder is built with, apart from its files.
+struct RecordingRig {
+    SetClock clock;
+    FakeSerialLink link;
+    FakeMessageWindow messages;
+    FakeAlarm alarm;
+    LiveAcquisition live{clock, link, messages, alarm};
+    GeneralSettings settings;
+    KeptView view;
+
+    RecordingRig() {
+        link.opened = true;
+        messages.visible = false;
+    }
+
+    // The writer's work done within each call, as if the disk were instant; rescue files go
+    // below the test's temporary folder.
+    static RecordingWriter::Options inlineWriter() {
+        RecordingWriter::Options options;
+        options.ownThread = false;
+        options.rescueFolder = (std::filesystem::temp_directory_path() / "rescue").string();
+        return options;
+    }
+
+    // A recorder on `files` whose timer period is 1 s.
+    std::unique_ptr<Recorder> recorder(RecordingFileLayer& files) {
+        auto r = std::make_unique<Recorder>(live, settings, clock, files, messages, view,
+                                            inlineWriter());
+        r->setIntervalMs(1000);
+        return r;
+    }
+};
+
 // A folder of its own under the test's temporary folder, removed at the end.
 class TempFolder {
 public:
@@ -52,40 +85,6 @@ public:
 
 private:
     std::filesystem::path folder_;
-};
-
-// Everything a recorder is built with, apart from its files.
-struct RecordingRig {
-    SetClock clock;
-    FakeSerialLink link;
-    FakeMessageWindow messages;
-    FakeAlarm alarm;
-    LiveAcquisition live{clock, link, messages, alarm};
-    GeneralSettings settings;
-    KeptView view;
-    TempFolder rescueFolder;
-
-    RecordingRig() {
-        link.opened = true;
-        messages.visible = false;
-    }
-
-    // The writer's work done within each call, as if the disk were instant; rescue files go
-    // to a folder of the test's own.
-    RecordingWriter::Options inlineWriter() const {
-        RecordingWriter::Options options;
-        options.ownThread = false;
-        options.rescueFolder = rescueFolder.path("rescue");
-        return options;
-    }
-
-    // A recorder on `files` whose timer period is 1 s.
-    std::unique_ptr<Recorder> recorder(RecordingFileLayer& files) {
-        auto r = std::make_unique<Recorder>(live, settings, clock, files, messages, view,
-                                            inlineWriter());
-        r->setIntervalMs(1000);
-        return r;
-    }
 };
 
 std::string readFile(const std::string& path);

@@ -5,12 +5,12 @@
 //   KESTO_FAULTY_GONE=A:B       from second A to second B every call on the file fails with EIO
 // Seconds count from the library's loading.
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -23,20 +23,11 @@ std::atomic<bool> g_ours[kMaxFd];
 std::atomic<int> g_stats{0};
 std::atomic<int> g_slowSyncs{0};
 
-double seconds() {
-    static const timespec start = [] {
-        timespec t{};
-        clock_gettime(CLOCK_MONOTONIC, &t);
-        return t;
-    }();
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<double>(now.tv_sec - start.tv_sec) +
-           static_cast<double>(now.tv_nsec - start.tv_nsec) / 1e9;
-}
+const auto g_start = std::chrono::steady_clock::now(); // the clock starts with the program
 
-// Runs before main: the clock starts with the program.
-[[maybe_unused]] const double g_loaded = seconds();
+double seconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - g_start).count();
+}
 
 bool isOurs(const char* path) {
     const char* file = std::getenv("KESTO_FAULTY_FILE");
@@ -68,22 +59,8 @@ int failed() {
 }
 
 bool statFails(const char* path) {
-    if (!isOurs(path)) {
-        return false;
-    }
     const char* n = std::getenv("KESTO_FAULTY_STAT_FAILS");
-    return gone() || (n != nullptr && ++g_stats == std::atoi(n));
-}
-
-int openFile(const char* name, const char* path, int flags, mode_t mode) {
-    if (isOurs(path) && gone()) {
-        return failed();
-    }
-    const int fd = next<int (*)(const char*, int, ...)>(name)(path, flags, mode);
-    if (fd >= 0 && fd < kMaxFd) {
-        g_ours[fd] = isOurs(path);
-    }
-    return fd;
+    return isOurs(path) && (gone() || (n != nullptr && ++g_stats == std::atoi(n)));
 }
 
 } // namespace
@@ -94,25 +71,19 @@ int stat(const char* path, struct stat* st) {
     return statFails(path) ? failed() : next<int (*)(const char*, struct stat*)>("stat")(path, st);
 }
 
-int stat64(const char* path, struct stat64* st) {
-    return statFails(path) ? failed()
-                           : next<int (*)(const char*, struct stat64*)>("stat64")(path, st);
-}
-
 int open(const char* path, int flags, ...) {
     va_list args;
     va_start(args, flags);
     const mode_t mode = (flags & O_CREAT) != 0 ? static_cast<mode_t>(va_arg(args, int)) : 0;
     va_end(args);
-    return openFile("open", path, flags, mode);
-}
-
-int open64(const char* path, int flags, ...) {
-    va_list args;
-    va_start(args, flags);
-    const mode_t mode = (flags & O_CREAT) != 0 ? static_cast<mode_t>(va_arg(args, int)) : 0;
-    va_end(args);
-    return openFile("open64", path, flags, mode);
+    if (isOurs(path) && gone()) {
+        return failed();
+    }
+    const int fd = next<int (*)(const char*, int, ...)>("open")(path, flags, mode);
+    if (fd >= 0 && fd < kMaxFd) {
+        g_ours[fd] = isOurs(path);
+    }
+    return fd;
 }
 
 int close(int fd) {
@@ -127,14 +98,6 @@ ssize_t pwrite(int fd, const void* data, size_t size, off_t offset) {
         return failed();
     }
     return next<ssize_t (*)(int, const void*, size_t, off_t)>("pwrite")(fd, data, size, offset);
-}
-
-ssize_t pwrite64(int fd, const void* data, size_t size, off64_t offset) {
-    if (ours(fd) && gone()) {
-        return failed();
-    }
-    return next<ssize_t (*)(int, const void*, size_t, off64_t)>("pwrite64")(fd, data, size,
-                                                                           offset);
 }
 
 int fdatasync(int fd) {
