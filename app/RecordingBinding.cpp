@@ -141,8 +141,8 @@ void RecordingBinding::showError(const std::string& text) {
 
 void RecordingBinding::writerHasNews() {
     // From the writer's thread: the reports are taken on the window's.
-    QMetaObject::invokeMethod(this, [this] { recorder_->takeWriterReports(); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { recorder_->takeWriterReports(); }, Qt::QueuedConnection);
 }
 
 void RecordingBinding::showNotice(const std::string& text) {

@@ -47,8 +47,7 @@ private:
 
 } // namespace
 
-std::optional<std::uint64_t> PosixCardFiles::fileSize(const std::string& path,
-                                                       FileError& error) {
+std::optional<std::uint64_t> PosixCardFiles::fileSize(const std::string& path, FileError& error) {
     return files_.fileSize(path, error);
 }
 

@@ -81,10 +81,9 @@ bool Recorder::start(const std::string& path, int filterIndex) {
     const bool xls = filterIndex == kSaveFormatXls;
     std::string header;
     if (xls) {
-        header = utf8ToWindows1252(xlsHeaderLine(live_.display(), live_.references(),
-                                                 dateTimePatterns().shortDate,
-                                                 dateTimePatterns().longTime,
-                                                 settings_.recordingSeparator));
+        header = utf8ToWindows1252(
+            xlsHeaderLine(live_.display(), live_.references(), dateTimePatterns().shortDate,
+                          dateTimePatterns().longTime, settings_.recordingSeparator));
     }
     ++recordingId_;
     starting_ = true;

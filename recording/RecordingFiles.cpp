@@ -59,7 +59,7 @@ private:
 } // namespace
 
 std::optional<std::uint64_t> PosixRecordingFiles::fileSize(const std::string& path,
-                                                            FileError& error) {
+                                                           FileError& error) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
         // Only a missing file is a new one; a stick or share that fails to answer is not.

@@ -73,7 +73,7 @@ struct RecordingWriter::Shared {
     std::deque<Run> runs;
     std::vector<WriterReport> reports;
     std::size_t waitingTotal = 0;
-    bool kick = false;   // new data or a finish: try again now, whatever the retry time
+    bool kick = false; // new data or a finish: try again now, whatever the retry time
     bool idle = true;
     bool stop = false;
     bool abandoned = false;
@@ -170,7 +170,8 @@ Outcome RecordingWriter::Shared::writeXls(Run& run, const std::vector<std::strin
     return {std::nullopt, count, xls.full()};
 }
 
-WriterReport RecordingWriter::Shared::rescue(const Run& run, const std::vector<std::string>& lines) {
+WriterReport RecordingWriter::Shared::rescue(const Run& run,
+                                             const std::vector<std::string>& lines) {
     WriterReport r =
         reportOf(WriterReport::Kind::Rescued, run.id, static_cast<std::int64_t>(lines.size()));
     r.path = run.path;
@@ -351,8 +352,8 @@ void RecordingWriter::abandon() {
             reports.push_back(shared_->rescue(run, lines));
         }
         reports.push_back(reportOf(WriterReport::Kind::Finished, run.id, 0, false,
-                           "The end of " + run.path +
-                               " could not be written: the medium did not answer in time"));
+                                   "The end of " + run.path +
+                                       " could not be written: the medium did not answer in time"));
     }
     {
         std::lock_guard lock(shared_->mutex);
@@ -445,8 +446,8 @@ bool RecordingWriter::pass(std::unique_lock<std::mutex>& lock) {
         run.waiting.erase(run.waiting.begin(),
                           run.waiting.begin() + static_cast<std::ptrdiff_t>(outcome.consumed));
         s.waitingTotal -= outcome.consumed;
-        report(reportOf(WriterReport::Kind::Written, run.id, static_cast<std::int64_t>(outcome.consumed),
-                outcome.full));
+        report(reportOf(WriterReport::Kind::Written, run.id,
+                        static_cast<std::int64_t>(outcome.consumed), outcome.full));
         return true;
     }
     if (run.finishing && (run.waiting.empty() || run.startFailed || run.finalTried)) {
@@ -468,8 +469,9 @@ bool RecordingWriter::pass(std::unique_lock<std::mutex>& lock) {
         if (rescued) {
             report(*rescued);
         }
-        report(reportOf(WriterReport::Kind::Finished, run.id, 0, false,
-                closed ? "The end of " + run.path + " could not be written: " + *closed : ""));
+        report(
+            reportOf(WriterReport::Kind::Finished, run.id, 0, false,
+                     closed ? "The end of " + run.path + " could not be written: " + *closed : ""));
         s.runs.pop_front();
         return true;
     }

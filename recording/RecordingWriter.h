@@ -18,11 +18,11 @@ namespace kesto {
 // What the writer tells the recording, in the order it happened.
 struct WriterReport {
     enum class Kind {
-        Started,     // the file is ready (`text` empty) or could not be made (`text` the reason)
-        Written,     // `count` data sets reached the file; `full`: an XLS file has no row left
-        Failed,      // writing failed (`text`); the data sets wait and are tried again
-        Finished,    // the recording is done: `text` why its end could not be written, if so
-        Rescued,     // `count` data sets that still waited are in `rescueFile`, or lost (`text`)
+        Started,  // the file is ready (`text` empty) or could not be made (`text` the reason)
+        Written,  // `count` data sets reached the file; `full`: an XLS file has no row left
+        Failed,   // writing failed (`text`); the data sets wait and are tried again
+        Finished, // the recording is done: `text` why its end could not be written, if so
+        Rescued,  // `count` data sets that still waited are in `rescueFile`, or lost (`text`)
     };
     Kind kind = Kind::Written;
     std::uint64_t recording = 0; // the number the recording was started with

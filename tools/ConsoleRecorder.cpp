@@ -79,8 +79,8 @@ int ConsoleRecorder::exitStatus() const {
 
 void ConsoleRecorder::writerHasNews() {
     // From the writer's thread: the reports are taken on the event loop's.
-    QMetaObject::invokeMethod(this, [this] { recorder_->takeWriterReports(); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { recorder_->takeWriterReports(); }, Qt::QueuedConnection);
 }
 
 void ConsoleRecorder::recordingChanged() {

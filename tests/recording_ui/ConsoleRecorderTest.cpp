@@ -5,14 +5,14 @@
 #include "RecordingText.h"
 
 #include <QDir>
-#include <QFileInfo>
-#include <QTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTime>
 
 #include <csignal>
 
@@ -35,7 +35,12 @@ public:
         stop(sim_);
     }
 
-    void setEnvironment(const QString& name, const QString& value) { env_.insert(name, value); }
+    // NAME=VALUE settings for the monitor.
+    void setEnvironment(const QStringList& settings) {
+        for (const QString& setting : settings) {
+            env_.insert(setting.section('=', 0, 0), setting.section('=', 1));
+        }
+    }
 
     // Starts the simulator, then the monitor on its port with `args`; false, with the
     // reason in `errors`, when the simulator gave no port.
@@ -247,9 +252,9 @@ private slots:
         QTest::addColumn<QString>("gone");
         QTest::addColumn<int>("seconds");
         QTest::addColumn<int>("exitCode");
-        QTest::newRow("csv, away 10 s") << "away.csv" << "7:17" << 20 << 0;
-        QTest::newRow("xls, away 10 s") << "away.xls" << "7:17" << 20 << 0;
-        QTest::newRow("csv, never back") << "lost.csv" << "4:999" << 7 << 4;
+        QTest::newRow("csv, away 10 s") << QString("away.csv") << QString("7:17") << 20 << 0;
+        QTest::newRow("xls, away 10 s") << QString("away.xls") << QString("7:17") << 20 << 0;
+        QTest::newRow("csv, never back") << QString("lost.csv") << QString("4:999") << 7 << 4;
     }
     void survivesAMediumThatIsSlowOrAway() {
         QFETCH(QString, file);
@@ -262,12 +267,9 @@ private slots:
                                QFileInfo(file).suffix();
         QFile::remove(rescue);
         Tools tools(folder_.path());
-        const QStringList environment{"LD_PRELOAD", KESTO_FAULTY_MEDIUM, "LC_ALL", "C.UTF-8",
-                                      "KESTO_FAULTY_FILE", path, "KESTO_FAULTY_STAT_FAILS", "3",
-                                      "KESTO_FAULTY_SLOW", "2:3:2500", "KESTO_FAULTY_GONE", gone};
-        for (int i = 0; i < environment.size(); i += 2) {
-            tools.setEnvironment(environment[i], environment[i + 1]);
-        }
+        tools.setEnvironment({"LD_PRELOAD=" KESTO_FAULTY_MEDIUM, "LC_ALL=C.UTF-8",
+                              "KESTO_FAULTY_FILE=" + path, "KESTO_FAULTY_STAT_FAILS=3",
+                              "KESTO_FAULTY_SLOW=2:3:2500", "KESTO_FAULTY_GONE=" + gone});
         QVERIFY2(tools.start({"--record", path, "--seconds", QString::number(seconds)}),
                  qPrintable(tools.errors));
         const qint64 gap = tools.longestRefreshGap((seconds + 20) * 1000);

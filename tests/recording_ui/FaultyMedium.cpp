@@ -1,12 +1,12 @@
 // A medium that misbehaves, for one file: preloaded into the console recorder, it makes the
 // file calls on KESTO_FAULTY_FILE fail or slow down as a stick or share in the field does.
-//   KESTO_FAULTY_STAT_FAILS=N   the N-th stat of the file fails with EIO (once)
+//   KESTO_FAULTY_STAT_FAILS=N    the N-th stat of the file fails with EIO (once)
 //   KESTO_FAULTY_SLOW=A:COUNT:MS the first COUNT syncs from second A on take MS milliseconds
-//   KESTO_FAULTY_GONE=A:B       from second A to second B every call on the file fails with EIO
-// Seconds count from the library's loading.
+//   KESTO_FAULTY_GONE=A:B        from second A to second B every call on the file fails with EIO
+// Seconds count from the program's start.
 #include <atomic>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -19,11 +19,10 @@
 namespace {
 
 constexpr int kMaxFd = 4096;
-std::atomic<bool> g_ours[kMaxFd];
+std::atomic<bool> g_ours[kMaxFd]; // open() sets it for every descriptor it returns
 std::atomic<int> g_stats{0};
 std::atomic<int> g_slowSyncs{0};
-
-const auto g_start = std::chrono::steady_clock::now(); // the clock starts with the program
+const auto g_start = std::chrono::steady_clock::now();
 
 double seconds() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - g_start).count();
@@ -42,11 +41,8 @@ bool gone() {
     double from = 0;
     double to = 0;
     const char* plan = std::getenv("KESTO_FAULTY_GONE");
-    if (plan == nullptr || std::sscanf(plan, "%lf:%lf", &from, &to) != 2) {
-        return false;
-    }
-    const double now = seconds();
-    return now >= from && now < to;
+    return plan != nullptr && std::sscanf(plan, "%lf:%lf", &from, &to) == 2 && seconds() >= from &&
+           seconds() < to;
 }
 
 template <typename F> F next(const char* name) {
@@ -58,17 +54,16 @@ int failed() {
     return -1;
 }
 
-bool statFails(const char* path) {
-    const char* n = std::getenv("KESTO_FAULTY_STAT_FAILS");
-    return isOurs(path) && (gone() || (n != nullptr && ++g_stats == std::atoi(n)));
-}
-
 } // namespace
 
 extern "C" {
 
 int stat(const char* path, struct stat* st) {
-    return statFails(path) ? failed() : next<int (*)(const char*, struct stat*)>("stat")(path, st);
+    const char* n = std::getenv("KESTO_FAULTY_STAT_FAILS");
+    if (isOurs(path) && (gone() || (n != nullptr && ++g_stats == std::atoi(n)))) {
+        return failed();
+    }
+    return next<int (*)(const char*, struct stat*)>("stat")(path, st);
 }
 
 int open(const char* path, int flags, ...) {
@@ -86,13 +81,6 @@ int open(const char* path, int flags, ...) {
     return fd;
 }
 
-int close(int fd) {
-    if (fd >= 0 && fd < kMaxFd) {
-        g_ours[fd] = false;
-    }
-    return next<int (*)(int)>("close")(fd);
-}
-
 ssize_t pwrite(int fd, const void* data, size_t size, off_t offset) {
     if (ours(fd) && gone()) {
         return failed();
@@ -101,18 +89,16 @@ ssize_t pwrite(int fd, const void* data, size_t size, off_t offset) {
 }
 
 int fdatasync(int fd) {
-    if (ours(fd)) {
-        if (gone()) {
-            return failed();
-        }
-        double from = 0;
-        int count = 0;
-        int ms = 0;
-        const char* slow = std::getenv("KESTO_FAULTY_SLOW");
-        if (slow != nullptr && std::sscanf(slow, "%lf:%d:%d", &from, &count, &ms) == 3 &&
-            seconds() >= from && g_slowSyncs++ < count) {
-            usleep(static_cast<useconds_t>(ms) * 1000);
-        }
+    double from = 0;
+    int count = 0;
+    int ms = 0;
+    const char* slow = std::getenv("KESTO_FAULTY_SLOW");
+    if (ours(fd) && gone()) {
+        return failed();
+    }
+    if (ours(fd) && slow != nullptr && std::sscanf(slow, "%lf:%d:%d", &from, &count, &ms) == 3 &&
+        seconds() >= from && g_slowSyncs++ < count) {
+        usleep(static_cast<useconds_t>(ms) * 1000);
     }
     return next<int (*)(int)>("fdatasync")(fd);
 }
