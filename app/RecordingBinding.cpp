@@ -20,6 +20,7 @@ constexpr int kShutdownWaitMs = 500;
 // The longest the program's end waits for a slow or missing medium.
 constexpr int kShutdownWriterMs = 3000;
 constexpr int kShutdownPollMs = 50;
+constexpr int kShutdownNoticeMs = 60000;
 
 QString qs(const std::string& s) {
     return QString::fromStdString(s);
@@ -147,11 +148,13 @@ void RecordingBinding::writerHasNews() {
 
 void RecordingBinding::showNotice(const std::string& text) {
     if (shuttingDown_) {
-        // The program is ending: the box must be read before it goes.
+        // The program is ending: the box must be read before it goes, but an unattended end
+        // (SIGTERM when the machine shuts down) goes on after a while.
         std::fprintf(stderr, "kesto: %s\n", text.c_str());
         QMessageBox box(QMessageBox::Warning, window_.windowTitle(), qs(text), QMessageBox::Ok,
                         &window_);
         box.setObjectName("RecordingNotice");
+        QTimer::singleShot(kShutdownNoticeMs, &box, &QMessageBox::accept);
         box.exec();
         return;
     }

@@ -201,6 +201,11 @@ void Recorder::WriteDataSet() {
         ++rowsQueued_;
     }
     takeWriterReports();
+    if (pending_ > 1) {
+        // The writer is behind (a slow medium, or one that does not answer): say so even
+        // before it reports.
+        showProgress(lastFailure_);
+    }
 }
 
 void Recorder::takeWriterReports() {
@@ -234,6 +239,7 @@ void Recorder::handle(const WriterReport& report) {
             break;
         }
         pending_ -= report.count;
+        lastFailure_.clear();
         if (failing_ && pending_ == 0) {
             failing_ = false;
             messages_.addMessage("Recording into " + recordingFileName_ +
@@ -257,6 +263,7 @@ void Recorder::handle(const WriterReport& report) {
         if (!current) {
             break;
         }
+        lastFailure_ = report.text;
         if (!failing_) {
             failing_ = true;
             messages_.addMessage("Recording: " + report.text +

@@ -147,6 +147,7 @@ private:
     std::int64_t pending_ = 0;     // handed over, not written yet
     std::uint32_t rowsQueued_ = 0; // XLS rows handed over, the header row included
     bool failing_ = false;         // since the last report of data written
+    std::string lastFailure_;
     std::int64_t lostDataSets_ = 0;
     int troubled_ = 0;
     std::uint64_t lastTroubled_ = 0;

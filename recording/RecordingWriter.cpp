@@ -180,7 +180,10 @@ WriterReport RecordingWriter::Shared::rescue(const Run& run,
     const std::string name = fileNameOf(run.path);
     const std::size_t dot = name.find_last_of('.');
     const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
-    const std::string extension = dot == std::string::npos ? "" : name.substr(dot);
+    // A recording named without an extension gets its format's, for the viewer's file filter.
+    const std::string extension = dot != std::string::npos ? name.substr(dot)
+                                  : run.xls                ? ".XLS"
+                                                           : ".CSV";
     std::string error = "no free name";
     for (int k = 1; k < 1000; ++k) {
         const std::string path = options.rescueFolder + "/" + stem + "-rescued" +

@@ -43,7 +43,8 @@ struct WriterReport {
 // file that cannot be looked at or written is never emptied or replaced. When a recording is
 // finished while data sets still wait, they get one more try, and then go to a rescue file
 // beside the others in `rescueFolder`, named after the recording ("TEST-rescued.CSV",
-// "TEST-rescued-2.CSV", ...), in the recording's format with its header.
+// "TEST-rescued-2.CSV", ...), in the recording's format with its header. When the writer is
+// abandoned, the data set it was writing is rescued too: it may end up in both files.
 class RecordingWriter {
 public:
     struct Options {

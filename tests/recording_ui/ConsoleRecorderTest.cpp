@@ -250,15 +250,20 @@ private slots:
     void survivesAMediumThatIsSlowOrAway_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("gone");
+        QTest::addColumn<QString>("slow");
         QTest::addColumn<int>("seconds");
         QTest::addColumn<int>("exitCode");
-        QTest::newRow("csv, away 10 s") << QString("away.csv") << QString("7:17") << 20 << 0;
-        QTest::newRow("xls, away 10 s") << QString("away.xls") << QString("7:17") << 20 << 0;
-        QTest::newRow("csv, never back") << QString("lost.csv") << QString("4:999") << 7 << 4;
+        const QString slow = "2:3:2500";
+        QTest::newRow("csv, away 10 s") << QString("away.csv") << "7:17" << slow << 20 << 0;
+        QTest::newRow("xls, away 10 s") << QString("away.xls") << "7:17" << slow << 20 << 0;
+        QTest::newRow("csv, never back") << QString("lost.csv") << "4:999" << slow << 7 << 4;
+        QTest::newRow("xls, hangs at the end") << QString("hung.xls") << ""
+                                               << "5:1:60000" << 7 << 4;
     }
     void survivesAMediumThatIsSlowOrAway() {
         QFETCH(QString, file);
         QFETCH(QString, gone);
+        QFETCH(QString, slow);
         QFETCH(int, seconds);
         QFETCH(int, exitCode);
         const QString path = folder_.filePath(file);
@@ -269,7 +274,7 @@ private slots:
         Tools tools(folder_.path());
         tools.setEnvironment({"LD_PRELOAD=" KESTO_FAULTY_MEDIUM, "LC_ALL=C.UTF-8",
                               "KESTO_FAULTY_FILE=" + path, "KESTO_FAULTY_STAT_FAILS=3",
-                              "KESTO_FAULTY_SLOW=2:3:2500", "KESTO_FAULTY_GONE=" + gone});
+                              "KESTO_FAULTY_SLOW=" + slow, "KESTO_FAULTY_GONE=" + gone});
         QVERIFY2(tools.start({"--record", path, "--seconds", QString::number(seconds)}),
                  qPrintable(tools.errors));
         const qint64 gap = tools.longestRefreshGap((seconds + 20) * 1000);

@@ -263,7 +263,7 @@ private slots:
 
     void aTickThatCannotWriteShowsWhyAndTellsTheMessagesWindowOnce() {
         const QString rescue =
-            QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME")) + "/Pellum/KESTO22/full-rescued";
+            QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME")) + "/Pellum/KESTO22/full-rescued.CSV";
         QFile::remove(rescue);
         Window w;
         w.recorder().setIntervalMs(1000);
