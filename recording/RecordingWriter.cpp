@@ -79,7 +79,7 @@ struct RecordingWriter::Shared {
     bool abandoned = false;
     std::chrono::steady_clock::time_point retryAt{};
 
-    Outcome writeCsv(Run& run, const std::vector<std::string>& lines);
+    Outcome writeCsv(Run& run, const std::string& header, const std::vector<std::string>& lines);
     Outcome writeXls(Run& run, const std::vector<std::string>& lines);
     FileError startRun(Run& run);
     WriterReport rescue(const Run& run, const std::vector<std::string>& lines);
@@ -114,7 +114,8 @@ FileError RecordingWriter::Shared::startRun(Run& run) {
     return std::nullopt;
 }
 
-Outcome RecordingWriter::Shared::writeCsv(Run& run, const std::vector<std::string>& lines) {
+Outcome RecordingWriter::Shared::writeCsv(Run& run, const std::string& header,
+                                          const std::vector<std::string>& lines) {
     const std::string& path = run.path;
     FileError error;
     const auto size = files.fileSize(path, error);
@@ -131,7 +132,7 @@ Outcome RecordingWriter::Shared::writeCsv(Run& run, const std::vector<std::strin
             return {(size ? "cannot open " : "cannot create ") + path + ": " + reason};
         }
         const std::size_t count = run.anyWritten ? lines.size() : 0;
-        FileError failed = file->writeAt(0, run.csvHeader + joined(lines, count));
+        FileError failed = file->writeAt(0, header + joined(lines, count));
         if (!failed) {
             failed = file->sync();
         }
@@ -260,7 +261,7 @@ void RecordingWriter::start(std::uint64_t recording, const std::string& path, bo
     run.xlsHeader = std::move(xlsHeader);
     shared_->kick = true;
     shared_->idle = false;
-    if (thread_.joinable()) {
+    if (shared_->options.ownThread) {
         shared_->work.notify_all();
     } else {
         while (pass(lock)) {
@@ -283,7 +284,7 @@ bool RecordingWriter::add(std::string line, std::string csvHeader) {
     ++shared_->waitingTotal;
     shared_->kick = true;
     shared_->idle = false;
-    if (thread_.joinable()) {
+    if (shared_->options.ownThread) {
         shared_->work.notify_all();
     } else {
         while (pass(lock)) {
@@ -301,7 +302,7 @@ void RecordingWriter::finish() {
     shared_->runs.back().finishing = true;
     shared_->kick = true;
     shared_->idle = false;
-    if (thread_.joinable()) {
+    if (shared_->options.ownThread) {
         shared_->work.notify_all();
     } else {
         while (pass(lock)) {
@@ -431,8 +432,9 @@ bool RecordingWriter::pass(std::unique_lock<std::mutex>& lock) {
         const std::size_t n = std::min(run.waiting.size(), kBatch);
         const std::vector<std::string> lines(run.waiting.begin(),
                                              run.waiting.begin() + static_cast<std::ptrdiff_t>(n));
+        const std::string header = run.csvHeader; // add() may set it meanwhile
         lock.unlock();
-        const Outcome outcome = run.xls ? s.writeXls(run, lines) : s.writeCsv(run, lines);
+        const Outcome outcome = run.xls ? s.writeXls(run, lines) : s.writeCsv(run, header, lines);
         lock.lock();
         if (s.abandoned) {
             return false;
