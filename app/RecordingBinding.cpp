@@ -3,17 +3,24 @@
 #include "uMainFrm.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
 
+#include <cstdio>
+
 namespace kesto {
 
 namespace {
 
 constexpr int kShutdownWaitMs = 500;
+// The longest the program's end waits for a slow or missing medium.
+constexpr int kShutdownWriterMs = 3000;
+constexpr int kShutdownPollMs = 50;
+constexpr int kShutdownNoticeMs = 60000;
 
 QString qs(const std::string& s) {
     return QString::fromStdString(s);
@@ -53,6 +60,9 @@ RecordingBinding::RecordingBinding(TMainFrm& window, QAction* command, QTimer* t
 RecordingBinding::~RecordingBinding() = default;
 
 void RecordingBinding::Datenaufzeichnen1Click() {
+    if (shuttingDown_) {
+        return;
+    }
     if (recorder_->recording()) {
         recorder_->stop();
         return;
@@ -86,13 +96,21 @@ void RecordingBinding::LOGTimerWriteData() {
 }
 
 void RecordingBinding::finishForShutdown() {
-    if (!recorder_->finishForShutdown()) {
-        return;
+    shuttingDown_ = true;
+    const bool wasRecording = recorder_->finishForShutdown();
+    // The pause before the port closes, and the writer's last work; the window keeps painting
+    // meanwhile.
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (elapsed.elapsed() < kShutdownWriterMs &&
+           ((wasRecording && elapsed.elapsed() < kShutdownWaitMs) || !recorder_->writerDone())) {
+        QEventLoop wait;
+        QTimer::singleShot(kShutdownPollMs, &wait, &QEventLoop::quit);
+        wait.exec();
     }
-    // The pause before the port closes; the window keeps painting meanwhile.
-    QEventLoop wait;
-    QTimer::singleShot(kShutdownWaitMs, &wait, &QEventLoop::quit);
-    wait.exec();
+    if (!recorder_->writerDone()) {
+        recorder_->abandonWriter();
+    }
 }
 
 void RecordingBinding::updateCaption() {
@@ -122,7 +140,24 @@ void RecordingBinding::showError(const std::string& text) {
     QMessageBox::critical(&window_, window_.windowTitle(), qs(text));
 }
 
+void RecordingBinding::writerHasNews() {
+    // From the writer's thread: the reports are taken on the window's.
+    QMetaObject::invokeMethod(
+        this, [this] { recorder_->takeWriterReports(); }, Qt::QueuedConnection);
+}
+
 void RecordingBinding::showNotice(const std::string& text) {
+    if (shuttingDown_) {
+        // The program is ending: the box must be read before it goes, but an unattended end
+        // (SIGTERM when the machine shuts down) goes on after a while.
+        std::fprintf(stderr, "kesto: %s\n", text.c_str());
+        QMessageBox box(QMessageBox::Warning, window_.windowTitle(), qs(text), QMessageBox::Ok,
+                        &window_);
+        box.setObjectName("RecordingNotice");
+        QTimer::singleShot(kShutdownNoticeMs, &box, &QMessageBox::accept);
+        box.exec();
+        return;
+    }
     auto* box = new QMessageBox(QMessageBox::Warning, window_.windowTitle(), qs(text),
                                 QMessageBox::Ok, &window_);
     box->setObjectName("RecordingNotice");

@@ -36,7 +36,8 @@ public:
     void LOGTimerWriteData();
 
     // Program end: finishes a running recording and, if one was running, lets 500 ms pass
-    // (the event loop keeps running) before the caller closes the port.
+    // (the event loop keeps running) before the caller closes the port; waits for the writer
+    // a few seconds at most, then rescues what still waits. Notices are modal from here on.
     void finishForShutdown();
 
     // The command's caption, for the current language and state.
@@ -50,6 +51,7 @@ private:
     void showStatus(const std::string& text) override;
     void showError(const std::string& text) override;
     void showNotice(const std::string& text) override;
+    void writerHasNews() override;
 
     TMainFrm& window_;
     QAction* Datenaufzeichnen1;
@@ -58,6 +60,7 @@ private:
     QFileDialog* SaveDialog1;
     PosixRecordingFiles files_;
     std::unique_ptr<Recorder> recorder_;
+    bool shuttingDown_ = false;
 };
 
 } // namespace kesto

@@ -589,6 +589,12 @@ void TMainFrm::FormHide() {
         return;
     }
     shutDown_ = true;
+    // No command may start anything while the program ends (the waits below run the loop).
+    for (QMenu* menu : {FileMenu, SetupMenu, HelpMenu}) {
+        for (QAction* action : menu->actions()) {
+            action->setEnabled(false);
+        }
+    }
     // A conversion still running is abandoned; the previous MMC.CSV stays.
     if (mmcCommand_ != nullptr) {
         mmcCommand_->cancel();

@@ -38,6 +38,10 @@ std::string dataHome() {
 
 } // namespace
 
+std::string programDataFolder() {
+    return dataHome() + "/Pellum/KESTO22";
+}
+
 std::string_view dataFolderFromProgramFolder() {
     return KESTO_DATA_FROM_BIN;
 }
@@ -66,7 +70,7 @@ ProgramFolders programFolders(const std::string& programPath) {
     if (!folders.installed && posix::canWriteInFolder(folders.programFolder)) {
         folders.mmcFolder = folders.programFolder;
     } else {
-        folders.mmcFolder = dataHome() + "/Pellum/KESTO22";
+        folders.mmcFolder = programDataFolder();
     }
     return folders;
 }

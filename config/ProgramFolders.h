@@ -39,6 +39,9 @@ struct ProgramFolders {
     std::string mmcFile() const { return mmcFolder + "/MMC.CSV"; }
 };
 
+// <data home>/Pellum/KESTO22 (see mmcFolder); the folder may not exist yet.
+std::string programDataFolder();
+
 // `programPath` is the absolute path of the executable (symbolic links resolved).
 ProgramFolders programFolders(const std::string& programPath);
 

@@ -47,8 +47,8 @@ private:
 
 } // namespace
 
-std::optional<std::uint64_t> PosixCardFiles::fileSize(const std::string& path) {
-    return files_.fileSize(path);
+std::optional<std::uint64_t> PosixCardFiles::fileSize(const std::string& path, FileError& error) {
+    return files_.fileSize(path, error);
 }
 
 FileError PosixCardFiles::remove(const std::string& path) {
@@ -56,6 +56,10 @@ FileError PosixCardFiles::remove(const std::string& path) {
 }
 
 std::unique_ptr<RecordingFile> PosixCardFiles::create(const std::string& path, std::string& error) {
+    if (FileError removed = files_.remove(path)) {
+        error = *removed;
+        return nullptr;
+    }
     return files_.create(path, error);
 }
 

@@ -40,7 +40,8 @@ public:
 // The real file system.
 class PosixCardFiles final : public CardFileLayer {
 public:
-    std::optional<std::uint64_t> fileSize(const std::string& path) override;
+    std::optional<std::uint64_t> fileSize(const std::string& path, FileError& error) override;
+    // The converted file replaces one of that name (a part file an earlier run left).
     FileError remove(const std::string& path) override;
     std::unique_ptr<RecordingFile> create(const std::string& path, std::string& error) override;
     std::unique_ptr<RecordingFile> open(const std::string& path, std::string& error) override;

@@ -2,6 +2,7 @@
 
 #include "DateTimeFormat.h"
 #include "Encoding.h"
+#include "ProgramFolders.h"
 #include "RecordingLines.h"
 
 namespace kesto {
@@ -9,6 +10,8 @@ namespace kesto {
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
+// How long a start waits for the writer to say whether the file could be made.
+constexpr std::chrono::seconds kStartWait{3};
 
 } // namespace
 
@@ -39,12 +42,23 @@ std::string statusFileName(std::string_view path) {
 }
 
 Recorder::Recorder(const LiveAcquisition& live, GeneralSettings& settings, const Clock& clock,
-                   RecordingFileLayer& files, MessageWindow& messages, RecordingView& view)
-    : live_(live), settings_(settings), clock_(clock), files_(files), messages_(messages),
-      view_(view), xls_(files) {}
+                   RecordingFileLayer& files, MessageWindow& messages, RecordingView& view,
+                   RecordingWriter::Options writer)
+    : live_(live), settings_(settings), clock_(clock), messages_(messages), view_(view) {
+    if (writer.rescueFolder.empty()) {
+        writer.rescueFolder = programDataFolder();
+    }
+    writer_ = std::make_unique<RecordingWriter>(files, std::move(writer),
+                                                [&view] { view.writerHasNews(); });
+}
 
 Recorder::~Recorder() {
-    xls_.XlsClose();
+    // The view may be half gone: the file is finished without telling it.
+    if (recording_) {
+        recording_ = false;
+        writer_->finish();
+    }
+    writer_.reset(); // waits a few seconds at most; what is left goes to the rescue file
 }
 
 void Recorder::SaveDialog1TypeChange(int filterIndex) {
@@ -59,40 +73,37 @@ bool Recorder::start(const std::string& path, int filterIndex) {
     if (recording_) {
         stop();
     }
-    recordingFileName_ = path;
-    settings_.saveFormat = filterIndex;
-    if (const FileError error = files_.remove(path)) {
-        view_.showError("Cannot delete " + path + ": " + *error);
+    if (shuttingDown_) {
         return false;
     }
-    if (filterIndex == kSaveFormatXls) {
-        FileError error = xls_.XlsCreate(path);
-        if (!error) {
-            const std::string header =
-                xlsHeaderLine(live_.display(), live_.references(), dateTimePatterns().shortDate,
-                              dateTimePatterns().longTime, settings_.recordingSeparator);
-            error = xls_.XlsWriteRow(utf8ToWindows1252(header));
-            if (error) {
-                xls_.XlsClose();
-                files_.remove(path);
-            }
-        }
-        if (error) {
-            view_.showError("Cannot create " + path + ": " + *error);
-            return false;
-        }
-    } else {
-        // The first tick creates the file; find out now whether it can, and leave nothing.
-        std::string error;
-        if (!files_.create(path, error)) {
-            view_.showError("Cannot create " + path + ": " + error);
-            return false;
-        }
-        files_.remove(path);
+    recordingFileName_ = path;
+    settings_.saveFormat = filterIndex;
+    const bool xls = filterIndex == kSaveFormatXls;
+    std::string header;
+    if (xls) {
+        header = utf8ToWindows1252(
+            xlsHeaderLine(live_.display(), live_.references(), dateTimePatterns().shortDate,
+                          dateTimePatterns().longTime, settings_.recordingSeparator));
+    }
+    ++recordingId_;
+    starting_ = true;
+    startError_.reset();
+    writer_->start(recordingId_, path, xls, std::move(header));
+    writer_->waitIdle(kStartWait);
+    takeWriterReports();
+    starting_ = false;
+    if (startError_) {
+        writer_->finish();
+        view_.showError(*startError_);
+        return false;
     }
     format_ = filterIndex;
     recording_ = true;
-    failedTicks_ = 0;
+    firstTick_ = true;
+    pending_ = 0;
+    rowsQueued_ = xls ? 1 : 0;
+    failing_ = false;
+    lostDataSets_ = 0;
     view_.recordingChanged();
     return true;
 }
@@ -103,15 +114,9 @@ void Recorder::stop() {
     }
     recording_ = false;
     view_.recordingChanged();
-    if (format_ == kSaveFormatXls) {
-        if (const FileError error = xls_.XlsClose()) {
-            const std::string text =
-                "The end of " + recordingFileName_ + " could not be written: " + *error;
-            messages_.addMessage(text);
-            view_.showNotice(text);
-        }
-    }
+    writer_->finish();
     view_.showStatus({});
+    takeWriterReports();
 }
 
 void Recorder::setIntervalMs(int milliseconds) {
@@ -130,115 +135,186 @@ void Recorder::resumeAfterSetup() {
 }
 
 bool Recorder::finishForShutdown() {
+    shuttingDown_ = true;
     const bool wasRecording = recording_;
     stop();
     return wasRecording;
 }
 
+bool Recorder::writerDone() {
+    takeWriterReports();
+    return writer_->done();
+}
+
+void Recorder::abandonWriter() {
+    writer_->abandon();
+    takeWriterReports();
+}
+
+bool Recorder::waitForWriter(std::chrono::milliseconds timeout) {
+    const bool idle = writer_->waitIdle(timeout);
+    takeWriterReports();
+    return idle;
+}
+
 void Recorder::WriteDataSet() {
-    if (!recording_) {
+    if (!recording_ || (format_ != kSaveFormatCsv && format_ != kSaveFormatXls)) {
         return;
     }
-    std::optional<std::string> failure;
+    // The data set that stops the recording, or fills the XLS file, is on its way: no more.
+    if (dataSetCounter_ < kAutoStopDataSets && dataSetCounter_ + pending_ >= kAutoStopDataSets) {
+        return;
+    }
+    if (format_ == kSaveFormatXls && rowsQueued_ >= kXlsRowCount) {
+        return;
+    }
+    const LocalDateTime now = clock_.localNow(); // one reading: the date and time agree
+    std::string line;
+    std::string header;
     if (format_ == kSaveFormatCsv) {
-        failure = writeCsvDataSet();
-    } else if (format_ == kSaveFormatXls) {
-        failure = writeXlsDataSet();
+        dateTimePatterns().shortDate = "dd.mm.yyyy";
+        line = csvDataLine(live_.display(), live_.options().tgasDecimals, dateText(now),
+                           timeText(now), settings_.recordingSeparator) +
+               std::string(kLineEnd);
+        if (firstTick_) {
+            // The header a new file gets: the first tick writes it alone.
+            header = utf8ToWindows1252(csvHeaderLine(live_.display(), live_.references(),
+                                                     dateTimePatterns().longTime,
+                                                     settings_.recordingSeparator) +
+                                       std::string(kLineEnd));
+        }
     } else {
+        line = xlsDataLine(live_.display(), live_.options().tgasDecimals, dateText(now),
+                           timeText(now), settings_.recordingSeparator);
+    }
+    if (!writer_->add(utf8ToWindows1252(line), std::move(header))) {
+        if (lostDataSets_++ == 0) {
+            messages_.addMessage("Recording into " + recordingFileName_ +
+                                 ": too many data sets wait; new ones are lost until the file "
+                                 "can be written again.");
+        }
         return;
     }
-    if (failure) {
-        tickFailed(*failure);
-    } else {
-        tickWritten();
+    firstTick_ = false;
+    ++pending_;
+    if (format_ == kSaveFormatXls) {
+        ++rowsQueued_;
+    }
+    takeWriterReports();
+    if (pending_ > 1) {
+        // The writer is behind (a slow medium, or one that does not answer): say so even
+        // before it reports.
+        showProgress(lastFailure_);
     }
 }
 
-std::optional<std::string> Recorder::writeCsvDataSet() {
-    dateTimePatterns().shortDate = "dd.mm.yyyy";
-    const std::string& path = recordingFileName_;
-    const auto size = files_.fileSize(path);
-    std::string error;
-    if (!size || *size == 0) {
-        // A new file (or one left empty) gets the header line and nothing else this tick.
-        const std::string line =
-            csvHeaderLine(live_.display(), live_.references(), dateTimePatterns().longTime,
-                          settings_.recordingSeparator) +
-            std::string(kLineEnd);
-        auto file = files_.create(path, error);
-        if (!file) {
-            return "cannot create " + path + ": " + error;
+void Recorder::takeWriterReports() {
+    for (const WriterReport& report : writer_->takeReports()) {
+        handle(report);
+    }
+}
+
+void Recorder::handle(const WriterReport& report) {
+    const bool current = report.recording == recordingId_;
+    switch (report.kind) {
+    case WriterReport::Kind::Started:
+        if (current && !report.text.empty()) {
+            startError_ = report.text;
+            if (!starting_ && recording_) {
+                // The answer came after the start had given up waiting for it.
+                recording_ = false;
+                view_.recordingChanged();
+                writer_->finish();
+                view_.showStatus({});
+                view_.showError(report.text);
+            }
         }
-        FileError failed = file->writeAt(0, utf8ToWindows1252(line));
-        if (!failed) {
-            failed = file->sync();
+        break;
+    case WriterReport::Kind::Written: {
+        bool limit = false;
+        for (std::int64_t i = 0; i < report.count; ++i) {
+            limit = limit || ++dataSetCounter_ == kAutoStopDataSets;
         }
-        if (failed) {
-            file.reset();
-            files_.remove(path); // the next tick starts again with the header
-            return "cannot write " + path + ": " + *failed;
+        if (!current) {
+            break;
         }
-        return std::nullopt;
+        pending_ -= report.count;
+        lastFailure_.clear();
+        if (failing_ && pending_ == 0) {
+            failing_ = false;
+            messages_.addMessage("Recording into " + recordingFileName_ +
+                                 " has caught up: every data set that waited is in the file.");
+        }
+        if (!recording_) {
+            break;
+        }
+        showProgress({});
+        if (limit) {
+            stop();
+        } else if (report.full) {
+            // The next row would not fit the 16-bit row number: end the file cleanly here.
+            stop();
+            notice("Recording stopped: " + recordingFileName_ + " is full (" +
+                   std::to_string(kXlsRowCount) + " rows).");
+        }
+        break;
     }
-    const LocalDateTime now = clock_.localNow(); // one reading: the date and time agree
-    const std::string line =
-        csvDataLine(live_.display(), live_.options().tgasDecimals, dateText(now), timeText(now),
-                    settings_.recordingSeparator) +
-        std::string(kLineEnd);
-    auto file = files_.open(path, error);
-    if (!file) {
-        return "cannot open " + path + ": " + error;
+    case WriterReport::Kind::Failed:
+        if (!current) {
+            break;
+        }
+        lastFailure_ = report.text;
+        if (!failing_) {
+            failing_ = true;
+            messages_.addMessage("Recording: " + report.text +
+                                 ". The data sets wait and are written as soon as the file can "
+                                 "be written again.");
+        }
+        if (recording_) {
+            showProgress(report.text);
+        }
+        break;
+    case WriterReport::Kind::Rescued:
+        troubled(report.recording);
+        if (current) {
+            pending_ -= report.count;
+        }
+        notice(report.rescueFile.empty()
+                   ? std::to_string(report.count) + " data sets could not be written to " +
+                         report.path + " and are lost: " + report.text
+                   : std::to_string(report.count) + " data sets could not be written to " +
+                         report.path + "; they are in " + report.rescueFile);
+        break;
+    case WriterReport::Kind::Finished:
+        if (!report.text.empty()) {
+            troubled(report.recording);
+            notice(report.text);
+        }
+        break;
     }
-    FileError failed = file->writeAt(*size, utf8ToWindows1252(line));
-    if (!failed) {
-        failed = file->sync();
-    }
-    if (failed) {
-        file->truncate(*size); // no torn line for the next one to follow
-        return "cannot write " + path + ": " + *failed;
-    }
-    return std::nullopt;
 }
 
-std::optional<std::string> Recorder::writeXlsDataSet() {
-    const LocalDateTime now = clock_.localNow(); // one reading: the date and time agree
-    const std::string line =
-        xlsDataLine(live_.display(), live_.options().tgasDecimals, dateText(now), timeText(now),
-                    settings_.recordingSeparator);
-    if (const FileError failed = xls_.XlsWriteRow(utf8ToWindows1252(line))) {
-        return "cannot write " + recordingFileName_ + ": " + *failed;
-    }
-    return std::nullopt;
-}
-
-void Recorder::tickWritten() {
-    if (failedTicks_ > 0) {
-        messages_.addMessage("Recording into " + recordingFileName_ + " goes on; " +
-                             std::to_string(failedTicks_) + " data sets could not be written.");
-        failedTicks_ = 0;
-    }
-    ++dataSetCounter_;
-    view_.showStatus("Logging DS:" + std::to_string(dataSetCounter_) + " to " + statusFileName());
-    if (dataSetCounter_ == kAutoStopDataSets) {
-        stop();
-        return;
-    }
-    if (format_ == kSaveFormatXls && xls_.full()) {
-        // The next row would not fit the 16-bit row number: end the file cleanly here.
-        stop();
-        const std::string text = "Recording stopped: " + recordingFileName_ + " is full (" +
-                                 std::to_string(kXlsRowCount) + " rows).";
-        messages_.addMessage(text);
-        view_.showNotice(text);
+void Recorder::troubled(std::uint64_t recording) {
+    if (recording != lastTroubled_) {
+        lastTroubled_ = recording;
+        ++troubled_;
     }
 }
 
-void Recorder::tickFailed(const std::string& reason) {
-    ++failedTicks_;
-    view_.showStatus("Logging to " + statusFileName() + " failed: " + reason);
-    if (failedTicks_ == 1) {
-        messages_.addMessage("Recording: " + reason + ". The next data set is tried again.");
+void Recorder::showProgress(const std::string& failure) {
+    std::string text = "Logging DS:" + std::to_string(dataSetCounter_) + " to " + statusFileName();
+    if (pending_ > 0) {
+        text += ", " + std::to_string(pending_) + " waiting";
     }
+    if (!failure.empty()) {
+        text += " (" + failure + ")";
+    }
+    view_.showStatus(text);
+}
+
+void Recorder::notice(const std::string& text) {
+    messages_.addMessage(text);
+    view_.showNotice(text);
 }
 
 std::string Recorder::statusFileName() const {

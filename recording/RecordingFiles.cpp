@@ -58,9 +58,14 @@ private:
 
 } // namespace
 
-std::optional<std::uint64_t> PosixRecordingFiles::fileSize(const std::string& path) {
+std::optional<std::uint64_t> PosixRecordingFiles::fileSize(const std::string& path,
+                                                           FileError& error) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
+        // Only a missing file is a new one; a stick or share that fails to answer is not.
+        if (errno != ENOENT) {
+            error = errorText(errno);
+        }
         return std::nullopt;
     }
     return static_cast<std::uint64_t>(st.st_size);
@@ -86,8 +91,16 @@ FileError PosixRecordingFiles::remove(const std::string& path) {
 std::unique_ptr<RecordingFile> PosixRecordingFiles::create(const std::string& path,
                                                            std::string& error) {
     // O_NONBLOCK: a pipe without a reader fails at once instead of stopping the program.
-    const int fd =
-        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
+    // O_EXCL: a file that exists is never emptied; only a device, pipe or socket is opened.
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0 && errno == EEXIST) {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+            fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+        } else {
+            errno = EEXIST;
+        }
+    }
     if (fd < 0) {
         error = errorText(errno);
         return nullptr;

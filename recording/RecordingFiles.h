@@ -26,13 +26,15 @@ public:
 class RecordingFileLayer {
 public:
     virtual ~RecordingFileLayer() = default;
-    // The file's size, or std::nullopt when there is no such file.
-    virtual std::optional<std::uint64_t> fileSize(const std::string& path) = 0;
+    // The file's size; std::nullopt with `error` left empty when there is no such file
+    // (ENOENT), with the reason in `error` when the size could not be found out.
+    virtual std::optional<std::uint64_t> fileSize(const std::string& path, FileError& error) = 0;
     // Deletes the file; deleting a file that does not exist succeeds. A device, pipe or socket
     // is left in place (it is written to as it is).
     virtual FileError remove(const std::string& path) = 0;
-    // Creates the file empty, replacing one of that name, and flushes its folder so the new
-    // entry survives a power cut.
+    // Creates the file, which must not exist yet: an existing file is never emptied (the
+    // reason is then "File exists"). A device, pipe or socket of that name is opened as it is.
+    // Flushes the folder so the new entry survives a power cut.
     virtual std::unique_ptr<RecordingFile> create(const std::string& path, std::string& error) = 0;
     // Opens an existing file for writing, without changing it.
     virtual std::unique_ptr<RecordingFile> open(const std::string& path, std::string& error) = 0;
@@ -41,7 +43,7 @@ public:
 // The real file system (POSIX calls; the data of each write reaches the disk with fdatasync).
 class PosixRecordingFiles final : public RecordingFileLayer {
 public:
-    std::optional<std::uint64_t> fileSize(const std::string& path) override;
+    std::optional<std::uint64_t> fileSize(const std::string& path, FileError& error) override;
     FileError remove(const std::string& path) override;
     std::unique_ptr<RecordingFile> create(const std::string& path, std::string& error) override;
     std::unique_ptr<RecordingFile> open(const std::string& path, std::string& error) override;

@@ -120,15 +120,26 @@ FileError XlsWriter::XlsCreate(const std::string& path) {
 }
 
 FileError XlsWriter::XlsWriteRow(std::string_view line) {
+    const std::string text(line);
+    return XlsWriteRows(&text, 1);
+}
+
+FileError XlsWriter::XlsWriteRows(const std::string* lines, std::size_t count) {
     if (!file_) {
         return std::string("the spreadsheet file is not open");
     }
-    if (full()) {
+    if (full() || count > kXlsRowCount - row_) {
         return std::string("the spreadsheet is full (65536 rows)");
     }
-    const std::string cells = XlsRowRecords(static_cast<std::uint16_t>(row_), line);
+    if (count == 0) {
+        return std::nullopt;
+    }
+    std::string cells;
+    for (std::size_t i = 0; i < count; ++i) {
+        cells += XlsRowRecords(static_cast<std::uint16_t>(row_ + i), lines[i]);
+    }
     // Step 1: all but the first two bytes, so the old end record's identifier still ends the
-    // file. Step 2: those two bytes, turning the old end record into the row's first cell.
+    // file. Step 2: those two bytes, turning the old end record into the first row's first cell.
     const std::string tail = cells.substr(kIdBytes) + XlsWriteEof();
     FileError failed = file_->writeAt(endOffset_ + kIdBytes, tail);
     if (!failed) {
@@ -145,7 +156,7 @@ FileError XlsWriter::XlsWriteRow(std::string_view line) {
         return failed;
     }
     endOffset_ += cells.size();
-    ++row_;
+    row_ += static_cast<std::uint32_t>(count);
     return std::nullopt;
 }
 

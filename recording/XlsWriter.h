@@ -45,11 +45,14 @@ class XlsWriter {
 public:
     explicit XlsWriter(RecordingFileLayer& files) : files_(files) {}
 
-    // Creates the file (replacing one of that name) holding BOF and EOF; row 0 is next.
+    // Creates the file (which must not exist) holding BOF and EOF; row 0 is next.
     // On failure nothing stays open and a file that was created is removed again.
     FileError XlsCreate(const std::string& path);
     // Adds `line` (Windows-1252) as the next row. Fails without writing when the file is full.
     FileError XlsWriteRow(std::string_view line);
+    // Adds `count` rows at once, in the same two flushed steps as one row: all of them are in
+    // the file afterwards, or none. Fails without writing when they do not all fit.
+    FileError XlsWriteRows(const std::string* lines, std::size_t count);
     // Makes sure the end record closes the file and releases it.
     FileError XlsClose();
 

@@ -1,8 +1,16 @@
 #include "ConsoleRecorder.h"
 
+#include <chrono>
 #include <cstdio>
 
 namespace kesto {
+
+namespace {
+
+// How long the end of the monitor waits for a slow or missing medium.
+constexpr std::chrono::seconds kFinishWait{5};
+
+} // namespace
 
 std::optional<int> ConsoleRecorder::formatForFile(const std::string& path) {
     const std::string name = fileNameOf(path);
@@ -33,6 +41,7 @@ ConsoleRecorder::ConsoleRecorder(const LiveAcquisition& live, MessageWindow& mes
 
 ConsoleRecorder::~ConsoleRecorder() {
     stop();
+    recorder_.reset();
 }
 
 bool ConsoleRecorder::start(const std::string& path) {
@@ -41,14 +50,47 @@ bool ConsoleRecorder::start(const std::string& path) {
         showError(path + ": the file name must end in .csv or .xls");
         return false;
     }
+    stopping_ = false;
     return recorder_->start(path, *format);
 }
 
 void ConsoleRecorder::stop() {
+    stopping_ = true;
     recorder_->stop();
+    const auto deadline = std::chrono::steady_clock::now() + kFinishWait;
+    while (!recorder_->writerDone() && std::chrono::steady_clock::now() < deadline) {
+        recorder_->waitForWriter(std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now()));
+    }
+    if (!recorder_->writerDone()) {
+        recorder_->abandonWriter();
+    }
+    if (recorded_) {
+        recorded_ = false;
+        std::fprintf(stderr, "kesto-monitor: the recording ended with DS:%lld\n",
+                     static_cast<long long>(recorder_->DataSetCounter()));
+        std::fflush(stderr);
+    }
+}
+
+int ConsoleRecorder::exitStatus() const {
+    return recorder_->troubledRecordings() > 0 ? kTroubleStatus : 0;
+}
+
+void ConsoleRecorder::writerHasNews() {
+    // From the writer's thread: the reports are taken on the event loop's.
+    QMetaObject::invokeMethod(
+        this, [this] { recorder_->takeWriterReports(); }, Qt::QueuedConnection);
 }
 
 void ConsoleRecorder::recordingChanged() {
+    if (wasRecording_ && !recorder_->recording() && !stopping_) {
+        std::fprintf(stderr, "kesto-monitor: the recording stopped by itself at DS:%lld\n",
+                     static_cast<long long>(recorder_->DataSetCounter()));
+        std::fflush(stderr);
+    }
+    wasRecording_ = recorder_->recording();
+    recorded_ = recorded_ || wasRecording_;
     timer_.setInterval(recorder_->intervalMs());
     if (!recorder_->timerRuns()) {
         timer_.stop();

@@ -13,6 +13,7 @@ namespace kesto {
 
 // The recording of the console monitor: the program's Recorder with a timer of its own, the
 // status line as lines on stderr and notices as "! " lines on stdout (through the messages).
+// A recording that stops by itself (60000 data sets, a full XLS file) says so on stderr.
 class ConsoleRecorder : public QObject, private RecordingView {
     Q_OBJECT
 
@@ -25,8 +26,13 @@ public:
 
     // Replaces the file and starts recording; false (reason on stderr) when it cannot.
     bool start(const std::string& path);
-    // Finishes the file (an XLS file gets its end record).
+    // Finishes the file (an XLS file gets its end record) and waits for the writer a few
+    // seconds at most; what still waits then goes to the rescue file.
     void stop();
+    // 0, or kTroubleStatus when data sets of this run had to go to a rescue file (or were lost)
+    // or a file could not be finished.
+    int exitStatus() const;
+    static constexpr int kTroubleStatus = 4;
 
     Recorder& recorder() { return *recorder_; }
 
@@ -35,11 +41,15 @@ private:
     void showStatus(const std::string& text) override;
     void showError(const std::string& text) override;
     void showNotice(const std::string& text) override;
+    void writerHasNews() override;
 
     GeneralSettings settings_;
     PosixRecordingFiles files_;
     QTimer timer_;
     std::unique_ptr<Recorder> recorder_;
+    bool wasRecording_ = false;
+    bool recorded_ = false; // for the line at the end
+    bool stopping_ = false;
 };
 
 } // namespace kesto

@@ -109,9 +109,12 @@ int main(int argc, char** argv) {
         "as lines starting with '! '. Decoder counters go to stderr at the end.\n"
         "With --record, the program's recording runs as well: the file (.csv or .xls) is\n"
         "replaced, one data set is written every interval, and the file is finished when the\n"
-        "monitor ends; the status line goes to stderr.\n"
+        "monitor ends; the status line goes to stderr. Data sets that cannot be written wait\n"
+        "and are written when the file can be written again; those still waiting at the end go\n"
+        "to a rescue file in $XDG_DATA_HOME/Pellum/KESTO22/, named after the recording.\n"
         "Exit status: 0 after the given time or on SIGINT/SIGTERM, 1 bad options, 2 the port\n"
-        "could not be opened, 3 the recording file could not be created."));
+        "could not be opened, 3 the recording file could not be created, 4 data sets of the\n"
+        "recording had to go to the rescue file (or were lost) or its end could not be written."));
     parser.addHelpOption();
     const QCommandLineOption portOption(
         QStringLiteral("port"),
@@ -260,8 +263,10 @@ int main(int argc, char** argv) {
 
     app.exec();
 
+    int status = 0;
     if (recording) {
         recording->stop();
+        status = recording->exitStatus();
     }
     acq.CloseAnalyzerPort();
     const auto& c = acq.decoder().counters();
@@ -273,5 +278,5 @@ int main(int argc, char** argv) {
                  static_cast<unsigned long long>(c.framesAccepted),
                  static_cast<unsigned long long>(c.framesRejected),
                  static_cast<unsigned long long>(c.bytesDiscarded));
-    return 0;
+    return status;
 }

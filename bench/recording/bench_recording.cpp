@@ -1,5 +1,7 @@
-// One recording tick (line built, written, flushed to the disk) for CSV and XLS, with and
-// without the flush, and a 60000-row XLS file. The files go to $KESTO_BENCH_DIR, else the
+// One recording tick's file work (line built, written, flushed to the disk) for CSV and XLS,
+// with and without the flush, done within the tick as the writer's thread would do it; a
+// 60000-row XLS file; and the time the user-interface thread spends in a tick while the
+// writer's thread waits for each flush a second. The files go to $KESTO_BENCH_DIR, else the
 // current folder: run from a folder on the disk the recordings would go to.
 
 #include "CoreFakes.h"
@@ -7,9 +9,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -24,43 +29,61 @@ public:
     void showNotice(const std::string&) override {}
 };
 
-// The real files, with the flush to the disk left out.
+// The real files, with the flush to the disk left out, or taking `syncTime` instead.
 class UnsyncedFiles final : public RecordingFileLayer {
+public:
+    explicit UnsyncedFiles(std::chrono::milliseconds syncTime = {}) : syncTime_(syncTime) {}
+
+private:
     class File final : public RecordingFile {
     public:
-        explicit File(std::unique_ptr<RecordingFile> f) : f_(std::move(f)) {}
+        File(std::unique_ptr<RecordingFile> f, std::chrono::milliseconds syncTime)
+            : f_(std::move(f)), syncTime_(syncTime) {}
         FileError writeAt(std::uint64_t o, std::string_view b) override {
             return f_->writeAt(o, b);
         }
-        FileError sync() override { return std::nullopt; }
+        FileError sync() override {
+            std::this_thread::sleep_for(syncTime_);
+            return std::nullopt;
+        }
         FileError truncate(std::uint64_t s) override { return f_->truncate(s); }
 
     private:
         std::unique_ptr<RecordingFile> f_;
+        std::chrono::milliseconds syncTime_;
     };
 
 public:
-    std::optional<std::uint64_t> fileSize(const std::string& p) override {
-        return real_.fileSize(p);
+    std::optional<std::uint64_t> fileSize(const std::string& p, FileError& e) override {
+        return real_.fileSize(p, e);
     }
     FileError remove(const std::string& p) override { return real_.remove(p); }
     std::unique_ptr<RecordingFile> create(const std::string& p, std::string& e) override {
         auto f = real_.create(p, e);
-        return f ? std::make_unique<File>(std::move(f)) : nullptr;
+        return f ? std::make_unique<File>(std::move(f), syncTime_) : nullptr;
     }
     std::unique_ptr<RecordingFile> open(const std::string& p, std::string& e) override {
         auto f = real_.open(p, e);
-        return f ? std::make_unique<File>(std::move(f)) : nullptr;
+        return f ? std::make_unique<File>(std::move(f), syncTime_) : nullptr;
     }
 
-private:
     PosixRecordingFiles real_;
+    std::chrono::milliseconds syncTime_;
 };
 
 std::string benchFile(const char* name) {
     const char* dir = std::getenv("KESTO_BENCH_DIR");
     return std::string(dir != nullptr ? dir : ".") + "/kesto-bench-" + std::to_string(::getpid()) +
            "-" + name;
+}
+
+// The writer's work done within each call, so that a tick measures it; rescue files (none are
+// expected) beside the bench's files.
+RecordingWriter::Options inTheTick() {
+    RecordingWriter::Options options;
+    options.ownThread = false;
+    options.rescueFolder = benchFile("rescue");
+    return options;
 }
 
 // A live display as after a refresh with every channel valid.
@@ -90,7 +113,7 @@ void tick(benchmark::State& state, int format, bool sync) {
     UnsyncedFiles unsynced;
     RecordingFileLayer& files = sync ? static_cast<RecordingFileLayer&>(synced) : unsynced;
     const std::string path = benchFile(format == kSaveFormatCsv ? "tick.csv" : "tick.xls");
-    Recorder recorder(s.live, s.settings, s.clock, files, s.messages, s.view);
+    Recorder recorder(s.live, s.settings, s.clock, files, s.messages, s.view, inTheTick());
     recorder.setIntervalMs(1000);
     if (!recorder.start(path, format)) {
         state.SkipWithError("cannot create the file");
@@ -132,7 +155,7 @@ void BM_Xls60000Rows(benchmark::State& state) {
     UnsyncedFiles files;
     const std::string path = benchFile("60000.xls");
     for (auto _ : state) {
-        Recorder recorder(s.live, s.settings, s.clock, files, s.messages, s.view);
+        Recorder recorder(s.live, s.settings, s.clock, files, s.messages, s.view, inTheTick());
         recorder.start(path, kSaveFormatXls);
         for (int i = 0; i < 60000; ++i) {
             recorder.WriteDataSet();
@@ -142,6 +165,54 @@ void BM_Xls60000Rows(benchmark::State& state) {
     std::filesystem::remove(path);
 }
 BENCHMARK(BM_Xls60000Rows)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3);
+
+// The user-interface thread's part of a tick (the line built and handed over, the writer's
+// reports taken) while every flush of the writer's thread takes 1 s: ticks every 50 ms, so
+// that data sets wait and are written in batches meanwhile. "longest" is the longest tick.
+void uiTickWhileEachSyncTakes1s(benchmark::State& state, int format) {
+    Setup s;
+    UnsyncedFiles files(std::chrono::seconds(1));
+    const std::string path = benchFile(format == kSaveFormatCsv ? "slow.csv" : "slow.xls");
+    RecordingWriter::Options threaded = inTheTick();
+    threaded.ownThread = true;
+    Recorder recorder(s.live, s.settings, s.clock, files, s.messages, s.view, threaded);
+    recorder.setIntervalMs(1000);
+    if (!recorder.start(path, format)) {
+        state.SkipWithError("cannot create the file");
+        return;
+    }
+    std::chrono::nanoseconds longest{};
+    for (auto _ : state) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const auto begin = std::chrono::steady_clock::now();
+        recorder.WriteDataSet();
+        recorder.takeWriterReports();
+        const auto took = std::chrono::steady_clock::now() - begin;
+        longest = std::max(longest, took);
+        state.SetIterationTime(std::chrono::duration<double>(took).count());
+    }
+    state.counters["longest_us"] = std::chrono::duration<double, std::micro>(longest).count();
+    state.counters["written"] = static_cast<double>(recorder.DataSetCounter());
+    recorder.stop();
+    while (!recorder.writerDone()) {
+        recorder.waitForWriter(std::chrono::seconds(5));
+    }
+    std::filesystem::remove(path);
+}
+void BM_CsvUiTickWhileEachSyncTakes1s(benchmark::State& state) {
+    uiTickWhileEachSyncTakes1s(state, kSaveFormatCsv);
+}
+void BM_XlsUiTickWhileEachSyncTakes1s(benchmark::State& state) {
+    uiTickWhileEachSyncTakes1s(state, kSaveFormatXls);
+}
+BENCHMARK(BM_CsvUiTickWhileEachSyncTakes1s)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseManualTime()
+    ->Iterations(200);
+BENCHMARK(BM_XlsUiTickWhileEachSyncTakes1s)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseManualTime()
+    ->Iterations(200);
 
 } // namespace
 

@@ -1192,6 +1192,7 @@ private slots:
             recorder.WriteDataSet();
         }
         recorder.stop();
+        QTRY_VERIFY(recorder.writerDone()); // the file is written on the writer's thread
 
         TViewFrm viewer;
         p.main->setViewerWindow(&viewer);

@@ -18,11 +18,12 @@ public:
     // Paths that stand for a device: written to directly, never replaced.
     std::vector<std::string> devices;
 
-    std::optional<std::uint64_t> fileSize(const std::string& path) override {
-        return files.fileSize(path);
+    std::optional<std::uint64_t> fileSize(const std::string& path, FileError& error) override {
+        return files.fileSize(path, error);
     }
     FileError remove(const std::string& path) override { return files.remove(path); }
     std::unique_ptr<RecordingFile> create(const std::string& path, std::string& error) override {
+        files.files.erase(path); // the converted file replaces one of that name
         return files.create(path, error);
     }
     std::unique_ptr<RecordingFile> open(const std::string& path, std::string& error) override {

@@ -61,7 +61,10 @@ FileError MemoryFiles::step(const std::string& operation) {
     return failOn ? failOn(operation, n) : std::nullopt;
 }
 
-std::optional<std::uint64_t> MemoryFiles::fileSize(const std::string& path) {
+std::optional<std::uint64_t> MemoryFiles::fileSize(const std::string& path, FileError& error) {
+    if ((error = step("stat"))) {
+        return std::nullopt;
+    }
     const auto it = files.find(path);
     if (it == files.end()) {
         return std::nullopt;
@@ -80,6 +83,10 @@ FileError MemoryFiles::remove(const std::string& path) {
 std::unique_ptr<RecordingFile> MemoryFiles::create(const std::string& path, std::string& error) {
     if (FileError failed = step("create")) {
         error = *failed;
+        return nullptr;
+    }
+    if (files.contains(path)) {
+        error = "File exists";
         return nullptr;
     }
     files[path].clear();

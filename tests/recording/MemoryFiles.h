@@ -14,7 +14,7 @@ namespace kesto::test {
 
 class MemoryFiles final : public RecordingFileLayer {
 public:
-    // The operations a test can make fail: "create", "open", "remove", "write", "sync",
+    // The operations a test can make fail: "stat", "create", "open", "remove", "write", "sync",
     // "truncate". `failOn` returns the reason for the n-th call (counted from 1) of that
     // operation, or nothing.
     std::function<FileError(const std::string& operation, int call)> failOn;
@@ -29,7 +29,7 @@ public:
     std::vector<std::string> history;
     std::map<std::string, int> calls;
 
-    std::optional<std::uint64_t> fileSize(const std::string& path) override;
+    std::optional<std::uint64_t> fileSize(const std::string& path, FileError& error) override;
     FileError remove(const std::string& path) override;
     std::unique_ptr<RecordingFile> create(const std::string& path, std::string& error) override;
     std::unique_ptr<RecordingFile> open(const std::string& path, std::string& error) override;

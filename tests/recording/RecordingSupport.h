@@ -56,9 +56,19 @@ struct RecordingRig {
         messages.visible = false;
     }
 
+    // The writer's work done within each call, as if the disk were instant; rescue files go
+    // below the test's temporary folder.
+    static RecordingWriter::Options inlineWriter() {
+        RecordingWriter::Options options;
+        options.ownThread = false;
+        options.rescueFolder = (std::filesystem::temp_directory_path() / "rescue").string();
+        return options;
+    }
+
     // A recorder on `files` whose timer period is 1 s.
     std::unique_ptr<Recorder> recorder(RecordingFileLayer& files) {
-        auto r = std::make_unique<Recorder>(live, settings, clock, files, messages, view);
+        auto r = std::make_unique<Recorder>(live, settings, clock, files, messages, view,
+                                            inlineWriter());
         r->setIntervalMs(1000);
         return r;
     }

@@ -6,11 +6,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTime>
 
 #include <csignal>
 
@@ -31,6 +33,13 @@ public:
     ~Tools() {
         stop(monitor);
         stop(sim_);
+    }
+
+    // NAME=VALUE settings for the monitor.
+    void setEnvironment(const QStringList& settings) {
+        for (const QString& setting : settings) {
+            env_.insert(setting.section('=', 0, 0), setting.section('=', 1));
+        }
     }
 
     // Starts the simulator, then the monitor on its port with `args`; false, with the
@@ -59,8 +68,27 @@ public:
         return dataSets() >= count;
     }
 
+    // Until the monitor ends: the longest pause between two of its refresh lines, in ms.
+    qint64 longestRefreshGap(int timeoutMs) {
+        QElapsedTimer t;
+        t.start();
+        qint64 last = -1;
+        qint64 longest = 0;
+        while (monitor.state() == QProcess::Running && t.elapsed() < timeoutMs) {
+            monitor.waitForReadyRead(50);
+            errors += QString::fromUtf8(monitor.readAllStandardError());
+            while (monitor.canReadLine()) {
+                if (QChar(monitor.readLine().at(0)).isDigit()) { // a refresh line: its time
+                    longest = last < 0 ? 0 : std::max(longest, t.elapsed() - last);
+                    last = t.elapsed();
+                }
+            }
+        }
+        return longest;
+    }
+
     int dataSets() const {
-        const auto m = QRegularExpression("Logging DS:(\\d+)").globalMatch(errors);
+        const auto m = QRegularExpression("DS:(\\d+)").globalMatch(errors);
         int last = 0;
         for (auto it = m; it.hasNext();) {
             last = it.next().captured(1).toInt();
@@ -69,7 +97,7 @@ public:
     }
 
     int finish(int timeoutMs = 15000) {
-        if (!monitor.waitForFinished(timeoutMs)) {
+        if (monitor.state() != QProcess::NotRunning && !monitor.waitForFinished(timeoutMs)) {
             return -1;
         }
         errors += QString::fromUtf8(monitor.readAllStandardError());
@@ -107,6 +135,19 @@ private:
     QProcessEnvironment env_;
     QProcess sim_;
 };
+
+// The second of the day of each data set's time ("hh:mm:ss"), from the second line or row on.
+QList<int> recordedSeconds(const std::string& bytes, bool csv) {
+    QList<int> out;
+    const kesto::TStrArray lines = kesto::SplitFields(bytes, '\n');
+    const kesto::test::BiffSheet sheet = kesto::test::readBiff(bytes);
+    for (int r = 1; r < (csv ? static_cast<int>(lines.size()) - 1 : sheet.rowCount()); ++r) {
+        const std::string time = csv ? kesto::SplitFields(lines[r], ',').at(1)
+                                     : std::get<std::string>(sheet.cells.at({r, 1}));
+        out << QTime::fromString(QString::fromStdString(time), "hh:mm:ss").msecsSinceStartOfDay();
+    }
+    return out;
+}
 
 // A recording of `reported` data sets. A CSV file has the header from the first tick and a
 // line from each later one, every line ending with CR LF and holding the 21 fields; an XLS file
@@ -201,6 +242,57 @@ private slots:
             QCOMPARE(status, 0);
         }
         verifyRecording(path, tools.dataSets());
+    }
+
+    // The recording file on a medium that fails one stat, syncs slowly and then is away for ten
+    // seconds: every data set reaches the file, one a second, and the refreshes go on. When it
+    // does not come back, what waits at the end is rescued and the monitor ends with 4.
+    void survivesAMediumThatIsSlowOrAway_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("gone");
+        QTest::addColumn<QString>("slow");
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<int>("exitCode");
+        const QString slow = "2:3:2500";
+        QTest::newRow("csv, away 10 s") << QString("away.csv") << "7:17" << slow << 20 << 0;
+        QTest::newRow("xls, away 10 s") << QString("away.xls") << "7:17" << slow << 20 << 0;
+        QTest::newRow("csv, never back") << QString("lost.csv") << "4:999" << slow << 7 << 4;
+        QTest::newRow("xls, hangs at the end") << QString("hung.xls") << ""
+                                               << "5:1:60000" << 7 << 4;
+    }
+    void survivesAMediumThatIsSlowOrAway() {
+        QFETCH(QString, file);
+        QFETCH(QString, gone);
+        QFETCH(QString, slow);
+        QFETCH(int, seconds);
+        QFETCH(int, exitCode);
+        const QString path = folder_.filePath(file);
+        const QString rescue = qEnvironmentVariable("XDG_DATA_HOME") + "/Pellum/KESTO22/" +
+                               QFileInfo(file).completeBaseName() + "-rescued." +
+                               QFileInfo(file).suffix();
+        QFile::remove(rescue);
+        Tools tools(folder_.path());
+        tools.setEnvironment({"LD_PRELOAD=" KESTO_FAULTY_MEDIUM, "LC_ALL=C.UTF-8",
+                              "KESTO_FAULTY_FILE=" + path, "KESTO_FAULTY_STAT_FAILS=3",
+                              "KESTO_FAULTY_SLOW=" + slow, "KESTO_FAULTY_GONE=" + gone});
+        QVERIFY2(tools.start({"--record", path, "--seconds", QString::number(seconds)}),
+                 qPrintable(tools.errors));
+        const qint64 gap = tools.longestRefreshGap((seconds + 20) * 1000);
+        QCOMPARE(tools.finish(), exitCode);
+        QVERIFY2(gap < 1900, qPrintable(QString::number(gap) + " ms without a refresh"));
+        QVERIFY2(tools.errors.contains("waiting"), qPrintable(tools.errors));
+
+        // One data set a second, none twice, none missing: in the file, then the rescue file.
+        const bool csv = file.endsWith(".csv");
+        QList<int> times = recordedSeconds(readBytes(path), csv);
+        QCOMPARE(times.size() + (csv ? 1 : 0), tools.dataSets());
+        QCOMPARE(tools.errors.contains("they are in " + rescue), exitCode == 4);
+        times += recordedSeconds(readBytes(rescue), csv);
+        QVERIFY2(times.size() >= seconds - 2, qPrintable(tools.errors));
+        for (int i = 1; i < times.size(); ++i) {
+            const int step = (times[i] - times[i - 1] + 86400000) % 86400000;
+            QVERIFY2(step >= 0 && step <= 2000, qPrintable(QString::number(i)));
+        }
     }
 
     void refusesWhatItCannotRecord_data() {

@@ -162,8 +162,8 @@ private slots:
             w.secondWithFrame();
         }
         QCOMPARE(w.main->findChild<QLabel*>("Label10")->text(), QString("1000"));
-        QCOMPARE(w.main->statusText(),
-                 " Logging DS:3 to " + QFileInfo(expectedFile).fileName().toUpper());
+        QTRY_COMPARE(w.main->statusText(),
+                     " Logging DS:3 to " + QFileInfo(expectedFile).fileName().toUpper());
 
         // The values recorded are the bars' texts.
         QStringList shown;
@@ -262,37 +262,52 @@ private slots:
     }
 
     void aTickThatCannotWriteShowsWhyAndTellsTheMessagesWindowOnce() {
+        const QString rescue =
+            QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME")) + "/Pellum/KESTO22/full-rescued.CSV";
+        QFile::remove(rescue);
         Window w;
         w.recorder().setIntervalMs(1000);
         QVERIFY(w.recorder().start("/dev/full", 1));
         for (int i = 0; i < 3; ++i) {
             w.secondWithFrame();
         }
-        QVERIFY2(w.main->statusText().startsWith(" Logging to FULL failed: cannot write /dev/full"),
-                 qPrintable(w.main->statusText()));
+        QTRY_VERIFY2(w.main->statusText().startsWith(" Logging DS:0 to FULL, 3 waiting (cannot "
+                                                     "write /dev/full"),
+                     qPrintable(w.main->statusText()));
         QVERIFY(w.messages->isVisible());
         const QString text = w.messages->messagesText();
         QCOMPARE(text.count("cannot write /dev/full"), 1);
         QCOMPARE(w.recorder().DataSetCounter(), 0);
-        QVERIFY(w.recorder().recording()); // the next tick tries again
+        QVERIFY(w.recorder().recording()); // the data sets wait and are tried again
+        // Stopped while they wait: a box names the rescue file.
         w.recorder().stop();
+        QMessageBox* box = nullptr;
+        QTRY_VERIFY((box = w.main->findChild<QMessageBox*>("RecordingNotice")) != nullptr);
+        QCOMPARE(box->text(),
+                 "3 data sets could not be written to /dev/full; they are in " + rescue);
+        QCOMPARE(csvLines(rescue).size(), 4); // the header and the three data sets
     }
 
     void closingDuringAnXlsRecordingFinishesTheFileWithoutFreezing() {
         const QString path = folder_.path() + "/closing.xls";
         QElapsedTimer elapsed;
         bool eventLoopRan = false;
+        bool commandDisabled = false; // from the start of the program's end
         {
             Window w;
             w.recorder().setIntervalMs(1000);
             QVERIFY(w.recorder().start(path.toStdString(), 2));
             w.secondWithFrame();
-            QTimer::singleShot(100, [&] { eventLoopRan = true; });
+            QTimer::singleShot(100, [&] {
+                eventLoopRan = true;
+                commandDisabled = !w.command()->isEnabled();
+            });
             elapsed.start();
             w.main->close();
             QVERIFY(!w.recorder().recording());
         }
         QVERIFY(eventLoopRan);
+        QVERIFY(commandDisabled);
         QVERIFY(elapsed.elapsed() >= 450);
         const test::BiffSheet sheet = test::readBiff(readBytes(path));
         QVERIFY(sheet.valid);
