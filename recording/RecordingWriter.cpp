@@ -251,14 +251,7 @@ RecordingWriter::~RecordingWriter() {
     }
 }
 
-void RecordingWriter::start(std::uint64_t recording, const std::string& path, bool xls,
-                            std::string xlsHeader) {
-    std::unique_lock lock(shared_->mutex);
-    Run& run = shared_->runs.emplace_back();
-    run.id = recording;
-    run.path = path;
-    run.xls = xls;
-    run.xlsHeader = std::move(xlsHeader);
+void RecordingWriter::handOver(std::unique_lock<std::mutex>& lock) {
     shared_->kick = true;
     shared_->idle = false;
     if (shared_->options.ownThread) {
@@ -268,6 +261,17 @@ void RecordingWriter::start(std::uint64_t recording, const std::string& path, bo
         }
         shared_->idle = true;
     }
+}
+
+void RecordingWriter::start(std::uint64_t recording, const std::string& path, bool xls,
+                            std::string xlsHeader) {
+    std::unique_lock lock(shared_->mutex);
+    Run& run = shared_->runs.emplace_back();
+    run.id = recording;
+    run.path = path;
+    run.xls = xls;
+    run.xlsHeader = std::move(xlsHeader);
+    handOver(lock);
 }
 
 bool RecordingWriter::add(std::string line, std::string csvHeader) {
@@ -282,15 +286,7 @@ bool RecordingWriter::add(std::string line, std::string csvHeader) {
     }
     run.waiting.push_back(std::move(line));
     ++shared_->waitingTotal;
-    shared_->kick = true;
-    shared_->idle = false;
-    if (shared_->options.ownThread) {
-        shared_->work.notify_all();
-    } else {
-        while (pass(lock)) {
-        }
-        shared_->idle = true;
-    }
+    handOver(lock);
     return true;
 }
 
@@ -300,15 +296,7 @@ void RecordingWriter::finish() {
         return;
     }
     shared_->runs.back().finishing = true;
-    shared_->kick = true;
-    shared_->idle = false;
-    if (shared_->options.ownThread) {
-        shared_->work.notify_all();
-    } else {
-        while (pass(lock)) {
-        }
-        shared_->idle = true;
-    }
+    handOver(lock);
 }
 
 std::vector<WriterReport> RecordingWriter::takeReports() {

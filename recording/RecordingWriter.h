@@ -87,6 +87,8 @@ private:
 
     void loop();
     bool pass(std::unique_lock<std::mutex>& lock);
+    // New work is there: wakes the writer's thread, or does the work here without one.
+    void handOver(std::unique_lock<std::mutex>& lock);
     void report(WriterReport r);
 
     std::shared_ptr<Shared> shared_;
