@@ -18,18 +18,10 @@ public:
 
     // A word as sensors near zero send it: favours FF FF, 7F FF, xx FF and FF xx.
     std::uint16_t word() {
-        switch (pick(0, 5)) {
-        case 0:
-            return 0xFFFF;
-        case 1:
-            return 0x7FFF;
-        case 2:
-            return static_cast<std::uint16_t>(pick(0, 255) << 8 | 0xFF);
-        case 3:
-            return static_cast<std::uint16_t>(0xFF00 | pick(0, 255));
-        default:
-            return static_cast<std::uint16_t>(pick(0, 0xFFFF));
-        }
+        const auto any = static_cast<std::uint16_t>(pick(0, 0xFFFF));
+        const std::uint16_t favoured[] = {0xFFFF, 0x7FFF, static_cast<std::uint16_t>(any | 0x00FF),
+                                          static_cast<std::uint16_t>(any | 0xFF00), any, any};
+        return favoured[pick(0, 5)];
     }
     // Mostly frames that pass the range checks, with checked words at their edges too.
     Words frame() {
@@ -51,17 +43,15 @@ private:
     std::mt19937 rng_;
 };
 
-// The texts a frame leaves when it is read exactly as it was sent.
-ReceivedTexts sent(const Words& words) {
+// The words of a frame as it was sent, and the texts they leave.
+FrameWords sentWords(const Words& words) {
     const auto bytes = frameBytes(words);
-    ReceivedTexts texts{};
-    writeReceivedTexts(unpackFrame(std::span(bytes).subspan(2, 2 * words.size())), texts);
-    return texts;
+    return unpackFrame(std::span(bytes).subspan(2, 2 * words.size()));
 }
-
-bool passes(const Words& words) {
-    const auto bytes = frameBytes(words);
-    return passesRangeChecks(unpackFrame(std::span(bytes).subspan(2, 2 * words.size())));
+ReceivedTexts sent(const Words& words) {
+    ReceivedTexts texts{};
+    writeReceivedTexts(sentWords(words), texts);
+    return texts;
 }
 
 // Drives a decoder like the serial layer does and records every frame it accepts.
@@ -79,11 +69,9 @@ struct Line {
         decoder.onLineQuiet(tick);
         record(before);
     }
-    // The texts hold the last frame accepted in the call.
+    // The texts hold the last frame accepted in the call (one, on an idle line).
     void record(std::uint64_t before) {
-        const auto now = decoder.counters().framesAccepted;
-        if (now != before) {
-            several = several || now != before + 1;
+        if (decoder.counters().framesAccepted != before) {
             accepted.push_back(texts);
         }
     }
@@ -105,7 +93,6 @@ struct Line {
     FakeMessageWindow window;
     FrameDecoder decoder{texts, clock, &window};
     std::vector<ReceivedTexts> accepted;
-    bool several = false;
 };
 
 
@@ -123,7 +110,7 @@ TEST(DecoderProperty, idleLineFramesAreReadExactlyWhateverTheirWords) {
             const Words words = line.rnd.frame();
             const auto bytes = frameBytes(words);
             std::size_t from = 0;
-            bool expect = passes(words);
+            bool expect = passesRangeChecks(sentWords(words));
             if (line.rnd.chance(8)) {
                 // Opened at a byte offset: what was sent before it never reaches the decoder.
                 from = static_cast<std::size_t>(opened++) % bytes.size();
@@ -146,7 +133,6 @@ TEST(DecoderProperty, idleLineFramesAreReadExactlyWhateverTheirWords) {
             }
             line.tick += static_cast<std::uint32_t>(line.rnd.pick(100, 900));
         }
-        ASSERT_FALSE(line.several);
         ASSERT_GT(opened, 150);
         ASSERT_EQ(line.accepted, expected);
         ASSERT_GT(expected.size(), 2000u);
@@ -157,69 +143,31 @@ TEST(DecoderProperty, idleLineFramesAreReadExactlyWhateverTheirWords) {
     }
 }
 
-// Frames back to back on a line that never goes quiet, in random chunks, calm, near zero, and
-// near zero with noise and damaged frames between them (and now and then a pause after the
-// noise): no accepted frame differs from one that was sent, in order, the counters agree and
-// the bytes held stay bounded. Calm frames all come through but the last two, which wait for
-// the bytes that would confirm them.
+// Frames back to back on a line that never goes quiet, in random chunks, calm and near zero:
+// no accepted frame differs from one that was sent, in order, and the bytes held stay bounded.
+// Calm frames all come through but the last two, which wait for the bytes that confirm them.
+// (Noise and damaged frames on the line: the decoder's fuzz target.)
 TEST(DecoderProperty, backToBackFramesAreNeverShownShifted) {
-    for (const int kind : {0, 1, 2}) {
-        Line line(77u + static_cast<std::uint32_t>(kind));
-        Random& rnd = line.rnd;
+    for (const bool calm : {true, false}) {
+        Line line(calm ? 77u : 78u);
         line.quiet(60);
         std::vector<std::uint8_t> stream;
         std::vector<ReceivedTexts> sentFrames;
-        std::vector<std::size_t> pauses;
         for (int f = 0; f < 4000; ++f) {
-            Words words = rnd.frame();
-            if (kind == 0) {
+            Words words = line.rnd.frame();
+            if (calm) {
                 words = goodWords();
-                words[0] = static_cast<std::uint16_t>(rnd.pick(1, 211));
-                words[1] = static_cast<std::uint16_t>(rnd.pick(0, 2000));
+                words[0] = static_cast<std::uint16_t>(line.rnd.pick(1, 211));
                 words.resize(f % 3 == 0 ? 16 : 13, 0x0100);
             }
             const auto bytes = frameBytes(words);
             stream.insert(stream.end(), bytes.begin(), bytes.end());
-            if (passes(words)) {
+            if (passesRangeChecks(sentWords(words))) {
                 sentFrames.push_back(sent(words));
             }
-            if (kind == 2 && rnd.chance(40)) {
-                // Line noise holds no FF, and a damaged frame is too long to be words of the
-                // frame before it: either would read as more words of that frame, for any
-                // receiver, where nothing but a pause tells them apart.
-                const bool damaged = rnd.chance(50);
-                if (damaged) {
-                    stream.insert(stream.end(), {0xFF, 0xFF});
-                }
-                for (int i = rnd.pick(damaged ? 8 : 1, damaged ? 40 : 300); i > 0; --i) {
-                    stream.push_back(static_cast<std::uint8_t>(rnd.pick(0, 254)));
-                }
-                if (damaged) {
-                    stream.insert(stream.end(), {0xFF, 0xFF});
-                }
-                if (rnd.chance(10)) {
-                    pauses.push_back(stream.size());
-                }
-            }
         }
-        pauses.push_back(stream.size());
-        auto pause = pauses.begin();
-        for (std::size_t pos = 0; pos < stream.size();) {
-            const std::size_t n = std::min<std::size_t>(*pause - pos, rnd.pick(1, 40));
-            line.chunk(std::span(stream).subspan(pos, n));
-            pos += n;
-            line.tick += static_cast<std::uint32_t>(rnd.pick(0, 20));
-            if (pos == *pause) {
-                line.quiet(static_cast<std::uint32_t>(rnd.pick(50, 200)));
-                line.tick += 100;
-                ++pause;
-            }
-            const DecoderCounters& c = line.decoder.counters();
-            ASSERT_LE(line.decoder.pending().size(), FrameDecoder::kMaxBurstBytes + 40);
-            ASSERT_EQ(c.framesFound, c.framesAccepted + c.framesRejected);
-            ASSERT_EQ(c.bytesReceived, pos);
-            ASSERT_LE(c.bytesDiscarded, c.bytesReceived);
-        }
+        line.send(stream);
+        ASSERT_LE(line.decoder.pending().size(), FrameDecoder::kMaxBurstBytes);
         std::size_t next = 0;
         for (const auto& got : line.accepted) {
             while (next < sentFrames.size() && sentFrames[next] != got) {
@@ -229,10 +177,9 @@ TEST(DecoderProperty, backToBackFramesAreNeverShownShifted) {
             ++next;
         }
         // A frame is read before the line goes quiet only when a good frame follows it: near
-        // zero 81 % come through with this seed, with noise between them 36 %.
-        const std::size_t least[] = {sentFrames.size() - 2, sentFrames.size() * 3 / 4,
-                                     sentFrames.size() * 3 / 10};
-        EXPECT_GE(line.decoder.counters().framesAccepted, least[kind]);
+        // zero 81 % come through with this seed.
+        EXPECT_GE(line.decoder.counters().framesAccepted,
+                  calm ? sentFrames.size() - 2 : sentFrames.size() * 3 / 4);
     }
 }
 

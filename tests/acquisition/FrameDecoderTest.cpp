@@ -129,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(
         WordTextCase{12, 0x80FA, 12, "25"}, WordTextCase{12, 0x7F06, 12, "-25"},
         WordTextCase{12, 0x8005, 12, "0.5"}, WordTextCase{12, 0x0001, 12, "-3276.7"},
         WordTextCase{12, 0xFFFE, 12, "3276.6"}, WordTextCase{12, 0x7FFF, 12, "-0.1"},
-        WordTextCase{12, 0x800F, 12, "1.5"}, WordTextCase{12, 0xFFFF, 12, "3276.7"},
+        WordTextCase{12, 0x800F, 12, "1.5"},
         // CO arrives in ppm, its text carries tenths.
         WordTextCase{1, 57, 1, "570"}, WordTextCase{1, 0xFFFB, 1, "-50"},
         WordTextCase{1, 0x8000, 1, "-327680"}, WordTextCase{1, 0xFFFF, 1, "-10"},
@@ -139,10 +139,8 @@ INSTANTIATE_TEST_SUITE_P(
         WordTextCase{11, 0x7FFF, 11, "32767"},
         // Unchecked signed words.
         WordTextCase{6, 0x8000, 6, "-32768"}, WordTextCase{7, 0xFF38, 7, "-200"},
-        WordTextCase{7, 0xFFFF, 7, "-1"}, WordTextCase{6, 0xFFFF, 6, "-1"},
-        WordTextCase{13, 0xFFFF, 13, "-0.1"}, WordTextCase{14, 0xFFFF, 14, "-1"},
-        WordTextCase{15, 0xFFFF, 15, "-1"}, WordTextCase{13, 0x1FFF, 13, "819.1"},
-        WordTextCase{14, 0xF200, 14, "-3584"}),
+        // Readings near zero, FF FF among them (any word: the property tests).
+        WordTextCase{7, 0xFFFF, 7, "-1"}, WordTextCase{13, 0xFFFF, 13, "-0.1"}),
     ParamName{});
 
 struct RangeCase {
