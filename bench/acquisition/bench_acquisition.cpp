@@ -48,12 +48,6 @@ std::vector<std::uint8_t> sampleFrame() {
     return bytes;
 }
 
-void checkAllAccepted(benchmark::State& state, const FrameDecoder& decoder, std::int64_t frames) {
-    if (decoder.counters().framesAccepted != static_cast<std::uint64_t>(frames)) {
-        state.SkipWithError("frames were not all accepted");
-    }
-}
-
 // Each frame one burst, a second apart, read when the line goes quiet after it.
 void BM_DecoderValidFrames(benchmark::State& state) {
     ReceivedTexts texts{};
@@ -70,34 +64,18 @@ void BM_DecoderValidFrames(benchmark::State& state) {
         decoder.onLineQuiet(tick + 60);
         benchmark::DoNotOptimize(texts.data());
     }
-    checkAllAccepted(state, decoder, state.iterations());
+    if (decoder.counters().framesAccepted != static_cast<std::uint64_t>(state.iterations())) {
+        state.SkipWithError("frames were not all accepted");
+    }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(frame.size()));
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_DecoderValidFrames)->ArgName("monitor")->Arg(0)->Arg(1);
 
-// A frame arriving byte by byte, as the paced line delivers it.
+// Frames arriving byte by byte, as the paced line delivers them: with the line quiet after
+// each frame as the analyzer sends them, or back to back on a line that never goes quiet.
 void BM_DecoderFrameByteByByte(benchmark::State& state) {
-    ReceivedTexts texts{};
-    BenchClock clock;
-    FrameDecoder decoder(texts, clock);
-    const auto frame = sampleFrame();
-    std::uint32_t tick = clock.tick + 1000; // the line idle since the decoder was made
-    decoder.onLineQuiet(tick);
-    for (auto _ : state) {
-        tick += 1000;
-        for (std::size_t i = 0; i < frame.size(); ++i) {
-            decoder.onBytes(std::span(frame).subspan(i, 1), tick + 8 * static_cast<std::uint32_t>(i));
-        }
-        decoder.onLineQuiet(tick + 400);
-    }
-    checkAllAccepted(state, decoder, state.iterations());
-    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(frame.size()));
-}
-BENCHMARK(BM_DecoderFrameByteByByte);
-
-// Frames back to back on a line that never goes quiet, byte by byte.
-void BM_DecoderBackToBackByteByByte(benchmark::State& state) {
+    const bool backToBack = state.range(0) != 0;
     ReceivedTexts texts{};
     BenchClock clock;
     FrameDecoder decoder(texts, clock);
@@ -108,14 +86,19 @@ void BM_DecoderBackToBackByteByByte(benchmark::State& state) {
         for (std::size_t i = 0; i < frame.size(); ++i) {
             decoder.onBytes(std::span(frame).subspan(i, 1), tick += 8);
         }
+        if (!backToBack) {
+            tick += 1000;
+            decoder.onLineQuiet(tick);
+        }
     }
-    // The last frames wait for the bytes that would confirm them.
-    if (decoder.counters().framesAccepted + 3 < static_cast<std::uint64_t>(state.iterations())) {
+    // Back to back, the last frames wait for the bytes that would confirm them.
+    if (decoder.counters().framesAccepted + (backToBack ? 3 : 0) <
+        static_cast<std::uint64_t>(state.iterations())) {
         state.SkipWithError("frames were lost");
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(frame.size()));
 }
-BENCHMARK(BM_DecoderBackToBackByteByByte);
+BENCHMARK(BM_DecoderFrameByteByByte)->ArgName("backToBack")->Arg(0)->Arg(1);
 
 // Noise without any delimiter (a wrong baud rate), in 64-byte events.
 void BM_DecoderNoise(benchmark::State& state) {

@@ -210,6 +210,12 @@ private slots:
             std::uint64_t rejectedBeforeAccepted = 0;
             QElapsedTimer sinceOpen;
             bool paced = true;
+            auto noteFirstAccepted = [&] {
+                if (firstAcceptedMs < 0 && acq.decoder().counters().framesAccepted > 0) {
+                    firstAcceptedMs = sinceOpen.elapsed();
+                    rejectedBeforeAccepted = acq.decoder().counters().framesRejected;
+                }
+            };
             port.setBytesHandler([&](std::span<const std::uint8_t> b) {
                 // What arrived cannot exceed what the line carried since the open.
                 paced = paced && static_cast<qint64>(port.bytesRead()) <=
@@ -219,17 +225,11 @@ private slots:
                                 static_cast<qsizetype>(std::min<std::size_t>(b.size(), 3)));
                 }
                 acq.onBytes(b);
-                if (firstAcceptedMs < 0 && acq.decoder().counters().framesAccepted > 0) {
-                    firstAcceptedMs = sinceOpen.elapsed();
-                    rejectedBeforeAccepted = acq.decoder().counters().framesRejected;
-                }
+                noteFirstAccepted();
             });
             port.setQuietHandler([&] {
                 acq.onLineQuiet();
-                if (firstAcceptedMs < 0 && acq.decoder().counters().framesAccepted > 0) {
-                    firstAcceptedMs = sinceOpen.elapsed();
-                    rejectedBeforeAccepted = acq.decoder().counters().framesRejected;
-                }
+                noteFirstAccepted();
             });
             QTest::qWait(137 * attempt); // a different phase each time
             sinceOpen.start();
