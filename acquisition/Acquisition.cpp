@@ -1,4 +1,4 @@
-#include "Acquisition.h"
+#include "acquisition/Acquisition.h"
 
 namespace kesto {
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "DerivedValues.h"
-#include "DisplayRefresh.h"
-#include "FrameDecoder.h"
-#include "Interfaces.h"
-#include "LiveValues.h"
-#include "PortSupervisor.h"
+#include "acquisition/DerivedValues.h"
+#include "acquisition/DisplayRefresh.h"
+#include "acquisition/FrameDecoder.h"
+#include "acquisition/Interfaces.h"
+#include "acquisition/LiveValues.h"
+#include "acquisition/PortSupervisor.h"
 
 #include <optional>
 #include <string>

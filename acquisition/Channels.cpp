@@ -1,4 +1,4 @@
-#include "Channels.h"
+#include "acquisition/Channels.h"
 
 namespace kesto {
 

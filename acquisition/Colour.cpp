@@ -1,4 +1,4 @@
-#include "Colour.h"
+#include "acquisition/Colour.h"
 
 #include <cctype>
 #include <charconv>

@@ -1,6 +1,6 @@
-#include "DateTimeFormat.h"
+#include "acquisition/DateTimeFormat.h"
 
-#include <langinfo.h>
+#include "platform/LocaleFormats.h"
 
 #include <array>
 #include <cmath>
@@ -310,9 +310,8 @@ DateTimePatterns patternsFromLocaleFormats(std::string_view dateFormat, std::str
 }
 
 DateTimePatterns systemDateTimePatterns() {
-    return patternsFromLocaleFormats(nl_langinfo(D_FMT), nl_langinfo(T_FMT),
-                                     nl_langinfo(T_FMT_AMPM), nl_langinfo(AM_STR),
-                                     nl_langinfo(PM_STR));
+    const LocaleTimeFormats f = localeTimeFormats();
+    return patternsFromLocaleFormats(f.date, f.time, f.timeAmPm, f.am, f.pm);
 }
 
 DateTimePatterns& dateTimePatterns() {

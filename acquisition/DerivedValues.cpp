@@ -1,6 +1,6 @@
-#include "DerivedValues.h"
+#include "acquisition/DerivedValues.h"
 
-#include "NumberFormat.h"
+#include "acquisition/NumberFormat.h"
 
 #include <charconv>
 

@@ -1,6 +1,6 @@
-#include "DisplayRefresh.h"
+#include "acquisition/DisplayRefresh.h"
 
-#include "NumberFormat.h"
+#include "acquisition/NumberFormat.h"
 
 namespace kesto {
 

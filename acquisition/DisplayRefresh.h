@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DerivedValues.h"
-#include "LiveValues.h"
+#include "acquisition/DerivedValues.h"
+#include "acquisition/LiveValues.h"
 
 #include <array>
 #include <string>

@@ -1,7 +1,7 @@
-#include "FrameDecoder.h"
+#include "acquisition/FrameDecoder.h"
 
-#include "DateTimeFormat.h"
-#include "NumberFormat.h"
+#include "acquisition/DateTimeFormat.h"
+#include "acquisition/NumberFormat.h"
 
 #include <algorithm>
 #include <string_view>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Interfaces.h"
-#include "LiveValues.h"
+#include "acquisition/Interfaces.h"
+#include "acquisition/LiveValues.h"
 
 #include <array>
 #include <cstdint>

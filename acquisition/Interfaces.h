@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/Clock.h"
+#include "platform/FrameLogFile.h"
+
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -7,33 +10,6 @@
 #include <string_view>
 
 namespace kesto {
-
-// Local calendar time, as the messages window and the recording stamp it.
-struct LocalDateTime {
-    int year = 1970;
-    int month = 1;
-    int day = 1;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-    int millisecond = 0;
-};
-
-// The time sources of the program; tests inject their own.
-class Clock {
-public:
-    virtual ~Clock() = default;
-    // Milliseconds of a monotonic clock as an unsigned 32-bit number; wraps every 49.7 days.
-    virtual std::uint32_t tickMs() const = 0;
-    virtual LocalDateTime localNow() const = 0;
-};
-
-// The real clock: steady clock for ticks, the system's local time for dates.
-class SystemClock final : public Clock {
-public:
-    std::uint32_t tickMs() const override;
-    LocalDateTime localNow() const override;
-};
 
 // The diagnostics window as the acquisition sees it.
 class MessageWindow {
@@ -79,24 +55,6 @@ public:
     virtual void setAlarmTimer(bool on) = 0;
     virtual bool alarmTimerOn() const = 0;
     virtual void beep() = 0; // 1000 Hz for 200 ms, never blocking
-};
-
-// Appends raw-frame lines to the log file; returns the reason when a line could not be written.
-class FrameLog {
-public:
-    virtual ~FrameLog() = default;
-    virtual std::optional<std::string> append(std::string_view line) = 0;
-};
-
-// The log file in the user's home folder (or wherever the path points).
-class FileFrameLog final : public FrameLog {
-public:
-    explicit FileFrameLog(std::string path) : path_(std::move(path)) {}
-    std::optional<std::string> append(std::string_view line) override;
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
 };
 
 } // namespace kesto

@@ -1,6 +1,6 @@
-#include "LiveValues.h"
+#include "acquisition/LiveValues.h"
 
-#include "NumberFormat.h"
+#include "acquisition/NumberFormat.h"
 
 #include <limits>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Channels.h"
-#include "Colour.h"
+#include "acquisition/Channels.h"
+#include "acquisition/Colour.h"
 
 #include <array>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "NumberFormat.h"
+#include "acquisition/NumberFormat.h"
 
 #include <algorithm>
 #include <charconv>

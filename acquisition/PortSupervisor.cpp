@@ -1,4 +1,4 @@
-#include "PortSupervisor.h"
+#include "acquisition/PortSupervisor.h"
 
 namespace kesto {
 

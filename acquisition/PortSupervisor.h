@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Interfaces.h"
+#include "acquisition/Interfaces.h"
 
 #include <cstdint>
 #include <optional>

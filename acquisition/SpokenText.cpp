@@ -1,4 +1,4 @@
-#include "SpokenText.h"
+#include "acquisition/SpokenText.h"
 
 namespace kesto {
 

@@ -1,6 +1,6 @@
-#include "CommandLine.h"
+#include "app/CommandLine.h"
 
-#include "ProgramInfo.h"
+#include "app/ProgramInfo.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>

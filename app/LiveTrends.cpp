@@ -1,7 +1,7 @@
-#include "LiveTrends.h"
+#include "app/LiveTrends.h"
 
-#include "TrendPanel.h"
-#include "TrendRecorder.h"
+#include "widgets/TrendPanel.h"
+#include "widgets/TrendRecorder.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Interfaces.h"
-#include "LiveValues.h"
-#include "SlotLayout.h"
+#include "acquisition/Interfaces.h"
+#include "acquisition/LiveValues.h"
+#include "trends/SlotLayout.h"
 
 #include <QObject>
 

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "ReportExportAction.h"
-#include "uFortschrittFrm.h"
-#include "uMMCToCSVFrm.h"
-#include "uMainFrm.h"
-#include "uMessageForm.h"
-#include "uPropertyFrm.h"
-#include "uSetupFrm.h"
-#include "uVersionFrm.h"
-#include "uViewFrm.h"
+#include "wordexport/ui/ReportExportAction.h"
+#include "config/ui/uFortschrittFrm.h"
+#include "recording/ui/uMMCToCSVFrm.h"
+#include "app/uMainFrm.h"
+#include "acquisition/ui/uMessageForm.h"
+#include "config/ui/uPropertyFrm.h"
+#include "config/ui/uSetupFrm.h"
+#include "app/uVersionFrm.h"
+#include "review/ui/uViewFrm.h"
 
 #include <memory>
 

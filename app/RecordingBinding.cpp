@@ -1,6 +1,6 @@
-#include "RecordingBinding.h"
+#include "app/RecordingBinding.h"
 
-#include "uMainFrm.h"
+#include "app/uMainFrm.h"
 
 #include <QAction>
 #include <QElapsedTimer>

@@ -1,12 +1,12 @@
-#include "ViewOnly.h"
+#include "app/ViewOnly.h"
 
-#include "Language.h"
-#include "PosixFiles.h"
-#include "ProgramFolders.h"
-#include "RegistryDocument.h"
-#include "RegistryStore.h"
-#include "Settings.h"
-#include "uViewFrm.h"
+#include "config/Language.h"
+#include "platform/PosixFiles.h"
+#include "config/ProgramFolders.h"
+#include "config/RegistryDocument.h"
+#include "config/RegistryStore.h"
+#include "config/Settings.h"
+#include "review/ui/uViewFrm.h"
 
 #include <QCoreApplication>
 

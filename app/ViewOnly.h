@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LiveValues.h"
+#include "acquisition/LiveValues.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,12 +1,12 @@
 // The program: the windows are created once, in a fixed order, and live until the main window
 // closes.
-#include "Application.h"
-#include "CommandLine.h"
-#include "DateTimeFormat.h"
-#include "ProgramInfo.h"
-#include "ProgramWindows.h"
-#include "ShutdownSignals.h"
-#include "ViewOnly.h"
+#include "app/Application.h"
+#include "app/CommandLine.h"
+#include "acquisition/DateTimeFormat.h"
+#include "app/ProgramInfo.h"
+#include "app/ProgramWindows.h"
+#include "app/ShutdownSignals.h"
+#include "app/ViewOnly.h"
 
 #include <QApplication>
 #include <QDir>

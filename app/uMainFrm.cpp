@@ -1,26 +1,27 @@
-#include "uMainFrm.h"
+#include "app/uMainFrm.h"
 
-#include "AnalyzerPort.h"
-#include "BarGauge.h"
-#include "BigDisplayGrid.h"
-#include "ChannelProperties.h"
-#include "LiveTrends.h"
-#include "MmcCommand.h"
-#include "ProgramFolders.h"
-#include "ProgramInfo.h"
-#include "RecordingBinding.h"
-#include "SpokenText.h"
-#include "ToneBeeper.h"
-#include "TrendPrint.h"
-#include "TrendRecorder.h"
-#include "UiFonts.h"
-#include "uFortschrittFrm.h"
-#include "uMMCToCSVFrm.h"
-#include "uMessageForm.h"
-#include "uPropertyFrm.h"
-#include "uSetupFrm.h"
-#include "uVersionFrm.h"
-#include "uViewFrm.h"
+#include "serial/AnalyzerPort.h"
+#include "widgets/BarGauge.h"
+#include "widgets/BigDisplayGrid.h"
+#include "config/ChannelProperties.h"
+#include "app/LiveTrends.h"
+#include "recording/ui/MmcCommand.h"
+#include "config/ProgramFolders.h"
+#include "app/ProgramInfo.h"
+#include "app/RecordingBinding.h"
+#include "acquisition/SpokenText.h"
+#include "platform/qt/ToneBeeper.h"
+#include "widgets/TrendPrint.h"
+#include "widgets/TrendRecorder.h"
+#include "widgets/PageControl.h"
+#include "widgets/UiFonts.h"
+#include "config/ui/uFortschrittFrm.h"
+#include "recording/ui/uMMCToCSVFrm.h"
+#include "acquisition/ui/uMessageForm.h"
+#include "config/ui/uPropertyFrm.h"
+#include "config/ui/uSetupFrm.h"
+#include "app/uVersionFrm.h"
+#include "review/ui/uViewFrm.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -92,55 +93,6 @@ bool setTextIfChanged(QLabel* label, const QString& text) {
 }
 
 } // namespace
-
-// ---------------------------------------------------------------------------------------------
-
-OwnerDrawTabBar::OwnerDrawTabBar(QWidget* parent) : QTabBar(parent) {
-    setDrawBase(false);
-    setExpanding(false);
-    setUsesScrollButtons(false);
-    setElideMode(Qt::ElideNone);
-}
-
-QSize OwnerDrawTabBar::tabSizeHint(int index) const {
-    const QFontMetrics fm(font());
-    return {fm.horizontalAdvance(tabText(index)) + 8, kTabHeight};
-}
-
-void OwnerDrawTabBar::PageControl1DrawTab(QPainter& p, int index) const {
-    const QRect r = tabRect(index);
-    p.save();
-    p.setClipRect(r);
-    p.fillRect(r, Qt::white);
-    // The button edge: raised, the active page's tab pressed in.
-    qDrawShadePanel(&p, r, palette(), index == currentIndex(), 1);
-    const QFontMetrics fm(font());
-    const QString text = tabText(index);
-    const int x = r.left() + (r.width() - fm.horizontalAdvance(text)) / 2;
-    const int y = r.top() + (r.height() - fm.height()) / 2;
-    p.setFont(font());
-    p.setPen(palette().color(QPalette::WindowText));
-    p.drawText(QRect(x, y, fm.horizontalAdvance(text), fm.height()),
-               Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
-    p.restore();
-}
-
-void OwnerDrawTabBar::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.fillRect(rect(), Qt::white);
-    for (int i = 0; i < count(); ++i) {
-        PageControl1DrawTab(p, i);
-    }
-}
-
-PageControl::PageControl(QWidget* parent) : QTabWidget(parent) {
-    setTabBar(new OwnerDrawTabBar(this));
-    setDocumentMode(true);
-}
-
-OwnerDrawTabBar* PageControl::ownerDrawTabBar() const {
-    return static_cast<OwnerDrawTabBar*>(tabBar());
-}
 
 // ---------------------------------------------------------------------------------------------
 

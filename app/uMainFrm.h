@@ -1,12 +1,12 @@
 #pragma once
 
-#include "ClickLabel.h"
+#include "widgets/ClickLabel.h"
 
-#include "Acquisition.h"
-#include "DisplayRefresh.h"
-#include "Language.h"
-#include "Settings.h"
-#include "SetupModel.h"
+#include "acquisition/Acquisition.h"
+#include "acquisition/DisplayRefresh.h"
+#include "config/Language.h"
+#include "config/Settings.h"
+#include "config/SetupModel.h"
 
 #include <QLabel>
 #include <QMainWindow>
@@ -35,6 +35,7 @@ class BarGauge;
 class Beeper;
 class BigDisplayGrid;
 class ChannelProperties;
+class PageControl;
 class LiveTrends;
 class RecordingBinding;
 class TrendPrinting;
@@ -46,32 +47,6 @@ class TMessageFrm;
 class TMMCtoCSVFrm;
 class TVersionFrm;
 class ViewMmcCommand;
-
-// Page tabs drawn by the program: white, caption centred, the active one drawn like the others
-// apart from its sunken edge.
-class OwnerDrawTabBar : public QTabBar {
-    Q_OBJECT
-
-public:
-    static constexpr int kTabHeight = 21;
-    explicit OwnerDrawTabBar(QWidget* parent = nullptr);
-
-    // Fills the tab white and centres its caption, clipped to the tab.
-    void PageControl1DrawTab(QPainter& painter, int index) const;
-
-protected:
-    QSize tabSizeHint(int index) const override;
-    QSize minimumTabSizeHint(int index) const override { return tabSizeHint(index); }
-    void paintEvent(QPaintEvent* event) override;
-};
-
-class PageControl : public QTabWidget {
-    Q_OBJECT
-
-public:
-    explicit PageControl(QWidget* parent = nullptr);
-    OwnerDrawTabBar* ownerDrawTabBar() const;
-};
 
 // What the main window is built with. Every field has a default for the real program; tests
 // and tools replace the language file, the clock, the serial line or the alarm tone.

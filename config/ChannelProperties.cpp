@@ -1,6 +1,6 @@
-#include "ChannelProperties.h"
+#include "config/ChannelProperties.h"
 
-#include "Colour.h"
+#include "acquisition/Colour.h"
 
 namespace kesto {
 

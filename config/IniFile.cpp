@@ -1,6 +1,6 @@
-#include "IniFile.h"
+#include "config/IniFile.h"
 
-#include "Encoding.h"
+#include "config/Encoding.h"
 
 #include <fstream>
 #include <iterator>

@@ -1,7 +1,7 @@
-#include "Language.h"
+#include "config/Language.h"
 
-#include "IniFile.h"
-#include "LiveValues.h"
+#include "config/IniFile.h"
+#include "acquisition/LiveValues.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Channels.h"
+#include "acquisition/Channels.h"
 
 #include <cstdint>
 #include <string>

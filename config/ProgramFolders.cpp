@@ -1,7 +1,7 @@
-#include "ProgramFolders.h"
+#include "config/ProgramFolders.h"
 
-#include "Language.h"
-#include "PosixFiles.h"
+#include "config/Language.h"
+#include "platform/PosixFiles.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,7 +1,7 @@
-#include "RegistryDocument.h"
+#include "config/RegistryDocument.h"
 
-#include "Encoding.h"
-#include "IniFile.h"
+#include "config/Encoding.h"
+#include "config/IniFile.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
-#include "RegistryStore.h"
+#include "config/RegistryStore.h"
 
-#include "LiveValues.h"
-#include "PosixFiles.h"
+#include "acquisition/LiveValues.h"
+#include "platform/PosixFiles.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -148,7 +148,9 @@ void RegistryFileStore::close() {
         throw SettingsError("The settings were not saved: the file " + path_ +
                             " could not be read and is not overwritten.");
     }
-    posix::writeFileAtomically(path_, document_.serialize());
+    if (const auto error = posix::writeFileAtomically(path_, document_.serialize())) {
+        throw SettingsError("The settings could not be saved to " + *error + ".");
+    }
     changed_ = false;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RegistryDocument.h"
+#include "config/RegistryDocument.h"
 
 #include <cstdint>
 #include <optional>

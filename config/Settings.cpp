@@ -1,6 +1,6 @@
-#include "Settings.h"
+#include "config/Settings.h"
 
-#include "Colour.h"
+#include "acquisition/Colour.h"
 
 #include <algorithm>
 #include <cmath>

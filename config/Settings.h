@@ -1,10 +1,10 @@
 #pragma once
 
-#include "Acquisition.h"
-#include "Channels.h"
-#include "DerivedValues.h"
-#include "LiveValues.h"
-#include "RegistryStore.h"
+#include "acquisition/Acquisition.h"
+#include "acquisition/Channels.h"
+#include "acquisition/DerivedValues.h"
+#include "acquisition/LiveValues.h"
+#include "config/RegistryStore.h"
 
 #include <string>
 

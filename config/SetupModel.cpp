@@ -1,6 +1,6 @@
-#include "SetupModel.h"
+#include "config/SetupModel.h"
 
-#include "LiveValues.h"
+#include "acquisition/LiveValues.h"
 
 namespace kesto {
 

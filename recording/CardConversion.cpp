@@ -1,7 +1,7 @@
-#include "CardConversion.h"
+#include "recording/CardConversion.h"
 
-#include "NumberFormat.h"
-#include "RecordingText.h"
+#include "acquisition/NumberFormat.h"
+#include "recording/RecordingText.h"
 
 #include <algorithm>
 #include <cstring>

@@ -4,7 +4,7 @@
 // the mass concentrations computed anew and the card's reference-oxygen correction applied.
 // The window and the console converter run the same code and write the same bytes.
 
-#include "CardFiles.h"
+#include "platform/CardFiles.h"
 
 #include <array>
 #include <cstddef>

@@ -1,9 +1,9 @@
-#include "Recorder.h"
+#include "recording/Recorder.h"
 
-#include "DateTimeFormat.h"
-#include "Encoding.h"
-#include "ProgramFolders.h"
-#include "RecordingLines.h"
+#include "acquisition/DateTimeFormat.h"
+#include "config/Encoding.h"
+#include "config/ProgramFolders.h"
+#include "recording/RecordingLines.h"
 
 namespace kesto {
 

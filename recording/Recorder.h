@@ -1,10 +1,10 @@
 #pragma once
 
-#include "Acquisition.h"
-#include "RecordingFiles.h"
-#include "RecordingWriter.h"
-#include "Settings.h"
-#include "XlsWriter.h"
+#include "acquisition/Acquisition.h"
+#include "platform/RecordingFiles.h"
+#include "recording/RecordingWriter.h"
+#include "config/Settings.h"
+#include "recording/XlsWriter.h"
 
 #include <chrono>
 #include <cstdint>

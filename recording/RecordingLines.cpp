@@ -1,7 +1,7 @@
-#include "RecordingLines.h"
+#include "recording/RecordingLines.h"
 
-#include "NumberFormat.h"
-#include "RecordingText.h"
+#include "acquisition/NumberFormat.h"
+#include "recording/RecordingText.h"
 
 namespace kesto {
 

@@ -1,4 +1,4 @@
-#include "RecordingText.h"
+#include "recording/RecordingText.h"
 
 #include <charconv>
 #include <cmath>

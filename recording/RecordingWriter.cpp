@@ -1,6 +1,6 @@
-#include "RecordingWriter.h"
+#include "recording/RecordingWriter.h"
 
-#include "XlsWriter.h"
+#include "recording/XlsWriter.h"
 
 #include <filesystem>
 #include <utility>

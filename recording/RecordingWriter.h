@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RecordingFiles.h"
+#include "platform/RecordingFiles.h"
 
 #include <chrono>
 #include <condition_variable>

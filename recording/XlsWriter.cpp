@@ -1,6 +1,6 @@
-#include "XlsWriter.h"
+#include "recording/XlsWriter.h"
 
-#include "RecordingText.h"
+#include "recording/RecordingText.h"
 
 #include <bit>
 #include <cstring>

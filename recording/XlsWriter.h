@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RecordingFiles.h"
+#include "platform/RecordingFiles.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,8 +1,8 @@
-#include "RecordingLoader.h"
+#include "review/RecordingLoader.h"
 
-#include "Encoding.h"
-#include "NumberFormat.h"
-#include "PosixFiles.h"
+#include "config/Encoding.h"
+#include "acquisition/NumberFormat.h"
+#include "platform/PosixFiles.h"
 
 #include <algorithm>
 #include <cmath>

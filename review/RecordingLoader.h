@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DateTimeFormat.h"
-#include "SlotLayout.h"
+#include "acquisition/DateTimeFormat.h"
+#include "trends/SlotLayout.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "AnalyzerPort.h"
+#include "serial/AnalyzerPort.h"
 
 #include <QByteArray>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Interfaces.h"
-#include "PortMap.h"
+#include "acquisition/Interfaces.h"
+#include "serial/PortMap.h"
 
 #include <QElapsedTimer>
 #include <QObject>

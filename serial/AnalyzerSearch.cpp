@@ -1,7 +1,7 @@
-#include "AnalyzerSearch.h"
+#include "serial/AnalyzerSearch.h"
 
-#include "AnalyzerPort.h"
-#include "FrameDecoder.h"
+#include "serial/AnalyzerPort.h"
+#include "acquisition/FrameDecoder.h"
 
 
 namespace kesto {

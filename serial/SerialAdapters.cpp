@@ -1,4 +1,4 @@
-#include "SerialAdapters.h"
+#include "serial/SerialAdapters.h"
 
 #include <algorithm>
 #include <cctype>

@@ -3,7 +3,7 @@
 // Doubles for the acquisition core's outside world (clock, messages window, serial link,
 // alarm), set and read by the tests and benchmarks that use them.
 
-#include "Interfaces.h"
+#include "acquisition/Interfaces.h"
 
 #include <cstdint>
 #include <optional>

@@ -6,7 +6,7 @@
 // Progress goes to stderr when stderr is a terminal. Exit status: 0 converted, 1 wrong use,
 // 2 a file could not be opened, read or written (TARGET then is as it was).
 
-#include "CardConversion.h"
+#include "recording/CardConversion.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "ConsoleRecorder.h"
+#include "tools/ConsoleRecorder.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Recorder.h"
+#include "recording/Recorder.h"
 
 #include <QObject>
 #include <QTimer>

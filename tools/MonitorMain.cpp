@@ -1,11 +1,11 @@
 // kesto-monitor: the program's acquisition on the console, for checking a line without the
 // window. See --help.
 
-#include "Acquisition.h"
-#include "AnalyzerPort.h"
-#include "ConsoleRecorder.h"
-#include "DateTimeFormat.h"
-#include "SerialAdapters.h"
+#include "acquisition/Acquisition.h"
+#include "serial/AnalyzerPort.h"
+#include "tools/ConsoleRecorder.h"
+#include "acquisition/DateTimeFormat.h"
+#include "serial/SerialAdapters.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

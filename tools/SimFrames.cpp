@@ -1,4 +1,4 @@
-#include "SimFrames.h"
+#include "tools/SimFrames.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,9 +1,9 @@
 // kesto-sim: an analyzer on a pseudo-terminal, for trying the program and the monitor without
 // the instrument. See --help.
 
-#include "PortMap.h"
-#include "SerialAdapters.h"
-#include "SimFrames.h"
+#include "serial/PortMap.h"
+#include "serial/SerialAdapters.h"
+#include "tools/SimFrames.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -37,6 +37,6 @@ while [ ! -L "$XDG_CONFIG_HOME/Pellum/dosdevices/com1" ]; do
     sleep 0.1
 done
 
-"$build/tests/app/app_screenshots" "$out" 3.5 - ${KESTO_DIAGRAM_SECONDS:-240}
+"$build/tests/screenshots/app_screenshots" "$out" 3.5 - ${KESTO_DIAGRAM_SECONDS:-240}
 echo "written: $out/actual.png $out/bigdisplay-small.png $out/bigdisplay-large.png" \
     "$out/diagram1.png $out/diagram2.png $out/diagram3.png"

@@ -1,10 +1,10 @@
-#include "BarGauge.h"
+#include "widgets/BarGauge.h"
 
-#include "Accessible.h"
-#include "NumberFormat.h"
-#include "Pressable.h"
-#include "SpokenText.h"
-#include "UiFonts.h"
+#include "widgets/Accessible.h"
+#include "acquisition/NumberFormat.h"
+#include "widgets/Pressable.h"
+#include "acquisition/SpokenText.h"
+#include "widgets/UiFonts.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

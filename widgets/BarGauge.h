@@ -1,9 +1,9 @@
 #pragma once
 
-#include "PressableWidget.h"
+#include "widgets/PressableWidget.h"
 
-#include "Colour.h"
-#include "LiveValues.h"
+#include "acquisition/Colour.h"
+#include "acquisition/LiveValues.h"
 
 #include <QAccessible>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "ClickLabel.h"
+#include "widgets/ClickLabel.h"
 
-#include "Pressable.h"
+#include "widgets/Pressable.h"
 
 #include <QAccessible>
 #include <QKeyEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PressableWidget.h"
+#include "widgets/PressableWidget.h"
 
 #include <QLabel>
 

@@ -1,4 +1,4 @@
-#include "Pressable.h"
+#include "widgets/Pressable.h"
 
 #include <QKeyEvent>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Pressable.h"
+#include "widgets/Pressable.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>

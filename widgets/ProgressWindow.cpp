@@ -1,4 +1,4 @@
-#include "ProgressWindow.h"
+#include "widgets/ProgressWindow.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>

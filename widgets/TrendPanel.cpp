@@ -1,4 +1,4 @@
-#include "TrendPanel.h"
+#include "widgets/TrendPanel.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

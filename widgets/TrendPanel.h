@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Colour.h"
+#include "acquisition/Colour.h"
 
 #include <QWidget>
 

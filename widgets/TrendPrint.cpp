@@ -1,9 +1,9 @@
-#include "TrendPrint.h"
+#include "widgets/TrendPrint.h"
 
-#include "DateTimeFormat.h"
-#include "NumberFormat.h"
-#include "TrendRecorder.h"
-#include "UiFonts.h"
+#include "acquisition/DateTimeFormat.h"
+#include "acquisition/NumberFormat.h"
+#include "widgets/TrendRecorder.h"
+#include "widgets/UiFonts.h"
 
 #include <QFileDialog>
 #include <QMessageBox>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "SlotLayout.h"
-#include "TrendModel.h"
+#include "trends/SlotLayout.h"
+#include "trends/TrendModel.h"
 
 #include <QObject>
 #include <QPrinter>

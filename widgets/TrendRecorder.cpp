@@ -1,8 +1,8 @@
-#include "TrendRecorder.h"
+#include "widgets/TrendRecorder.h"
 
-#include "Accessible.h"
-#include "DateTimeFormat.h"
-#include "NumberFormat.h"
+#include "widgets/Accessible.h"
+#include "acquisition/DateTimeFormat.h"
+#include "acquisition/NumberFormat.h"
 
 #include <QAccessible>
 #include <QAccessibleValueInterface>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Interfaces.h"
-#include "SlotLayout.h"
-#include "TrendModel.h"
+#include "acquisition/Interfaces.h"
+#include "trends/SlotLayout.h"
+#include "trends/TrendModel.h"
 
 #include <QColor>
 #include <QString>

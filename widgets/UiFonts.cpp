@@ -1,4 +1,4 @@
-#include "UiFonts.h"
+#include "widgets/UiFonts.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "ExportJob.h"
+#include "wordexport/ExportJob.h"
 
 #include <thread>
 #include <utility>

@@ -1,6 +1,6 @@
-#include "ReportExport.h"
+#include "wordexport/ReportExport.h"
 
-#include "NumberFormat.h"
+#include "acquisition/NumberFormat.h"
 
 #include <exception>
 #include <utility>

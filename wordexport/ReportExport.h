@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Channels.h"
-#include "LiveValues.h"
+#include "acquisition/Channels.h"
+#include "acquisition/LiveValues.h"
 
 #include <array>
 #include <atomic>

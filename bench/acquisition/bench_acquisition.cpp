@@ -1,8 +1,8 @@
 // Throughput of the frame decoder and cost of one display refresh.
 
-#include "DisplayRefresh.h"
-#include "FrameDecoder.h"
-#include "NumberFormat.h"
+#include "acquisition/DisplayRefresh.h"
+#include "acquisition/FrameDecoder.h"
+#include "acquisition/NumberFormat.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,7 +2,7 @@
 // kesto-card do: both passes over the source, the target written, flushed and renamed.
 // Target: under 0.5 s on one core.
 
-#include "CardConversion.h"
+#include "recording/CardConversion.h"
 
 #include <benchmark/benchmark.h>
 

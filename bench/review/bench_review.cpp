@@ -1,6 +1,6 @@
 // The recording loader of the viewer: a 60000-line recording (16 h 40 min at one line a second)
 // as the recorder writes it, read into table lines and records.
-#include "RecordingLoader.h"
+#include "review/RecordingLoader.h"
 
 #include <benchmark/benchmark.h>
 

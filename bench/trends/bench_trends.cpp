@@ -2,12 +2,13 @@
 // live trends once a second, loading a 60000-line recording into the viewer (loader, table
 // model and the three diagrams), and the resident memory of the program with its three live
 // trends full.
-#include "CoreFakes.h"
-#include "LiveTrends.h"
-#include "ToneBeeper.h"
-#include "TrendRecorder.h"
-#include "uMainFrm.h"
-#include "uViewFrm.h"
+#include "tests/CoreFakes.h"
+#include "app/LiveTrends.h"
+#include "platform/qt/ToneBeeper.h"
+#include "widgets/TrendRecorder.h"
+#include "app/uMainFrm.h"
+#include "widgets/PageControl.h"
+#include "review/ui/uViewFrm.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
 // Any bytes as the settings file: the reader must refuse or read them, what it writes must read
 // back to the same text, and the settings operations must work on whatever it read.
-#include "RegistryDocument.h"
-#include "RegistryStore.h"
-#include "Settings.h"
+#include "config/RegistryDocument.h"
+#include "config/RegistryStore.h"
+#include "config/Settings.h"
 
 #include <cstddef>
 #include <cstdint>

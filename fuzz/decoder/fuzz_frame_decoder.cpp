@@ -5,8 +5,8 @@
 // Input layout: byte 0 seeds the event sizes, byte 1 the tick steps, byte 2 the monitor
 // window's visibility and log option; the rest is the line data.
 
-#include "FrameDecoder.h"
-#include "NumberFormat.h"
+#include "acquisition/FrameDecoder.h"
+#include "acquisition/NumberFormat.h"
 
 #include <cstdint>
 #include <cstdio>

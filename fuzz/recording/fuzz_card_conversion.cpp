@@ -1,7 +1,7 @@
 // Any bytes as a memory-card file: the conversion succeeds, gives one line per card data line,
 // copies the card's fields to their columns, writes numbers in the computed columns, and does
 // not depend on how the file is read. The first byte picks the size of the reads.
-#include "CardChecks.h"
+#include "tests/recording/CardChecks.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // Any bytes as a recording line: the fields give the line back, the number-or-text rule agrees
 // with its pattern and with strtod, and the row's cell records read back as the fields.
-#include "FieldChecks.h"
+#include "tests/recording/FieldChecks.h"
 
 #include <cstddef>
 #include <cstdint>

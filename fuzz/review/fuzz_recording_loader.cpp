@@ -2,7 +2,7 @@
 // pattern (24-hour or 12-hour with markers) and the current year; the rest is the file.
 // Checks the invariants the viewer's table and trends rely on.
 
-#include "RecordingLoader.h"
+#include "review/RecordingLoader.h"
 
 #include <algorithm>
 #include <cmath>

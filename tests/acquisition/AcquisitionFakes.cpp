@@ -1,6 +1,6 @@
 #include "AcquisitionFakes.h"
 
-#include "NumberFormat.h"
+#include "acquisition/NumberFormat.h"
 
 #include <gtest/gtest.h>
 

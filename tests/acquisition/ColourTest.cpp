@@ -1,7 +1,7 @@
-#include "Colour.h"
-#include "Channels.h"
-#include "LiveValues.h"
-#include "ParamName.h"
+#include "acquisition/Colour.h"
+#include "acquisition/Channels.h"
+#include "acquisition/LiveValues.h"
+#include "tests/ParamName.h"
 
 #include <gtest/gtest.h>
 

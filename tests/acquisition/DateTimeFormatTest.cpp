@@ -1,4 +1,4 @@
-#include "DateTimeFormat.h"
+#include "acquisition/DateTimeFormat.h"
 
 #include <gtest/gtest.h>
 

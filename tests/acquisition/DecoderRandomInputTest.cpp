@@ -1,5 +1,5 @@
 #include "AcquisitionFakes.h"
-#include "FrameDecoder.h"
+#include "acquisition/FrameDecoder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "DerivedValues.h"
-#include "ParamName.h"
+#include "acquisition/DerivedValues.h"
+#include "tests/ParamName.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "DisplayRefresh.h"
+#include "acquisition/DisplayRefresh.h"
 #include "AcquisitionFakes.h"
-#include "ParamName.h"
+#include "tests/ParamName.h"
 
 #include <gtest/gtest.h>
 

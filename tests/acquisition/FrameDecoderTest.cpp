@@ -1,6 +1,6 @@
-#include "FrameDecoder.h"
+#include "acquisition/FrameDecoder.h"
 #include "AcquisitionFakes.h"
-#include "ParamName.h"
+#include "tests/ParamName.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "NumberFormat.h"
-#include "ParamName.h"
+#include "acquisition/NumberFormat.h"
+#include "tests/ParamName.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "Encoding.h"
+#include "config/Encoding.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "Language.h"
-#include "IniFile.h"
+#include "config/Language.h"
+#include "config/IniFile.h"
 #include "TempProfile.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "ProgramFolders.h"
+#include "config/ProgramFolders.h"
 #include "TempProfile.h"
 
 #include <gtest/gtest.h>

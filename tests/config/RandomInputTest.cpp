@@ -1,10 +1,10 @@
 // Deterministic random input for the two file readers: real files, mutated with a fixed seed.
 // The fuzz targets in fuzz/config explore further; this keeps the same checks running in CI.
-#include "IniFile.h"
-#include "Language.h"
-#include "RegistryDocument.h"
-#include "RegistryStore.h"
-#include "Settings.h"
+#include "config/IniFile.h"
+#include "config/Language.h"
+#include "config/RegistryDocument.h"
+#include "config/RegistryStore.h"
+#include "config/Settings.h"
 #include "TempProfile.h"
 
 #include <gtest/gtest.h>

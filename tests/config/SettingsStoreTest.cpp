@@ -1,6 +1,6 @@
-#include "Language.h"
-#include "RegistryStore.h"
-#include "Settings.h"
+#include "config/Language.h"
+#include "config/RegistryStore.h"
+#include "config/Settings.h"
 #include "TempProfile.h"
 
 #include <gtest/gtest.h>

@@ -4,9 +4,9 @@
 // fuzz target alike. The expectations are worked out here from the bytes, independently of the
 // converter's own line and field cutting.
 
-#include "CardConversion.h"
+#include "recording/CardConversion.h"
 #include "MemoryCardFiles.h"
-#include "RecordingText.h"
+#include "recording/RecordingText.h"
 
 #include <string>
 #include <string_view>

@@ -10,7 +10,7 @@
 // intended change of the format regenerate it with
 //   KESTO_UPDATE_GOLDEN=1 build/tests/recording/kesto_recording_tests --gtest_filter='Card*Golden*'
 // and look at the difference (git diff --text) before committing.
-#include "CardConversion.h"
+#include "recording/CardConversion.h"
 
 #include "CardChecks.h"
 #include "MemoryCardFiles.h"

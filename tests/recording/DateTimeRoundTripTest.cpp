@@ -1,12 +1,12 @@
 // What the recorder writes under a German, a US-English and the C locale is read back, the way
 // the recording viewer reads a CSV recording, to the same date, time and values.
-#include "Recorder.h"
+#include "recording/Recorder.h"
 
-#include "DateTimeFormat.h"
+#include "acquisition/DateTimeFormat.h"
 #include "MemoryFiles.h"
-#include "NumberFormat.h"
+#include "acquisition/NumberFormat.h"
 #include "RecordingSupport.h"
-#include "RecordingText.h"
+#include "recording/RecordingText.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 // line: used by the random-input test and the fuzz target alike.
 
 #include "BiffReader.h"
-#include "RecordingText.h"
-#include "XlsWriter.h"
+#include "recording/RecordingText.h"
+#include "recording/XlsWriter.h"
 
 #include <clocale>
 #include <cmath>

@@ -3,7 +3,7 @@
 // The card conversion's file layer in memory: the files of a MemoryFiles, read in pieces of a
 // chosen size, and every step able to fail.
 
-#include "CardFiles.h"
+#include "platform/CardFiles.h"
 #include "MemoryFiles.h"
 
 namespace kesto::test {

@@ -3,7 +3,7 @@
 // A file layer in memory whose every step can be made to fail, and which keeps each state a
 // file passes through.
 
-#include "RecordingFiles.h"
+#include "platform/RecordingFiles.h"
 
 #include <functional>
 #include <map>

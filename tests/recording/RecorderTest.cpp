@@ -1,10 +1,10 @@
-#include "Recorder.h"
+#include "recording/Recorder.h"
 
 #include "BiffReader.h"
-#include "DateTimeFormat.h"
+#include "acquisition/DateTimeFormat.h"
 #include "MemoryFiles.h"
 #include "RecordingSupport.h"
-#include "RecordingText.h"
+#include "recording/RecordingText.h"
 
 #include <gtest/gtest.h>
 

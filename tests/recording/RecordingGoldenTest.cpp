@@ -4,10 +4,10 @@
 // After an intended change of the format, regenerate them with
 //   KESTO_UPDATE_GOLDEN=1 build/tests/recording/kesto_recording_tests --gtest_filter='Golden*'
 // and look at the difference (git diff --text; for the XLS file `xxd`) before committing.
-#include "Recorder.h"
+#include "recording/Recorder.h"
 
 #include "BiffReader.h"
-#include "DateTimeFormat.h"
+#include "acquisition/DateTimeFormat.h"
 #include "RecordingSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "RecordingLines.h"
+#include "recording/RecordingLines.h"
 
-#include "RecordingText.h"
+#include "recording/RecordingText.h"
 
 #include <gtest/gtest.h>
 

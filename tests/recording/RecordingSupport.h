@@ -4,9 +4,9 @@
 // readings, a serial line that stays open, an alarm, a hidden messages window and a view that
 // keep what they get (CoreFakes.h), a temporary folder, and frames.
 
-#include "Acquisition.h"
-#include "CoreFakes.h"
-#include "Recorder.h"
+#include "acquisition/Acquisition.h"
+#include "tests/CoreFakes.h"
+#include "recording/Recorder.h"
 
 #include <cstdint>
 #include <filesystem>

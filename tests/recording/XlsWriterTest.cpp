@@ -1,4 +1,4 @@
-#include "XlsWriter.h"
+#include "recording/XlsWriter.h"
 
 #include "BiffReader.h"
 #include "MemoryFiles.h"

@@ -1,5 +1,5 @@
-#include "AnalyzerPort.h"
-#include "Acquisition.h"
+#include "serial/AnalyzerPort.h"
+#include "acquisition/Acquisition.h"
 #include "TestSupport.h"
 
 #include <QSignalSpy>

@@ -1,5 +1,5 @@
-#include "PortMap.h"
-#include "SerialAdapters.h"
+#include "serial/PortMap.h"
+#include "serial/SerialAdapters.h"
 #include "TestSupport.h"
 
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
-#include "SimFrames.h"
-#include "DisplayRefresh.h"
-#include "FrameDecoder.h"
+#include "tools/SimFrames.h"
+#include "acquisition/DisplayRefresh.h"
+#include "acquisition/FrameDecoder.h"
 #include "TestSupport.h"
 
 #include <QTest>

@@ -1,7 +1,7 @@
-#include "Acquisition.h"
-#include "AnalyzerPort.h"
-#include "AnalyzerSearch.h"
-#include "Channels.h"
+#include "acquisition/Acquisition.h"
+#include "serial/AnalyzerPort.h"
+#include "serial/AnalyzerSearch.h"
+#include "acquisition/Channels.h"
 #include "TestSupport.h"
 
 #include <QDir>

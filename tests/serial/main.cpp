@@ -1,6 +1,6 @@
 // One executable for the serial tests; the first argument picks the test class, so each
 // class is its own ctest entry.
-#include "QtTestRunner.h"
+#include "tests/QtTestRunner.h"
 
 #include <QCoreApplication>
 

@@ -1,5 +1,5 @@
-#include "ReportExport.h"
-#include "ExportJob.h"
+#include "wordexport/ReportExport.h"
+#include "wordexport/ExportJob.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "UnoConnection.h"
+#include "wordexport/uno/UnoConnection.h"
 
-#include "ReportExport.h"
+#include "wordexport/ReportExport.h"
 
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
 #include <com/sun/star/bridge/XUnoUrlResolver.hpp>

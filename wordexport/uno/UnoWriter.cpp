@@ -1,6 +1,6 @@
-#include "UnoWriter.h"
+#include "wordexport/uno/UnoWriter.h"
 
-#include "UnoConnection.h"
+#include "wordexport/uno/UnoConnection.h"
 
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ReportExport.h"
+#include "wordexport/ReportExport.h"
 
 #include <memory>
 #include <string>

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The few operating-system file calls the configuration, the recordings and the viewer need,
+// kept in one place.
+namespace kesto::posix {
+
+// The system's text for an errno value.
+std::string errorText(int error);
+
+// The folder part of a path: "." for a bare name, "/" for a file in the root.
+std::string folderOf(const std::string& path);
+
+// The file a symbolic link points to; any other path as it stands.
+std::string followLink(const std::string& path);
+
+// Flushes a folder's entries to disk, so that a file created or renamed in it survives a power
+// cut. Best effort: a folder that cannot be opened is left as it is.
+void syncFolder(const std::string& folder);
+
+struct FileContents {
+    enum class Status { Read, Missing, Failed } status = Status::Missing;
+    std::string bytes;
+    std::string error; // why it failed, for Failed
+};
+
+FileContents readWholeFile(const std::string& path);
+
+// The contents of a regular file of at most `maxBytes`. Anything else (a folder, a FIFO, a
+// device) and a larger file are refused before a byte is read, without waiting for a writer.
+FileContents readRegularFile(const std::string& path, std::size_t maxBytes);
+
+// Replaces the file's contents so that a crash leaves either the old or the new file: writes
+// "<path>.tmp" beside it, flushes it to disk, renames it over the file and flushes the folder.
+// Missing folders are created. A symbolic link is followed: its target is replaced.
+// On failure the temporary file is removed and the reason is returned: the file, the step and
+// the system's text ("/home/a/KESTO22.reg (writing /home/a/KESTO22.reg.tmp: No space left on
+// device)").
+std::optional<std::string> writeFileAtomically(const std::string& path, std::string_view bytes);
+
+// Renames a file, replacing `to`. Returns the reason when it fails.
+std::optional<std::string> renameFile(const std::string& from, const std::string& to);
+
+// Whether this process may create files in the folder (for root: nearly always).
+bool canWriteInFolder(const std::string& folder);
+
+// $HOME, or the home folder of the user's account entry when HOME is not set.
+std::string homeDirectory();
+
+} // namespace kesto::posix

@@ -1,0 +1,327 @@
+#include "review/ui/uViewFrm.h"
+
+#include "acquisition/DateTimeFormat.h"
+#include "widgets/TrendPanel.h"
+#include "widgets/TrendPrint.h"
+#include "widgets/TrendRecorder.h"
+#include "widgets/UiFonts.h"
+
+#include <QComboBox>
+#include <QDate>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScrollBar>
+#include <QShowEvent>
+#include <QTabWidget>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace kesto {
+namespace {
+
+constexpr int kDefaultColumnWidth = 70;
+
+// Tabs: the table, then the diagrams; each diagram's controls carry the names the program
+// knows them by.
+struct DiagramNames {
+    const char* caption;
+    const char* trend;
+    const char* scrollBar;
+    const char* swatch;
+    const char* readOut;
+    const char* choiceList;
+};
+constexpr std::array<DiagramNames, 3> kDiagramNames{{
+    {" Diagram 1 ", "AbTrend4", "ScrollBar1", "Label1", "Label2", "ComboBox1"},
+    {"Diagram 2", "AbTrend5", "ScrollBar2", "Label3", "Label4", "ComboBox2"},
+    {"Diagram 3", "AbTrend1", "ScrollBar3", "Label5", "Label6", "ComboBox3"},
+}};
+
+QString fromUtf8(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+void RecordingTableModel::setTable(RecordingTable table) {
+    beginResetModel();
+    table_ = std::move(table);
+    endResetModel();
+}
+
+int RecordingTableModel::rowCount(const QModelIndex& parent) const {
+    if (parent.isValid()) {
+        return 0;
+    }
+    return static_cast<int>(table_.rowCount()) - 1;
+}
+
+int RecordingTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(RecordingTable::kColumns);
+}
+
+QVariant RecordingTableModel::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || !index.isValid()) {
+        return {};
+    }
+    return fromUtf8(table_.cell(static_cast<std::size_t>(index.row()) + 1,
+                                static_cast<std::size_t>(index.column())));
+}
+
+QVariant RecordingTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0) {
+        return {};
+    }
+    return fromUtf8(table_.cell(0, static_cast<std::size_t>(section)));
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TViewFrm::TViewFrm(TrendPrinting* printing, QWidget* parent)
+    : QDialog(parent), printing_(printing) {
+    if (printing_ == nullptr) {
+        ownPrinting_ = std::make_unique<TrendPrinting>();
+        printing_ = ownPrinting_.get();
+    }
+    setObjectName("ViewFrm");
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    setFont(layoutFont("MS Sans Serif", 8));
+    setSizeGripEnabled(true);
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
+    resize(kWidth, kHeight);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    // These texts stay English: the viewer's menu is not translated.
+    menuBar_ = new QMenuBar(this);
+    menuBar_->setObjectName("MainMenu1");
+    QMenu* file = menuBar_->addMenu("&File");
+    file->setObjectName("Datei1");
+    QAction* print = file->addAction("&Print diagram");
+    print->setObjectName("Diagrammdrucken1");
+    QAction* close = file->addAction("&Close");
+    close->setObjectName("Schlieen1");
+    connect(print, &QAction::triggered, this, &TViewFrm::Diagrammdrucken1Click);
+    connect(close, &QAction::triggered, this, &TViewFrm::Schlieen1Click);
+    layout->setMenuBar(menuBar_);
+
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setObjectName("PageControl1");
+    layout->addWidget(PageControl1);
+
+    auto* dataPage = new QWidget;
+    dataPage->setObjectName("TabSheet1");
+    auto* dataLayout = new QVBoxLayout(dataPage);
+    dataLayout->setContentsMargins(0, 0, 0, 0);
+    StringGrid1 = new QTableView(dataPage);
+    StringGrid1->setObjectName("StringGrid1");
+    StringGrid1->setAccessibleName(QStringLiteral("Data")); // named as its page
+    model_ = new RecordingTableModel(this);
+    StringGrid1->setModel(model_);
+    StringGrid1->verticalHeader()->hide();
+    StringGrid1->horizontalHeader()->setFont(font());
+    StringGrid1->horizontalHeader()->setDefaultSectionSize(kDefaultColumnWidth);
+    StringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    StringGrid1->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    StringGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    StringGrid1->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 6);
+    StringGrid1->setWordWrap(false);
+    dataLayout->addWidget(StringGrid1);
+    PageControl1->addTab(dataPage, "   Data   ");
+
+    for (int d = 0; d < 3; ++d) {
+        auto* page = new QWidget;
+        page->setObjectName(QStringLiteral("TabSheet%1").arg(d + 2));
+        createDiagramPage(page, d);
+        PageControl1->addTab(page, kDiagramNames[static_cast<std::size_t>(d)].caption);
+    }
+    connect(PageControl1, &QTabWidget::currentChanged, this, &TViewFrm::PageControl1Change);
+}
+
+TViewFrm::~TViewFrm() = default;
+
+void TViewFrm::createDiagramPage(QWidget* page, int d) {
+    const DiagramNames& names = kDiagramNames[static_cast<std::size_t>(d)];
+    Diagram& diagram = diagrams_[static_cast<std::size_t>(d)];
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    // The viewer's trends only show what the loader gives them, from their first record.
+    diagram.trend = new TrendRecorder(page);
+    diagram.trend->setObjectName(names.trend);
+    diagram.trend->setAccessibleName(QString::fromLatin1(names.caption).trimmed());
+    diagram.trend->setScaleVisible(false);
+    diagram.trend->setRecording(false);
+    layout->addWidget(diagram.trend, 1);
+
+    diagram.scrollBar = new QScrollBar(Qt::Horizontal, page);
+    diagram.scrollBar->setObjectName(names.scrollBar);
+    diagram.scrollBar->setRange(0, 0);
+    layout->addWidget(diagram.scrollBar);
+
+    diagram.panel = new TrendPanel(names.swatch, names.readOut, names.choiceList, page);
+    diagram.panel->setObjectName(QStringLiteral("Panel%1").arg(d + 1));
+    layout->addWidget(diagram.panel);
+
+    connect(diagram.panel, &TrendPanel::choiceActivated, this, [this, d] { ComboBoxChange(d); });
+    connect(diagram.trend, &TrendRecorder::NewCursorPos, this, [this, d] { NewCursorPos(d); });
+    connect(diagram.scrollBar, &QScrollBar::valueChanged, this,
+            [this, d](int position) { ScrollBarChange(d, position); });
+    // The range follows the chart's width as its page is laid out and resized.
+    connect(diagram.trend, &TrendRecorder::chartResized, this, [this, d] { updateScrollRange(d); });
+}
+
+TrendRecorder* TViewFrm::trend(int d) const {
+    return diagrams_.at(static_cast<std::size_t>(d)).trend;
+}
+QScrollBar* TViewFrm::scrollBar(int d) const {
+    return diagrams_.at(static_cast<std::size_t>(d)).scrollBar;
+}
+QComboBox* TViewFrm::choiceList(int d) const {
+    return diagrams_.at(static_cast<std::size_t>(d)).panel->choiceList();
+}
+QLabel* TViewFrm::swatch(int d) const {
+    return diagrams_.at(static_cast<std::size_t>(d)).panel->swatch();
+}
+QLabel* TViewFrm::readOut(int d) const {
+    return diagrams_.at(static_cast<std::size_t>(d)).panel->readOut();
+}
+
+int TViewFrm::tableRowCount() const {
+    return model_->rowCount() + 1;
+}
+
+int TViewFrm::showFile(const QString& file) {
+    setFileName(file);
+    return exec();
+}
+
+void TViewFrm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) {
+        FormShow();
+    }
+}
+
+void TViewFrm::FormShow() {
+    setWindowTitle(QStringLiteral("Vantro Kesto [") + fileName_ + QStringLiteral("]"));
+    for (Diagram& d : diagrams_) {
+        d.panel->swatch()->setText("  ");
+        d.panel->readOut()->clear();
+    }
+    PageControl1->setCurrentIndex(0);
+
+    // A new file starts at its first record, its scroll bars at the start.
+    for (Diagram& d : diagrams_) {
+        d.trend->clear();
+        d.position.reset();
+        const QSignalBlocker block(d.scrollBar);
+        d.scrollBar->setRange(0, 0);
+        d.scrollBar->setValue(0);
+    }
+
+    RecordingLoad load = loadRecordingFile(QFile::encodeName(fileName_).toStdString(),
+                                           dateTimePatterns(), QDate::currentDate().year());
+
+    // Column widths from the title row; columns it does not reach keep theirs.
+    const QFontMetrics fm(StringGrid1->font());
+    const std::size_t titleFields = load.table.fieldCount(0);
+    for (std::size_t j = 0; j < titleFields; ++j) {
+        StringGrid1->setColumnWidth(static_cast<int>(j),
+                                    fm.horizontalAdvance(fromUtf8(load.table.cell(0, j))) + 10);
+    }
+    model_->setTable(std::move(load.table));
+
+    for (int d = 0; d < 3; ++d) {
+        TrendRecorder* t = trend(d);
+        for (const ChannelRecord& r : load.records) {
+            t->appendRecord(r.time, diagramSlotValues(d, r.values));
+        }
+        updateScrollRange(d);
+    }
+
+    loadError_.reset();
+    if (load.error) {
+        showLoadError(QString::fromStdString(*load.error));
+    }
+}
+
+void TViewFrm::showLoadError(const QString& text) {
+    loadError_ = text;
+    // Shown over the viewer, which opens with what was read until then.
+    auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Vantro Kesto"), text,
+                                QMessageBox::Ok, this);
+    box->setObjectName("LoadErrorBox");
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+void TViewFrm::updateScrollRange(int d) {
+    Diagram& diagram = diagrams_[static_cast<std::size_t>(d)];
+    diagram.scrollBar->setMaximum(
+        scrollMaximum(diagram.trend->recordCount(), diagram.trend->chartWidth()));
+}
+
+void TViewFrm::applyChannelSettings(const LiveDisplay& display) {
+    for (int d = 0; d < 3; ++d) {
+        Diagram& diagram = diagrams_[static_cast<std::size_t>(d)];
+        diagram.trend->setSlotSettings(diagramSlotSettings(d, display));
+        diagram.panel->setChoices(choiceListEntries(d, display));
+    }
+}
+
+void TViewFrm::applyLanguage(const LanguageTexts& texts) {
+    for (Diagram& d : diagrams_) {
+        d.trend->setSpokenTexts(QString::fromStdString(texts.noRecordAtCursor),
+                                QString::fromStdString(texts.cursorOffRecords));
+    }
+}
+
+void TViewFrm::ComboBoxChange(int d) {
+    Diagram& diagram = diagrams_[static_cast<std::size_t>(d)];
+    diagram.trend->setAbsScaleCh(diagram.panel->choiceList()->currentIndex() + 1);
+    NewCursorPos(d);
+}
+
+void TViewFrm::NewCursorPos(int d) {
+    Diagram& diagram = diagrams_[static_cast<std::size_t>(d)];
+    const TrendSlots& slotSet = diagram.trend->slotSettings();
+    const int i = diagram.panel->choiceList()->currentIndex();
+    diagram.panel->showReadOut(viewerReadOut(slotSet, i, diagram.trend->valueAtCursor()),
+                               SlotColor(slotSet, i));
+}
+
+void TViewFrm::ScrollBarChange(int d, int position) {
+    Diagram& diagram = diagrams_[static_cast<std::size_t>(d)];
+    diagram.trend->shift(diagram.position.change(position));
+}
+
+void TViewFrm::PageControl1Change() {
+    for (Diagram& d : diagrams_) {
+        d.trend->update();
+    }
+}
+
+TrendRecorder* TViewFrm::trendToPrint() const {
+    return trend(diagramPrintedFromTab(PageControl1->currentIndex()));
+}
+
+void TViewFrm::Diagrammdrucken1Click() {
+    printing_->printDiagram(this, *trendToPrint());
+}
+
+void TViewFrm::Schlieen1Click() {
+    close();
+}
+
+} // namespace kesto

@@ -1,0 +1,134 @@
+#pragma once
+
+#include "config/Language.h"
+#include "acquisition/LiveValues.h"
+#include "review/RecordingLoader.h"
+#include "trends/Scrolling.h"
+
+#include <QAbstractTableModel>
+#include <QDialog>
+#include <QString>
+
+#include <array>
+#include <memory>
+#include <optional>
+
+class QComboBox;
+class QLabel;
+class QMenuBar;
+class QScrollBar;
+class QTabWidget;
+class QTableView;
+
+namespace kesto {
+
+class TrendPanel;
+class TrendPrinting;
+class TrendRecorder;
+
+// The lines of a recording for the viewer's table: the title row is the table's header, the
+// other rows follow it. Nothing is copied per cell.
+class RecordingTableModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void setTable(RecordingTable table);
+    const RecordingTable& table() const { return table_; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+private:
+    RecordingTable table_;
+};
+
+// The recording viewer: a recording file as a table of its lines and as three trend diagrams
+// with the slot layout of the live diagrams. It loads the file each time it is shown; the main
+// window shows it modally.
+class TViewFrm : public QDialog {
+    Q_OBJECT
+
+public:
+    static constexpr int kWidth = 584;
+    static constexpr int kHeight = 542;
+    static constexpr int kMinimumWidth = 400;
+    static constexpr int kMinimumHeight = 300;
+
+    // `printing` holds the printer the main window's "Change printer..." chose; null: a printer
+    // of the viewer's own.
+    explicit TViewFrm(TrendPrinting* printing = nullptr, QWidget* parent = nullptr);
+    ~TViewFrm() override;
+
+    // The file the next showing loads (the full path as chosen).
+    void setFileName(const QString& file) { fileName_ = file; }
+    QString fileName() const { return fileName_; }
+    // Shows the window modally on `file`; it is loaded as the window shows.
+    int showFile(const QString& file);
+
+    // Loading, at every showing.
+    void FormShow();
+    // The viewer's part of handing the channel settings to the trends: slot settings of the
+    // three diagrams and their choice lists, first entry selected.
+    void applyChannelSettings(const LiveDisplay& display);
+    // The texts assistive tools speak for the diagrams.
+    void applyLanguage(const LanguageTexts& texts);
+
+    void ComboBoxChange(int diagram);
+    // The cursor read-out of a diagram.
+    void NewCursorPos(int diagram);
+    void ScrollBarChange(int diagram, int position);
+    void PageControl1Change();
+    void Diagrammdrucken1Click();
+    void Schlieen1Click();
+
+    // Diagram 0, 1, 2 are the tabs " Diagram 1 ", "Diagram 2", "Diagram 3" (AbTrend4, AbTrend5,
+    // AbTrend1).
+    TrendRecorder* trend(int diagram) const;
+    QScrollBar* scrollBar(int diagram) const;
+    QComboBox* choiceList(int diagram) const;
+    QLabel* swatch(int diagram) const;
+    QLabel* readOut(int diagram) const;
+    QTableView* table() const { return StringGrid1; }
+    RecordingTableModel* tableModel() const { return model_; }
+    QTabWidget* pages() const { return PageControl1; }
+    QMenuBar* menu() const { return menuBar_; }
+    // Rows of the table, the title row included: lines read + 2.
+    int tableRowCount() const;
+    // The trend the print command prints on the active tab.
+    TrendRecorder* trendToPrint() const;
+    // Why the last loading stopped early, if it did.
+    const std::optional<QString>& loadError() const { return loadError_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    struct Diagram {
+        TrendRecorder* trend = nullptr;
+        QScrollBar* scrollBar = nullptr;
+        TrendPanel* panel = nullptr;
+        ScrollPosition position;
+    };
+
+    void createDiagramPage(QWidget* page, int diagram);
+    void updateScrollRange(int diagram);
+    void showLoadError(const QString& text);
+
+    std::unique_ptr<TrendPrinting> ownPrinting_;
+    TrendPrinting* printing_ = nullptr;
+    QString fileName_;
+    std::optional<QString> loadError_;
+
+    QMenuBar* menuBar_ = nullptr;
+    QTabWidget* PageControl1 = nullptr;
+    QTableView* StringGrid1 = nullptr;
+    RecordingTableModel* model_ = nullptr;
+    std::array<Diagram, 3> diagrams_{};
+};
+
+} // namespace kesto

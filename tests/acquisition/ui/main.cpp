@@ -1,0 +1,5 @@
+#include "tests/WindowTestSupport.h"
+
+int main(int argc, char** argv) {
+    return kesto::test::runWindowTests(argc, argv, kesto::test::runMessageFormTests);
+}

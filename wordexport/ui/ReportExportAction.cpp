@@ -1,0 +1,133 @@
+#include "wordexport/ui/ReportExportAction.h"
+
+#include "acquisition/ui/uMessageForm.h"
+
+#ifdef KESTO_HAVE_UNO
+#include "wordexport/uno/UnoWriter.h"
+#endif
+
+#include <QCoreApplication>
+#include <QMessageBox>
+
+#include <cstdlib>
+#include <mutex>
+#include <utility>
+
+namespace kesto {
+
+namespace {
+
+const char* const kBusyText = "Waiting for LibreOffice to answer the last export.";
+
+QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+// Hands the outcome from the worker thread to this object's thread; once the object is gone,
+// nothing is handed on.
+struct ReportExportAction::Relay {
+    std::mutex mutex;
+    ReportExportAction* receiver = nullptr;
+};
+
+ReportExportAction::ReportExportAction(TMessageFrm& messages, const LiveDisplay& display,
+                                       std::shared_ptr<WordProcessor> processor,
+                                       std::string pipeName, std::chrono::milliseconds timeLimit)
+    : messages_(messages), display_(display), processor_(std::move(processor)),
+      pipeName_(std::move(pipeName)), relay_(std::make_shared<Relay>()) {
+    relay_->receiver = this;
+    deadline_.setSingleShot(true);
+    // A coarse timer may fire 5 % early: the user is promised the full time.
+    deadline_.setTimerType(Qt::PreciseTimer);
+    deadline_.setInterval(timeLimit);
+    connect(&deadline_, &QTimer::timeout, this, &ReportExportAction::timeLimitReached);
+    messages_.setWordExport([this] { Button2Click(); });
+}
+
+ReportExportAction::~ReportExportAction() {
+    messages_.setWordExport({});
+    const std::lock_guard lock(relay_->mutex);
+    relay_->receiver = nullptr;
+    if (job_) {
+        job_->cancel();
+    }
+}
+
+void ReportExportAction::Button2Click() {
+    if (busy()) {
+        return;
+    }
+    gaveUp_ = false;
+    messages_.setWordExportAvailable(false, QString::fromLatin1(kBusyText));
+    deadline_.start();
+    job_ = ExportJob::start(
+        processor_, reportValues(display_), [relay = relay_](const ExportOutcome& outcome) {
+            const std::lock_guard lock(relay->mutex);
+            if (relay->receiver == nullptr) {
+                return;
+            }
+            ReportExportAction* self = relay->receiver;
+            // Queued: runs on the window's thread, and is dropped should the action be
+            // destroyed before.
+            QMetaObject::invokeMethod(
+                self, [self, outcome] { self->jobEnded(outcome); }, Qt::QueuedConnection);
+        });
+}
+
+void ReportExportAction::jobEnded(const ExportOutcome& outcome) {
+    deadline_.stop();
+    job_.reset();
+    messages_.setWordExportAvailable(true);
+    // After the time limit the user has been told already; a late answer changes nothing.
+    if (!gaveUp_) {
+        const ExportNotice notice = exportNotice(outcome, pipeName_);
+        if (notice.messageLine) {
+            messages_.AddMessage(qs(*notice.messageLine));
+        }
+        if (notice.errorBox) {
+            showError(qs(*notice.errorBox));
+        }
+        emit exportFinished();
+    }
+    emit released();
+}
+
+void ReportExportAction::timeLimitReached() {
+    if (!job_) {
+        return;
+    }
+    // The worker may stay blocked in its call; it takes no further step once it returns.
+    job_->cancel();
+    gaveUp_ = true;
+    showError(
+        QString::fromLatin1(kTimeoutText.data(), static_cast<qsizetype>(kTimeoutText.size())));
+    emit exportFinished();
+}
+
+void ReportExportAction::showError(const QString& text) {
+    // The program's error box, without holding up the event loop.
+    auto* box = new QMessageBox(QMessageBox::Critical, QCoreApplication::applicationName(), text,
+                                QMessageBox::Ok, &messages_);
+    box->setObjectName(QStringLiteral("WordExportErrorBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+std::unique_ptr<ReportExportAction> installWriterExport(TMessageFrm& messages,
+                                                        const LiveDisplay& display) {
+#ifdef KESTO_HAVE_UNO
+    std::string pipe = unoPipeName(std::getenv("KESTO_UNO_PIPE"));
+    std::shared_ptr<WordProcessor> writer = makeUnoWriter(pipe);
+    return std::make_unique<ReportExportAction>(messages, display, std::move(writer),
+                                                std::move(pipe));
+#else
+    (void)display;
+    messages.setWordExport({});
+    messages.setWordExportAvailable(false, QString::fromLatin1(kWriterExportNotBuilt));
+    return nullptr;
+#endif
+}
+
+} // namespace kesto
