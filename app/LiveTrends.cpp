@@ -1,6 +1,7 @@
 #include "app/LiveTrends.h"
 
 #include "widgets/TrendPanel.h"
+#include "widgets/QtText.h"
 #include "widgets/TrendRecorder.h"
 
 #include <QComboBox>
@@ -83,6 +84,16 @@ void LiveTrends::ApplyChannelsToTrends(const LiveDisplay& display) {
     }
     for (int d = 0; d < kDiagramCount; ++d) {
         blankReadOut(d);
+    }
+}
+
+void LiveTrends::applyLanguage(const LanguageTexts& t) {
+    const std::array<const std::string*, kDiagramCount> captions{&t.diagram1, &t.diagram2,
+                                                                 &t.diagram3};
+    for (int d = 0; d < kDiagramCount; ++d) {
+        trend(d)->setAccessibleName(qs(*captions[static_cast<std::size_t>(d)]));
+        choiceList(d)->setAccessibleDescription(qs(t.readOutChannel));
+        trend(d)->setSpokenTexts(qs(t.noRecordAtCursor), qs(t.cursorOffRecords));
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "acquisition/Interfaces.h"
+#include "config/Language.h"
 #include "acquisition/LiveValues.h"
 #include "trends/SlotLayout.h"
 
@@ -37,6 +38,8 @@ public:
     // The channel settings to the slots and the choice lists (first entry selected, the
     // diagram's scale slot unchanged); the read-outs are blanked.
     void ApplyChannelsToTrends(const LiveDisplay& display);
+    // Assistive tools name each diagram as its tab does.
+    void applyLanguage(const LanguageTexts& texts);
     // The user picked a channel: its slot's scale, then the read-out as after a cursor move.
     void ComboBoxChange(int diagram);
     // The cursor read-out of a diagram.

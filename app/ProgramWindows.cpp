@@ -3,8 +3,8 @@
 namespace kesto {
 
 ProgramWindows::ProgramWindows(MainFrmOptions options)
-    : main(std::move(options)), setup(main.generalSettings(), main.setupServices()),
-      viewer(&main.printing()), messages(clock) {
+    : services(std::move(options)), main(services), setup(main.generalSettings(), main.setupServices()),
+      viewer(&services.printing()), messages(services.clock()) {
     main.setPropertyDialog(&properties);
     main.setSetupDialog(&setup);
     main.setVersionWindow(&version);

@@ -1,27 +1,28 @@
 #pragma once
 
-#include "wordexport/ui/ReportExportAction.h"
-#include "config/ui/uFortschrittFrm.h"
-#include "recording/ui/uMMCToCSVFrm.h"
-#include "app/uMainFrm.h"
 #include "acquisition/ui/uMessageForm.h"
+#include "app/ProgramServices.h"
+#include "app/uMainFrm.h"
+#include "app/uVersionFrm.h"
+#include "config/ui/uFortschrittFrm.h"
 #include "config/ui/uPropertyFrm.h"
 #include "config/ui/uSetupFrm.h"
-#include "app/uVersionFrm.h"
+#include "recording/ui/uMMCToCSVFrm.h"
 #include "review/ui/uViewFrm.h"
+#include "wordexport/ui/ReportExportAction.h"
 
 #include <memory>
 
 namespace kesto {
 
-// The program's windows, created once in the program's order (main window, property dialog,
-// setup dialog, version window, recording viewer, messages window, memory-card conversion
-// window, progress window) and attached to the main window, and the messages window's export of
-// the live values to Writer. They live until the program ends.
+// The program's services and windows, created once in the program's order (main window,
+// property dialog, setup dialog, version window, recording viewer, messages window, memory-card
+// conversion window, progress window) and attached to the main window, and the messages window's
+// export of the live values to Writer. They live until the program ends.
 struct ProgramWindows {
     explicit ProgramWindows(MainFrmOptions options = {});
 
-    SystemClock clock;
+    ProgramServices services;
     TMainFrm main;
     ChannelProperties properties;
     TSetupFrm setup;

@@ -1,6 +1,6 @@
 #include "app/RecordingBinding.h"
 
-#include "app/uMainFrm.h"
+#include "widgets/QtText.h"
 
 #include <QAction>
 #include <QElapsedTimer>
@@ -22,22 +22,19 @@ constexpr int kShutdownWriterMs = 3000;
 constexpr int kShutdownPollMs = 50;
 constexpr int kShutdownNoticeMs = 60000;
 
-QString qs(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
 } // namespace
 
 const QStringList RecordingBinding::kSaveFilters{QStringLiteral("CSV (*.CSV)"),
                                                  QStringLiteral("XLS Export (*.XLS)")};
 
-RecordingBinding::RecordingBinding(TMainFrm& window, QAction* command, QTimer* timer,
-                                   QLabel* intervalLabel, MessageWindow& messages)
-    : QObject(&window), window_(window), Datenaufzeichnen1(command), LOGTimer(timer),
-      Label10(intervalLabel) {
+RecordingBinding::RecordingBinding(Window window, LiveAcquisition& acquisition,
+                                   GeneralSettings& settings, MessageWindow& messages,
+                                   QObject* parent)
+    : QObject(parent), window_(std::move(window)), settings_(settings),
+      Datenaufzeichnen1(window_.command), LOGTimer(window_.timer), Label10(window_.intervalLabel) {
     // Qt's own dialog: it matches "*.CSV" in any letter case and reports a change of the file
     // type while it is open, which the save format follows at once.
-    SaveDialog1 = new QFileDialog(&window);
+    SaveDialog1 = new QFileDialog(window_.widget);
     SaveDialog1->setObjectName("SaveDialog1");
     SaveDialog1->setOption(QFileDialog::DontUseNativeDialog);
     SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
@@ -48,9 +45,8 @@ RecordingBinding::RecordingBinding(TMainFrm& window, QAction* command, QTimer* t
     connect(SaveDialog1, &QFileDialog::filterSelected, this,
             &RecordingBinding::SaveDialog1TypeChange);
 
-    recorder_ = std::make_unique<Recorder>(window.acquisition(), window.generalSettings(),
-                                           window.acquisition().clock(), files_, messages,
-                                           static_cast<RecordingView&>(*this));
+    recorder_ = std::make_unique<Recorder>(acquisition, settings_, acquisition.clock(), files_,
+                                           messages, static_cast<RecordingView&>(*this));
     LOGTimer->stop();
     connect(LOGTimer, &QTimer::timeout, this, &RecordingBinding::LOGTimerWriteData);
     connect(Datenaufzeichnen1, &QAction::triggered, this,
@@ -67,7 +63,7 @@ void RecordingBinding::Datenaufzeichnen1Click() {
         recorder_->stop();
         return;
     }
-    const int format = window_.generalSettings().saveFormat;
+    const int format = settings_.saveFormat;
     if (format >= 1 && format <= kSaveFilters.size()) {
         SaveDialog1->selectNameFilter(kSaveFilters[format - 1]);
     }
@@ -114,7 +110,7 @@ void RecordingBinding::finishForShutdown() {
 }
 
 void RecordingBinding::updateCaption() {
-    const LanguageTexts& t = window_.language().texts;
+    const LanguageTexts& t = window_.language->texts;
     Datenaufzeichnen1->setText(recorder_->recording() ? qs(t.stopDataRecording)
                                                       : qs(t.recordData) + QStringLiteral("..."));
 }
@@ -133,11 +129,11 @@ void RecordingBinding::recordingChanged() {
 }
 
 void RecordingBinding::showStatus(const std::string& text) {
-    window_.ShowStatus(qs(text));
+    window_.showStatus(qs(text));
 }
 
 void RecordingBinding::showError(const std::string& text) {
-    QMessageBox::critical(&window_, window_.windowTitle(), qs(text));
+    QMessageBox::critical(window_.widget, window_.widget->windowTitle(), qs(text));
 }
 
 void RecordingBinding::writerHasNews() {
@@ -151,15 +147,15 @@ void RecordingBinding::showNotice(const std::string& text) {
         // The program is ending: the box must be read before it goes, but an unattended end
         // (SIGTERM when the machine shuts down) goes on after a while.
         std::fprintf(stderr, "kesto: %s\n", text.c_str());
-        QMessageBox box(QMessageBox::Warning, window_.windowTitle(), qs(text), QMessageBox::Ok,
-                        &window_);
+        QMessageBox box(QMessageBox::Warning, window_.widget->windowTitle(), qs(text),
+                        QMessageBox::Ok, window_.widget);
         box.setObjectName("RecordingNotice");
         QTimer::singleShot(kShutdownNoticeMs, &box, &QMessageBox::accept);
         box.exec();
         return;
     }
-    auto* box = new QMessageBox(QMessageBox::Warning, window_.windowTitle(), qs(text),
-                                QMessageBox::Ok, &window_);
+    auto* box = new QMessageBox(QMessageBox::Warning, window_.widget->windowTitle(), qs(text),
+                                QMessageBox::Ok, window_.widget);
     box->setObjectName("RecordingNotice");
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();

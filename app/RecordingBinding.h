@@ -1,18 +1,21 @@
 #pragma once
 
+#include "config/Language.h"
 #include "recording/Recorder.h"
 
 #include <QObject>
+#include <QString>
 #include <QStringList>
+
+#include <functional>
 
 class QAction;
 class QFileDialog;
 class QLabel;
 class QTimer;
+class QWidget;
 
 namespace kesto {
-
-class TMainFrm;
 
 // Binds the recording to the main window: the menu command `Datenaufzeichnen1`, the save dialog
 // `SaveDialog1`, the recording timer `LOGTimer`, the interval label `Label10` and the status
@@ -24,8 +27,18 @@ public:
     // The save dialog's file types, by filter index 1 and 2.
     static const QStringList kSaveFilters;
 
-    RecordingBinding(TMainFrm& window, QAction* command, QTimer* timer, QLabel* intervalLabel,
-                     MessageWindow& messages);
+    // What of the main window the recording uses.
+    struct Window {
+        QWidget* widget = nullptr; // parent and title of the dialogs and message boxes
+        QAction* command = nullptr;
+        QTimer* timer = nullptr;
+        QLabel* intervalLabel = nullptr;
+        std::function<void(const QString&)> showStatus;
+        const Language* language = nullptr; // the captions follow its texts
+    };
+
+    RecordingBinding(Window window, LiveAcquisition& acquisition, GeneralSettings& settings,
+                     MessageWindow& messages, QObject* parent = nullptr);
     ~RecordingBinding() override;
 
     // The menu command: stops a running recording, or asks for a file and starts one.
@@ -44,7 +57,6 @@ public:
     void updateCaption();
 
     Recorder& recorder() { return *recorder_; }
-    QFileDialog* saveDialog() const { return SaveDialog1; }
 
 private:
     void recordingChanged() override;
@@ -53,7 +65,8 @@ private:
     void showNotice(const std::string& text) override;
     void writerHasNews() override;
 
-    TMainFrm& window_;
+    Window window_;
+    GeneralSettings& settings_;
     QAction* Datenaufzeichnen1;
     QTimer* LOGTimer;
     QLabel* Label10;

@@ -242,9 +242,6 @@ void TMessageFrm::hideEvent(QHideEvent* event) {
     if (event->spontaneous()) {
         return;
     }
-    if (onHidden) {
-        onHidden();
-    }
     emit hidden();
 }
 
@@ -255,6 +252,43 @@ void TMessageFrm::Button1Click() {
 void TMessageFrm::Button2Click() {
     if (wordExport_) {
         wordExport_();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+AttachedMessageWindow::~AttachedMessageWindow() {
+    QObject::disconnect(destroyed_);
+}
+
+void AttachedMessageWindow::attach(TMessageFrm* window, FrameDecoder& decoder) {
+    QObject::disconnect(destroyed_);
+    target_ = window;
+    decoder.setFrameLog(window != nullptr ? &window->frameLog() : nullptr);
+    if (window != nullptr) {
+        destroyed_ = QObject::connect(window, &QObject::destroyed,
+                                      [&decoder] { decoder.setFrameLog(nullptr); });
+    }
+}
+
+bool AttachedMessageWindow::isVisible() const {
+    return target_ && target_->isVisible();
+}
+
+void AttachedMessageWindow::addMessage(std::string_view text) {
+    if (target_) {
+        target_->addMessage(text);
+    }
+}
+
+bool AttachedMessageWindow::writeToLogfile() const {
+    return target_ && target_->writeToLogfile();
+}
+
+void AttachedMessageWindow::showFrame(std::string_view ruler, std::string_view line,
+                                      int hexDigits) {
+    if (target_) {
+        target_->showFrame(ruler, line, hexDigits);
     }
 }
 

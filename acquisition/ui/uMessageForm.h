@@ -4,6 +4,7 @@
 #include "acquisition/Interfaces.h"
 
 #include <QDialog>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -46,10 +47,6 @@ public:
     FrameLog& frameLog() { return frameLog_; }
     QString logFilePath() const;
 
-    // Called on every hiding of the window (Close, close box, Esc): the main window switches its
-    // alarm timer off here. The signal hidden() is emitted at the same moment.
-    std::function<void()> onHidden;
-
     // The word-processor export behind "Copy to Writer"; the button stays disabled until one
     // is given.
     void setWordExport(std::function<void()> exportAction);
@@ -61,6 +58,8 @@ public:
     QString messagesText() const;
 
 signals:
+    // Every hiding of the window (Close, close box, Esc): the main window switches its alarm
+    // timer off.
     void hidden();
 
 protected:
@@ -89,5 +88,25 @@ private:
 // The fixed-pitch font of the frame monitor: Courier New 8 pt where installed, otherwise the
 // system's fixed font at 8 pt, so the ruler numbers stand over their hex digits either way.
 QFont frameMonitorFont();
+
+// The messages window as the acquisition sees it: the acquisition is built with the main window,
+// before the messages window exists, and talks to whatever window is attached later (a hidden
+// one until then, and again once it is gone). The attached window's log file takes the
+// decoder's raw frames.
+class AttachedMessageWindow final : public MessageWindow {
+public:
+    ~AttachedMessageWindow() override;
+    void attach(TMessageFrm* window, FrameDecoder& decoder);
+    TMessageFrm* window() const { return target_; }
+
+    bool isVisible() const override;
+    void addMessage(std::string_view text) override;
+    bool writeToLogfile() const override;
+    void showFrame(std::string_view ruler, std::string_view line, int hexDigits) override;
+
+private:
+    QPointer<TMessageFrm> target_;
+    QMetaObject::Connection destroyed_;
+};
 
 } // namespace kesto

@@ -69,7 +69,8 @@ std::vector<std::uint8_t> frame(std::uint8_t o2) {
 void BM_ConstructAndShowMainWindow(benchmark::State& state) {
     Fakes fakes;
     for (auto _ : state) {
-        kesto::TMainFrm window(fakes.options());
+        kesto::ProgramServices services(fakes.options());
+        kesto::TMainFrm window(services);
         window.show();
         QApplication::processEvents(); // first paint
         benchmark::DoNotOptimize(window.isVisible());
@@ -145,7 +146,8 @@ BENCHMARK(BM_InstalledProgramStartToMainWindowShown)
 // label, bar and big-display cell brought up to date. `repaint` adds the painting that follows.
 void refreshCycle(benchmark::State& state, bool repaint) {
     Fakes fakes;
-    kesto::TMainFrm window(fakes.options());
+    kesto::ProgramServices services(fakes.options());
+    kesto::TMainFrm window(services);
     window.show();
     QApplication::processEvents();
     const std::vector<std::vector<std::uint8_t>> frames{frame(0x69), frame(0x3C)};
@@ -173,7 +175,8 @@ BENCHMARK(BM_FullRefreshAndRepaint)->Unit(benchmark::kMicrosecond);
 // each number, as the user waits for it before the dialog appears.
 void BM_ProbeAllComPorts(benchmark::State& state) {
     Fakes fakes;
-    kesto::TMainFrm window(fakes.options());
+    kesto::ProgramServices services(fakes.options());
+    kesto::TMainFrm window(services);
     kesto::TSetupFrm setup(window.generalSettings(), window.setupServices());
     for (auto _ : state) {
         setup.ProbePorts();

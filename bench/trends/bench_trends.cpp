@@ -173,7 +173,8 @@ void BM_ResidentMemoryWithThreeFullLiveTrends(benchmark::State& state) {
     o.link = &link;
     o.beeper = &beeper;
     o.store = &store;
-    TMainFrm main(o);
+    ProgramServices services(o);
+    TMainFrm main(services);
     main.show();
     QApplication::processEvents();
     const double before = residentMegabytes();

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "config/Language.h"
-
+#include "config/ui/uSetupFrm.h"
 #include "widgets/ProgressWindow.h"
 
 #include <QString>
@@ -14,7 +14,7 @@ namespace kesto {
 // The progress window shown while the serial ports are probed. The probing runs on the UI thread
 // without returning to the event loop, so every change repaints at once. The user cannot close
 // the window; only hideProgress() does.
-class TFortschrittFrm : public ProgressWindow {
+class TFortschrittFrm : public ProgressWindow, public ProbeProgress {
     Q_OBJECT
 
 public:
@@ -23,12 +23,12 @@ public:
 
     explicit TFortschrittFrm(QWidget* parent = nullptr);
 
-    void showProgress();
-    void hideProgress();
+    void showProgress() override;
+    void hideProgress() override;
 
-    void setCounterText(const QString& text);
+    void setCounterText(const QString& text) override;
     // Clamped to 1..255.
-    void setPosition(int position);
+    void setPosition(int position) override;
     // Both at once for probing port `port`: "Teste <port> von 255" (words from the language) and
     // the bar at `port`.
     void setStep(int port);

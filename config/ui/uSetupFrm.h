@@ -54,6 +54,8 @@ public:
     TSetupFrm(GeneralSettings& settings, SetupServices services, QWidget* parent = nullptr);
 
     void applyLanguage(const LanguageTexts& texts);
+    // The window that counts along while the ports are probed (created after this dialog).
+    void setProbeProgress(ProbeProgress* progress) { services_.progress = progress; }
 
     // Probes COM1 to COM255 (the window keeps repainting; each probe is followed by a 3 ms gap
     // on a timer, never a sleep), then shows the dialog modally and applies OK.
@@ -78,7 +80,6 @@ public:
     QCheckBox* meanValueBox() const { return CheckBox2; }
     QLabel* devicePathLabel() const { return devicePath_; }
     QLabel* permissionLabel() const { return permission_; }
-    QPushButton* deviceManagerButton() const { return Button1; }
     QListWidget* adapterList() const { return adapterList_; }
     QPushButton* searchButton() const { return searchButton_; }
     QLabel* searchStatusLabel() const { return searchStatus_; }

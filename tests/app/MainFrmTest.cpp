@@ -97,6 +97,7 @@ struct Program {
     std::unique_ptr<TVersionFrm> version;
     std::unique_ptr<TMessageFrm> messages;
     std::unique_ptr<TFortschrittFrm> progress;
+    std::unique_ptr<ProgramServices> services;
     std::unique_ptr<TMainFrm> main;
 
     explicit Program(const QString& languageFile = {}, RegistryStore* store = nullptr) {
@@ -108,7 +109,8 @@ struct Program {
         o.languageId = 0x0409;
         o.clock = &clock;
         o.beeper = &beeper;
-        main = std::make_unique<TMainFrm>(o);
+        services = std::make_unique<ProgramServices>(o);
+        main = std::make_unique<TMainFrm>(*services);
         version = std::make_unique<TVersionFrm>();
         messages = std::make_unique<TMessageFrm>(clock, nullptr, QDir::homePath() + "/KESTO.LOG");
         progress = std::make_unique<TFortschrittFrm>();

@@ -91,7 +91,7 @@ private slots:
         FixedClock clock;
         TMessageFrm window(clock);
         int callbacks = 0;
-        window.onHidden = [&callbacks] { ++callbacks; };
+        QObject::connect(&window, &TMessageFrm::hidden, [&callbacks] { ++callbacks; });
         QSignalSpy hiddenSignal(&window, &TMessageFrm::hidden);
 
         window.AddMessage(QStringLiteral("link lost"));

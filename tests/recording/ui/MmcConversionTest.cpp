@@ -292,7 +292,8 @@ private slots:
         options.store = &store;
         options.languageFile = (QDir::tempPath() + "/kesto-test-no-language.GER").toStdString();
         options.languageId = 0x0409;
-        auto main = std::make_unique<TMainFrm>(options);
+        ProgramServices services(options);
+        auto main = std::make_unique<TMainFrm>(services);
         TMMCtoCSVFrm progress;
         main->show();
         auto* action = main->findChild<QAction*>(QStringLiteral("ViewMMCdata1"));

@@ -46,6 +46,7 @@ struct Window {
     test::FakeSerialLink link;
     MemoryRegistryStore store;
     std::unique_ptr<TMessageFrm> messages;
+    std::unique_ptr<ProgramServices> services;
     std::unique_ptr<TMainFrm> main;
 
     Window() {
@@ -56,7 +57,8 @@ struct Window {
         o.languageId = 0x0409;
         o.clock = &clock;
         o.link = &link;
-        main = std::make_unique<TMainFrm>(o);
+        services = std::make_unique<ProgramServices>(o);
+        main = std::make_unique<TMainFrm>(*services);
         messages = std::make_unique<TMessageFrm>(clock);
         main->setMessagesWindow(messages.get());
         main->show();
