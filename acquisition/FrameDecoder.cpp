@@ -450,4 +450,18 @@ void FrameDecoder::logFrameLine(const std::string& line) {
     }
 }
 
+std::vector<std::uint8_t> encodeFrame(std::span<const std::uint16_t> words) {
+    std::vector<std::uint8_t> frame;
+    frame.reserve(2 * words.size() + 4);
+    frame.push_back(0xFF);
+    frame.push_back(0xFF);
+    for (const std::uint16_t w : words) {
+        frame.push_back(static_cast<std::uint8_t>(w >> 8));
+        frame.push_back(static_cast<std::uint8_t>(w & 0xFF));
+    }
+    frame.push_back(0xFF);
+    frame.push_back(0xFF);
+    return frame;
+}
+
 } // namespace kesto

@@ -95,10 +95,8 @@ public:
     bool frameValid() const { return frameValid_; }
     // Bytes received and not yet read as frames.
     const std::vector<std::uint8_t>& pending() const { return burst_; }
-    bool inStep() const { return inStep_; }
     const DecoderCounters& counters() const { return counters_; }
 
-    void setMessageWindow(MessageWindow* messages) { messages_ = messages; }
     void setFrameLog(FrameLog* log) { log_ = log; }
 
 private:
@@ -143,5 +141,9 @@ struct FrameSearch {
 
 // `ended`: the line went quiet after the last byte, so the frames must end exactly there.
 FrameSearch findFirstFrame(std::span<const std::uint8_t> bytes, bool ended);
+
+// A frame as the analyzer sends it: FF FF, the words most significant byte first, FF FF (the
+// simulator, the tests and the benchmarks build their frames with it).
+std::vector<std::uint8_t> encodeFrame(std::span<const std::uint16_t> words);
 
 } // namespace kesto

@@ -16,7 +16,7 @@ class QWidget;
 
 namespace kesto {
 
-class TrendPanel;
+class DiagramPage;
 class TrendRecorder;
 
 // The three live diagrams of the main window: on each diagram page a recording trend
@@ -58,13 +58,9 @@ public:
     TrendRecorder* trendForPage(int pageIndex) const;
 
 private:
-    struct Diagram {
-        TrendRecorder* trend = nullptr;
-        TrendPanel* panel = nullptr;
-    };
-    const Diagram& at(int diagram) const { return diagrams_.at(static_cast<std::size_t>(diagram)); }
+    DiagramPage* at(int diagram) const { return diagrams_.at(static_cast<std::size_t>(diagram)); }
 
-    std::array<Diagram, kDiagramCount> diagrams_{};
+    std::array<DiagramPage*, kDiagramCount> diagrams_{};
 };
 
 } // namespace kesto

@@ -99,10 +99,6 @@ std::vector<LanguageKey> languageFileKeys() {
     return keys;
 }
 
-std::string_view languageSection(Channel channel) {
-    return kChannelSections[index(channel)];
-}
-
 Language loadLanguage(const std::string& path) {
     return languageFromIni(IniFile::load(path));
 }

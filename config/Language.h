@@ -83,9 +83,6 @@ struct LanguageKey {
 // then "Name", "Unit", "Start", "End" and "Format" of each channel section.
 std::vector<LanguageKey> languageFileKeys();
 
-// The language-file section of a channel's defaults ("O2Section", ..., "S6Section").
-std::string_view languageSection(Channel channel);
-
 struct Language {
     LanguageTexts texts;
     ChannelDefaults channelDefaults = builtinChannelDefaults();

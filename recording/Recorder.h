@@ -117,7 +117,6 @@ public:
 
     std::int64_t DataSetCounter() const { return dataSetCounter_; }
     const std::string& RecordingFileName() const { return recordingFileName_; }
-    int recordingFormat() const { return format_; }
 
 private:
     void handle(const WriterReport& report);

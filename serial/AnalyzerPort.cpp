@@ -30,22 +30,6 @@ bool deviceIsAbsent(const std::string& devicePath) {
 
 } // namespace
 
-std::string_view probeResultName(ProbeResult r) {
-    switch (r) {
-    case ProbeResult::Opened:
-        return "opened";
-    case ProbeResult::NoDevice:
-        return "no device";
-    case ProbeResult::PermissionDenied:
-        return "permission denied";
-    case ProbeResult::Busy:
-        return "busy";
-    case ProbeResult::OtherError:
-        break;
-    }
-    return "error";
-}
-
 std::string noDeviceMessage(const std::string& name, const std::string& devicePath) {
     if (devicePath.empty()) {
         return name + ": no device (no serial device is assigned to this number)";

@@ -104,9 +104,6 @@ private:
     std::uint64_t bytesRead_ = 0;
 };
 
-// The texts of the probe results, for the setup dialog and the tools.
-std::string_view probeResultName(ProbeResult r);
-
 // "COM7: no device (/dev/ttyS6 does not exist)" and the like, for a failed open.
 std::string noDeviceMessage(const std::string& name, const std::string& devicePath);
 std::string permissionMessage(const std::string& name, const std::string& devicePath);

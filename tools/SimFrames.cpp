@@ -1,5 +1,7 @@
 #include "tools/SimFrames.h"
 
+#include "acquisition/FrameDecoder.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -55,17 +57,7 @@ Words encodeWords(const Reading& r) {
 
 std::vector<std::uint8_t> buildFrame(const Words& words, int wordCount) {
     const auto n = static_cast<std::size_t>(std::clamp(wordCount, 0, kLongFrameWords));
-    std::vector<std::uint8_t> frame;
-    frame.reserve(2 * n + 4);
-    frame.push_back(0xFF);
-    frame.push_back(0xFF);
-    for (std::size_t k = 0; k < n; ++k) {
-        frame.push_back(static_cast<std::uint8_t>(words[k] >> 8));
-        frame.push_back(static_cast<std::uint8_t>(words[k] & 0xFF));
-    }
-    frame.push_back(0xFF);
-    frame.push_back(0xFF);
-    return frame;
+    return encodeFrame(std::span(words.data(), n));
 }
 
 bool delimitersOnlyAtEnds(std::span<const std::uint8_t> frame) {

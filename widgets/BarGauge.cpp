@@ -35,10 +35,6 @@ void BarGauge::setSettings(const ChannelSettings& s) {
     }
 }
 
-void BarGauge::setFirstName(const std::string& name) {
-    settings_.firstName = name;
-}
-
 void BarGauge::setDisplayName(const std::string& name) {
     if (name != settings_.displayName) {
         settings_.displayName = name;
@@ -65,13 +61,6 @@ void BarGauge::setUnit(const std::string& unit) {
         settings_.unit = unit;
         changed(true);
         tellAccessibility(QAccessible::NameChanged);
-    }
-}
-
-void BarGauge::setFormat(const std::string& format) {
-    if (format != settings_.format) {
-        settings_.format = format;
-        changed(true);
     }
 }
 

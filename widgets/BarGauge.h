@@ -25,12 +25,10 @@ public:
     // Replaces all display settings at once; repaints only when something changed.
     void setSettings(const ChannelSettings& settings);
 
-    void setFirstName(const std::string& name);
     void setDisplayName(const std::string& name);
     void setMinimum(float minimum);
     void setMaximum(float maximum);
     void setUnit(const std::string& unit);
-    void setFormat(const std::string& format);
     void setColour(Colour colour);
 
     QString firstName() const { return QString::fromStdString(settings_.firstName); }

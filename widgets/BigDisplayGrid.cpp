@@ -1,6 +1,7 @@
 #include "widgets/BigDisplayGrid.h"
 
 #include "acquisition/SpokenText.h"
+#include "widgets/Accessible.h"
 #include "widgets/UiFonts.h"
 
 #include <QAccessible>
@@ -9,7 +10,6 @@
 #include <QPainter>
 #include <QPointer>
 
-#include <mutex>
 #include <vector>
 
 namespace kesto {
@@ -134,20 +134,10 @@ private:
     std::vector<int> cellNumbers_;
 };
 
-QAccessibleInterface* bigDisplayFactory(const QString& className, QObject* object) {
-    if (className == QLatin1String(BigDisplayGrid::staticMetaObject.className())) {
-        if (auto* grid = qobject_cast<BigDisplayGrid*>(object)) {
-            return new BigDisplayAccessible(grid);
-        }
-    }
-    return nullptr;
-}
-
 } // namespace
 
 BigDisplayGrid::BigDisplayGrid(QWidget* parent) : QWidget(parent) {
-    static std::once_flag once;
-    std::call_once(once, [] { QAccessible::installFactory(bigDisplayFactory); });
+    installAccessibleInterface<BigDisplayGrid, BigDisplayAccessible>();
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::NoFocus);
     setMinimumSize(kBigDisplayColumns, kBigDisplayRows);

@@ -1,5 +1,6 @@
 #include "widgets/TrendPrint.h"
 
+#include "widgets/QtText.h"
 #include "acquisition/DateTimeFormat.h"
 #include "acquisition/NumberFormat.h"
 #include "widgets/TrendRecorder.h"
@@ -23,10 +24,6 @@ constexpr int kSteps = 5; // divisions of the time scale and of the value scale
 
 // Share of the legend's width per column: ChNo, Name1, Name2, Min, MinTime, Max, MaxTime, Unit.
 constexpr std::array<double, 8> kLegendColumns{0.07, 0.12, 0.15, 0.10, 0.19, 0.10, 0.19, 0.08};
-
-QString qs(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 QString dateTimeText(double time) {
     const LocalDateTime t = fromDateTimeValue(time);

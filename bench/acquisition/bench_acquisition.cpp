@@ -38,14 +38,7 @@ std::vector<std::uint8_t> sampleFrame() {
     const std::uint16_t words[16] = {0x0069, 0xFFFF, 0x00B4, 0x0096, 0x0370, 0x0064,
                                      0x0000, 0x00D2, 0x0028, 0x0000, 0x0005, 0x0000,
                                      0x7FFF, 0x007B, 0xFFFF, 0x0010};
-    std::vector<std::uint8_t> bytes{0xFF, 0xFF};
-    for (const std::uint16_t w : words) {
-        bytes.push_back(static_cast<std::uint8_t>(w >> 8));
-        bytes.push_back(static_cast<std::uint8_t>(w & 0xFF));
-    }
-    bytes.push_back(0xFF);
-    bytes.push_back(0xFF);
-    return bytes;
+    return encodeFrame(words);
 }
 
 // Each frame one burst, a second apart, read when the line goes quiet after it.

@@ -97,7 +97,7 @@ void ViewMmcCommand::convert(const QString& source) {
         return;
     }
     conversion_ = std::make_unique<CardConversion>(source.toStdString(), converting_.toStdString(),
-                                                   *files_, *progress_);
+                                                   files_, *progress_);
     progress_->showProgress();
     emit runningChanged(true);
     slices_->start();

@@ -41,8 +41,6 @@ public:
     // Where "MMC.CSV" goes: unless set, the program's mmcFile() (ProgramFolders).
     void setTargetFile(const QString& file) { targetFile_ = file; }
     QString targetFile() const;
-    // The file layer; the real file system unless set.
-    void setFileLayer(CardFileLayer* files) { files_ = files; }
 
     // Picks the card file with `preset` preselected; empty when the user cancels. Unless
     // replaced, the open dialog `OpenDialog2`.
@@ -75,8 +73,7 @@ private:
     QWidget* window_;
     GeneralSettings& settings_;
     QPointer<TMMCtoCSVFrm> progress_;
-    PosixCardFiles disk_;
-    CardFileLayer* files_ = &disk_;
+    PosixCardFiles files_;
     ShowViewer viewer_;
     QString targetFile_;
     QTimer* slices_ = nullptr;

@@ -1,6 +1,8 @@
 #include "review/ui/uViewFrm.h"
 
 #include "acquisition/DateTimeFormat.h"
+#include "widgets/DiagramPage.h"
+#include "widgets/QtText.h"
 #include "widgets/TrendPanel.h"
 #include "widgets/TrendPrint.h"
 #include "widgets/TrendRecorder.h"
@@ -27,18 +29,11 @@ constexpr int kDefaultColumnWidth = 70;
 
 // Tabs: the table, then the diagrams; each diagram's controls carry the names the program
 // knows them by.
-struct DiagramNames {
-    const char* caption;
-    const char* trend;
-    const char* scrollBar;
-    const char* swatch;
-    const char* readOut;
-    const char* choiceList;
-};
+constexpr std::array<const char*, 3> kDiagramCaptions{" Diagram 1 ", "Diagram 2", "Diagram 3"};
 constexpr std::array<DiagramNames, 3> kDiagramNames{{
-    {" Diagram 1 ", "AbTrend4", "ScrollBar1", "Label1", "Label2", "ComboBox1"},
-    {"Diagram 2", "AbTrend5", "ScrollBar2", "Label3", "Label4", "ComboBox2"},
-    {"Diagram 3", "AbTrend1", "ScrollBar3", "Label5", "Label6", "ComboBox3"},
+    {"AbTrend4", "ScrollBar1", "Label1", "Label2", "ComboBox1", "Panel1"},
+    {"AbTrend5", "ScrollBar2", "Label3", "Label4", "ComboBox2", "Panel2"},
+    {"AbTrend1", "ScrollBar3", "Label5", "Label6", "ComboBox3", "Panel3"},
 }};
 
 QString fromUtf8(std::string_view s) {
@@ -142,7 +137,7 @@ TViewFrm::TViewFrm(TrendPrinting* printing, QWidget* parent)
         auto* page = new QWidget;
         page->setObjectName(QStringLiteral("TabSheet%1").arg(d + 2));
         createDiagramPage(page, d);
-        PageControl1->addTab(page, kDiagramNames[static_cast<std::size_t>(d)].caption);
+        PageControl1->addTab(page, kDiagramCaptions[static_cast<std::size_t>(d)]);
     }
     connect(PageControl1, &QTabWidget::currentChanged, this, &TViewFrm::PageControl1Change);
 }
@@ -150,51 +145,35 @@ TViewFrm::TViewFrm(TrendPrinting* printing, QWidget* parent)
 TViewFrm::~TViewFrm() = default;
 
 void TViewFrm::createDiagramPage(QWidget* page, int d) {
-    const DiagramNames& names = kDiagramNames[static_cast<std::size_t>(d)];
     Diagram& diagram = diagrams_[static_cast<std::size_t>(d)];
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-
+    diagram.page = new DiagramPage(page, d, kDiagramNames[static_cast<std::size_t>(d)],
+                                   viewerReadOut, this);
     // The viewer's trends only show what the loader gives them, from their first record.
-    diagram.trend = new TrendRecorder(page);
-    diagram.trend->setObjectName(names.trend);
-    diagram.trend->setAccessibleName(QString::fromLatin1(names.caption).trimmed());
-    diagram.trend->setScaleVisible(false);
-    diagram.trend->setRecording(false);
-    layout->addWidget(diagram.trend, 1);
-
-    diagram.scrollBar = new QScrollBar(Qt::Horizontal, page);
-    diagram.scrollBar->setObjectName(names.scrollBar);
-    diagram.scrollBar->setRange(0, 0);
-    layout->addWidget(diagram.scrollBar);
-
-    diagram.panel = new TrendPanel(names.swatch, names.readOut, names.choiceList, page);
-    diagram.panel->setObjectName(QStringLiteral("Panel%1").arg(d + 1));
-    layout->addWidget(diagram.panel);
-
-    connect(diagram.panel, &TrendPanel::choiceActivated, this, [this, d] { ComboBoxChange(d); });
-    connect(diagram.trend, &TrendRecorder::NewCursorPos, this, [this, d] { NewCursorPos(d); });
-    connect(diagram.scrollBar, &QScrollBar::valueChanged, this,
+    TrendRecorder* trend = diagram.page->trend();
+    trend->setAccessibleName(QString::fromLatin1(kDiagramCaptions[static_cast<std::size_t>(d)])
+                                 .trimmed());
+    trend->setScaleVisible(false);
+    trend->setRecording(false);
+    connect(diagram.page->scrollBar(), &QScrollBar::valueChanged, this,
             [this, d](int position) { ScrollBarChange(d, position); });
     // The range follows the chart's width as its page is laid out and resized.
-    connect(diagram.trend, &TrendRecorder::chartResized, this, [this, d] { updateScrollRange(d); });
+    connect(trend, &TrendRecorder::chartResized, this, [this, d] { updateScrollRange(d); });
 }
 
 TrendRecorder* TViewFrm::trend(int d) const {
-    return diagrams_.at(static_cast<std::size_t>(d)).trend;
+    return diagrams_.at(static_cast<std::size_t>(d)).page->trend();
 }
 QScrollBar* TViewFrm::scrollBar(int d) const {
-    return diagrams_.at(static_cast<std::size_t>(d)).scrollBar;
+    return diagrams_.at(static_cast<std::size_t>(d)).page->scrollBar();
 }
 QComboBox* TViewFrm::choiceList(int d) const {
-    return diagrams_.at(static_cast<std::size_t>(d)).panel->choiceList();
+    return diagrams_.at(static_cast<std::size_t>(d)).page->panel()->choiceList();
 }
 QLabel* TViewFrm::swatch(int d) const {
-    return diagrams_.at(static_cast<std::size_t>(d)).panel->swatch();
+    return diagrams_.at(static_cast<std::size_t>(d)).page->panel()->swatch();
 }
 QLabel* TViewFrm::readOut(int d) const {
-    return diagrams_.at(static_cast<std::size_t>(d)).panel->readOut();
+    return diagrams_.at(static_cast<std::size_t>(d)).page->panel()->readOut();
 }
 
 int TViewFrm::tableRowCount() const {
@@ -216,18 +195,18 @@ void TViewFrm::showEvent(QShowEvent* event) {
 void TViewFrm::FormShow() {
     setWindowTitle(QStringLiteral("Vantro Kesto [") + fileName_ + QStringLiteral("]"));
     for (Diagram& d : diagrams_) {
-        d.panel->swatch()->setText("  ");
-        d.panel->readOut()->clear();
+        d.page->panel()->swatch()->setText("  ");
+        d.page->panel()->readOut()->clear();
     }
     PageControl1->setCurrentIndex(0);
 
     // A new file starts at its first record, its scroll bars at the start.
     for (Diagram& d : diagrams_) {
-        d.trend->clear();
+        d.page->trend()->clear();
         d.position.reset();
-        const QSignalBlocker block(d.scrollBar);
-        d.scrollBar->setRange(0, 0);
-        d.scrollBar->setValue(0);
+        const QSignalBlocker block(d.page->scrollBar());
+        d.page->scrollBar()->setRange(0, 0);
+        d.page->scrollBar()->setValue(0);
     }
 
     RecordingLoad load = loadRecordingFile(QFile::encodeName(fileName_).toStdString(),
@@ -267,48 +246,37 @@ void TViewFrm::showLoadError(const QString& text) {
 }
 
 void TViewFrm::updateScrollRange(int d) {
-    Diagram& diagram = diagrams_[static_cast<std::size_t>(d)];
-    diagram.scrollBar->setMaximum(
-        scrollMaximum(diagram.trend->recordCount(), diagram.trend->chartWidth()));
+    scrollBar(d)->setMaximum(scrollMaximum(trend(d)->recordCount(), trend(d)->chartWidth()));
 }
 
 void TViewFrm::applyChannelSettings(const LiveDisplay& display) {
-    for (int d = 0; d < 3; ++d) {
-        Diagram& diagram = diagrams_[static_cast<std::size_t>(d)];
-        diagram.trend->setSlotSettings(diagramSlotSettings(d, display));
-        diagram.panel->setChoices(choiceListEntries(d, display));
+    for (Diagram& d : diagrams_) {
+        d.page->applyChannels(display);
     }
 }
 
 void TViewFrm::applyLanguage(const LanguageTexts& texts) {
     for (Diagram& d : diagrams_) {
-        d.trend->setSpokenTexts(QString::fromStdString(texts.noRecordAtCursor),
-                                QString::fromStdString(texts.cursorOffRecords));
+        d.page->trend()->setSpokenTexts(qs(texts.noRecordAtCursor), qs(texts.cursorOffRecords));
     }
 }
 
 void TViewFrm::ComboBoxChange(int d) {
-    Diagram& diagram = diagrams_[static_cast<std::size_t>(d)];
-    diagram.trend->setAbsScaleCh(diagram.panel->choiceList()->currentIndex() + 1);
-    NewCursorPos(d);
+    diagrams_.at(static_cast<std::size_t>(d)).page->ComboBoxChange();
 }
 
 void TViewFrm::NewCursorPos(int d) {
-    Diagram& diagram = diagrams_[static_cast<std::size_t>(d)];
-    const TrendSlots& slotSet = diagram.trend->slotSettings();
-    const int i = diagram.panel->choiceList()->currentIndex();
-    diagram.panel->showReadOut(viewerReadOut(slotSet, i, diagram.trend->valueAtCursor()),
-                               SlotColor(slotSet, i));
+    diagrams_.at(static_cast<std::size_t>(d)).page->NewCursorPos();
 }
 
 void TViewFrm::ScrollBarChange(int d, int position) {
     Diagram& diagram = diagrams_[static_cast<std::size_t>(d)];
-    diagram.trend->shift(diagram.position.change(position));
+    diagram.page->trend()->shift(diagram.position.change(position));
 }
 
 void TViewFrm::PageControl1Change() {
     for (Diagram& d : diagrams_) {
-        d.trend->update();
+        d.page->trend()->update();
     }
 }
 

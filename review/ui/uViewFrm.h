@@ -22,7 +22,7 @@ class QTableView;
 
 namespace kesto {
 
-class TrendPanel;
+class DiagramPage;
 class TrendPrinting;
 class TrendRecorder;
 
@@ -94,7 +94,6 @@ public:
     QLabel* swatch(int diagram) const;
     QLabel* readOut(int diagram) const;
     QTableView* table() const { return StringGrid1; }
-    RecordingTableModel* tableModel() const { return model_; }
     QTabWidget* pages() const { return PageControl1; }
     QMenuBar* menu() const { return menuBar_; }
     // Rows of the table, the title row included: lines read + 2.
@@ -109,9 +108,7 @@ protected:
 
 private:
     struct Diagram {
-        TrendRecorder* trend = nullptr;
-        QScrollBar* scrollBar = nullptr;
-        TrendPanel* panel = nullptr;
+        DiagramPage* page = nullptr;
         ScrollPosition position;
     };
 

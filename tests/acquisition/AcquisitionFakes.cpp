@@ -1,5 +1,6 @@
 #include "AcquisitionFakes.h"
 
+#include "acquisition/FrameDecoder.h"
 #include "acquisition/NumberFormat.h"
 
 #include <gtest/gtest.h>
@@ -12,14 +13,7 @@ std::vector<std::uint16_t> goodWords() {
 }
 
 std::vector<std::uint8_t> frameBytes(const std::vector<std::uint16_t>& words) {
-    std::vector<std::uint8_t> bytes{0xFF, 0xFF};
-    for (const std::uint16_t w : words) {
-        bytes.push_back(static_cast<std::uint8_t>(w >> 8));
-        bytes.push_back(static_cast<std::uint8_t>(w & 0xFF));
-    }
-    bytes.push_back(0xFF);
-    bytes.push_back(0xFF);
-    return bytes;
+    return encodeFrame(words);
 }
 
 

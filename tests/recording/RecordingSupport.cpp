@@ -1,5 +1,7 @@
 #include "RecordingSupport.h"
 
+#include "acquisition/FrameDecoder.h"
+
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
@@ -35,14 +37,7 @@ std::string golden(const std::string& name) {
 }
 
 std::vector<std::uint8_t> frame(const std::vector<std::uint16_t>& words) {
-    std::vector<std::uint8_t> bytes{0xFF, 0xFF};
-    for (const std::uint16_t u : words) {
-        bytes.push_back(static_cast<std::uint8_t>(u >> 8));
-        bytes.push_back(static_cast<std::uint8_t>(u & 0xFF));
-    }
-    bytes.push_back(0xFF);
-    bytes.push_back(0xFF);
-    return bytes;
+    return encodeFrame(words);
 }
 
 } // namespace kesto::test

@@ -1,5 +1,6 @@
 #include "wordexport/ui/ReportExportAction.h"
 
+#include "widgets/QtText.h"
 #include "acquisition/ui/uMessageForm.h"
 
 #ifdef KESTO_HAVE_UNO
@@ -18,10 +19,6 @@ namespace kesto {
 namespace {
 
 const char* const kBusyText = "Waiting for LibreOffice to answer the last export.";
-
-QString qs(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 } // namespace
 
