@@ -1,8 +1,8 @@
 #pragma once
 
 #include "acquisition/Interfaces.h"
-#include "config/Language.h"
 #include "acquisition/LiveValues.h"
+#include "config/Language.h"
 #include "trends/SlotLayout.h"
 
 #include <QObject>

@@ -1,8 +1,8 @@
 // The program: the windows are created once, in a fixed order, and live until the main window
 // closes.
+#include "acquisition/DateTimeFormat.h"
 #include "app/Application.h"
 #include "app/CommandLine.h"
-#include "acquisition/DateTimeFormat.h"
 #include "app/ProgramInfo.h"
 #include "app/ProgramWindows.h"
 #include "app/ShutdownSignals.h"

@@ -1,7 +1,7 @@
 #include "config/Language.h"
 
-#include "config/IniFile.h"
 #include "acquisition/LiveValues.h"
+#include "config/IniFile.h"
 
 #include <algorithm>
 #include <array>

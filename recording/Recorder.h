@@ -1,9 +1,9 @@
 #pragma once
 
 #include "acquisition/Acquisition.h"
+#include "config/Settings.h"
 #include "platform/RecordingFiles.h"
 #include "recording/RecordingWriter.h"
-#include "config/Settings.h"
 #include "recording/XlsWriter.h"
 
 #include <chrono>

@@ -1,7 +1,7 @@
 #include "review/RecordingLoader.h"
 
-#include "config/Encoding.h"
 #include "acquisition/NumberFormat.h"
+#include "config/Encoding.h"
 #include "platform/PosixFiles.h"
 
 #include <algorithm>

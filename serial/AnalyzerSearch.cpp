@@ -1,7 +1,7 @@
 #include "serial/AnalyzerSearch.h"
 
-#include "serial/AnalyzerPort.h"
 #include "acquisition/FrameDecoder.h"
+#include "serial/AnalyzerPort.h"
 
 
 namespace kesto {

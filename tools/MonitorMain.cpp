@@ -2,10 +2,10 @@
 // window. See --help.
 
 #include "acquisition/Acquisition.h"
-#include "serial/AnalyzerPort.h"
-#include "tools/ConsoleRecorder.h"
 #include "acquisition/DateTimeFormat.h"
+#include "serial/AnalyzerPort.h"
 #include "serial/SerialAdapters.h"
+#include "tools/ConsoleRecorder.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,9 +1,9 @@
 #include "widgets/BarGauge.h"
 
-#include "widgets/Accessible.h"
 #include "acquisition/NumberFormat.h"
-#include "widgets/Pressable.h"
 #include "acquisition/SpokenText.h"
+#include "widgets/Accessible.h"
+#include "widgets/Pressable.h"
 #include "widgets/UiFonts.h"
 
 #include <QKeyEvent>

@@ -1,8 +1,8 @@
 #include "widgets/TrendPrint.h"
 
-#include "widgets/QtText.h"
 #include "acquisition/DateTimeFormat.h"
 #include "acquisition/NumberFormat.h"
+#include "widgets/QtText.h"
 #include "widgets/TrendRecorder.h"
 #include "widgets/UiFonts.h"
 

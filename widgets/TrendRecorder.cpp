@@ -1,8 +1,8 @@
 #include "widgets/TrendRecorder.h"
 
-#include "widgets/Accessible.h"
 #include "acquisition/DateTimeFormat.h"
 #include "acquisition/NumberFormat.h"
+#include "widgets/Accessible.h"
 
 #include <QAccessible>
 #include <QAccessibleValueInterface>

@@ -1,8 +1,8 @@
 // Speed of the main window: start-up (in-process and as a whole program) and the cost of one
 // acquisition cycle with all its widgets. Runs without a display (offscreen).
-#include "platform/qt/ToneBeeper.h"
 #include "app/uMainFrm.h"
 #include "config/ui/uSetupFrm.h"
+#include "platform/qt/ToneBeeper.h"
 
 #include <QApplication>
 #include <QDir>

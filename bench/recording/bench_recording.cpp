@@ -4,8 +4,8 @@
 // writer's thread waits for each flush a second. The files go to $KESTO_BENCH_DIR, else the
 // current folder: run from a folder on the disk the recordings would go to.
 
-#include "tests/CoreFakes.h"
 #include "recording/Recorder.h"
+#include "tests/CoreFakes.h"
 
 #include <benchmark/benchmark.h>
 

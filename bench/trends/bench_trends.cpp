@@ -2,13 +2,13 @@
 // live trends once a second, loading a 60000-line recording into the viewer (loader, table
 // model and the three diagrams), and the resident memory of the program with its three live
 // trends full.
-#include "tests/CoreFakes.h"
 #include "app/LiveTrends.h"
-#include "platform/qt/ToneBeeper.h"
-#include "widgets/TrendRecorder.h"
 #include "app/uMainFrm.h"
-#include "widgets/PageControl.h"
+#include "platform/qt/ToneBeeper.h"
 #include "review/ui/uViewFrm.h"
+#include "tests/CoreFakes.h"
+#include "widgets/PageControl.h"
+#include "widgets/TrendRecorder.h"
 
 #include <QApplication>
 #include <QDir>

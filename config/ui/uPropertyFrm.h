@@ -1,8 +1,8 @@
 #pragma once
 
+#include "acquisition/LiveValues.h"
 #include "config/ChannelProperties.h"
 #include "config/Language.h"
-#include "acquisition/LiveValues.h"
 
 #include <QDialog>
 

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "config/Language.h"
+#include "config/Settings.h"
+#include "config/SetupModel.h"
 #include "serial/PortMap.h"
 #include "serial/SerialAdapters.h"
-#include "config/SetupModel.h"
-#include "config/Settings.h"
 
 #include <QDialog>
 

@@ -1,7 +1,7 @@
 // Any bytes as the language file: every text and channel default is read without fault, the
 // Flow format stays fixed and a start or end is always a whole number.
-#include "config/Language.h"
 #include "acquisition/LiveValues.h"
+#include "config/Language.h"
 
 #include <cstddef>
 #include <cstdint>

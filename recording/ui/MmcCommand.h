@@ -1,7 +1,7 @@
 #pragma once
 
-#include "recording/CardConversion.h"
 #include "config/Settings.h"
+#include "recording/CardConversion.h"
 
 #include <QObject>
 #include <QPointer>

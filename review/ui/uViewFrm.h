@@ -1,7 +1,7 @@
 #pragma once
 
-#include "config/Language.h"
 #include "acquisition/LiveValues.h"
+#include "config/Language.h"
 #include "review/RecordingLoader.h"
 #include "trends/Scrolling.h"
 

@@ -2,8 +2,8 @@
 
 // Test doubles for the acquisition core's outside world (CoreFakes.h), and frame builders.
 
-#include "tests/CoreFakes.h"
 #include "acquisition/FrameDecoder.h"
+#include "tests/CoreFakes.h"
 
 #include <cstdint>
 #include <initializer_list>

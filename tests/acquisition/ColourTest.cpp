@@ -1,5 +1,5 @@
-#include "acquisition/Colour.h"
 #include "acquisition/Channels.h"
+#include "acquisition/Colour.h"
 #include "acquisition/LiveValues.h"
 #include "tests/ParamName.h"
 

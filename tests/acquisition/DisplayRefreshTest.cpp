@@ -1,5 +1,5 @@
-#include "acquisition/DisplayRefresh.h"
 #include "AcquisitionFakes.h"
+#include "acquisition/DisplayRefresh.h"
 #include "tests/ParamName.h"
 
 #include <gtest/gtest.h>

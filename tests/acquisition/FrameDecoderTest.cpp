@@ -1,5 +1,5 @@
-#include "acquisition/FrameDecoder.h"
 #include "AcquisitionFakes.h"
+#include "acquisition/FrameDecoder.h"
 #include "tests/ParamName.h"
 
 #include <gtest/gtest.h>

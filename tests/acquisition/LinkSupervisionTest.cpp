@@ -1,5 +1,5 @@
-#include "acquisition/Acquisition.h"
 #include "AcquisitionFakes.h"
+#include "acquisition/Acquisition.h"
 
 #include <gtest/gtest.h>
 

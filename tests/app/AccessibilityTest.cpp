@@ -2,11 +2,11 @@
 // interfaces of every window the program creates, whatever they hold, so windows and controls
 // added later are checked the same way. Set KESTO_A11Y_DUMP=1 to print every interface it visits.
 
-#include "widgets/BarGauge.h"
-#include "tests/CoreFakes.h"
 #include "app/ProgramWindows.h"
-#include "tests/QtTestSupport.h"
 #include "platform/qt/ToneBeeper.h"
+#include "tests/CoreFakes.h"
+#include "tests/QtTestSupport.h"
+#include "widgets/BarGauge.h"
 
 #include <QAccessible>
 #include <QApplication>

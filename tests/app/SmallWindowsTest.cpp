@@ -1,8 +1,8 @@
+#include "app/uVersionFrm.h"
+#include "config/ui/uFortschrittFrm.h"
 #include "platform/qt/JpegImage.h"
 #include "tests/QtTestSupport.h"
 #include "tests/WindowTestSupport.h"
-#include "config/ui/uFortschrittFrm.h"
-#include "app/uVersionFrm.h"
 
 #include <QKeyEvent>
 #include <QLabel>

@@ -1,6 +1,6 @@
-#include "config/Language.h"
-#include "config/IniFile.h"
 #include "TempProfile.h"
+#include "config/IniFile.h"
+#include "config/Language.h"
 
 #include <gtest/gtest.h>
 

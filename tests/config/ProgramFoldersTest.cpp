@@ -1,5 +1,5 @@
-#include "config/ProgramFolders.h"
 #include "TempProfile.h"
+#include "config/ProgramFolders.h"
 
 #include <gtest/gtest.h>
 

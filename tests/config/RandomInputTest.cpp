@@ -1,11 +1,11 @@
 // Deterministic random input for the two file readers: real files, mutated with a fixed seed.
 // The fuzz targets in fuzz/config explore further; this keeps the same checks running in CI.
+#include "TempProfile.h"
 #include "config/IniFile.h"
 #include "config/Language.h"
 #include "config/RegistryDocument.h"
 #include "config/RegistryStore.h"
 #include "config/Settings.h"
-#include "TempProfile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
+#include "TempProfile.h"
 #include "config/Language.h"
 #include "config/RegistryStore.h"
 #include "config/Settings.h"
-#include "TempProfile.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 // fuzz target alike. The expectations are worked out here from the bytes, independently of the
 // converter's own line and field cutting.
 
-#include "recording/CardConversion.h"
 #include "MemoryCardFiles.h"
+#include "recording/CardConversion.h"
 #include "recording/RecordingText.h"
 
 #include <string>

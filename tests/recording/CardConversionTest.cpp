@@ -8,7 +8,7 @@
 // concentrations of 1.25E15 and 5.84E-5 where the shortest general form takes an exponent).
 // golden/card-MMC.CSV was worked out from it independently of this converter. After an
 // intended change of the format regenerate it with
-//   KESTO_UPDATE_GOLDEN=1 build/tests/recording/kesto_recording_tests --gtest_filter='Card*Golden*'
+//   KESTO_UPDATE_GOLDEN=1 build/tests/recording/recording_tests --gtest_filter='Card*Golden*'
 // and look at the difference (git diff --text) before committing.
 #include "recording/CardConversion.h"
 

@@ -2,10 +2,10 @@
 // the recording viewer reads a CSV recording, to the same date, time and values.
 #include "recording/Recorder.h"
 
-#include "acquisition/DateTimeFormat.h"
 #include "MemoryFiles.h"
-#include "acquisition/NumberFormat.h"
 #include "RecordingSupport.h"
+#include "acquisition/DateTimeFormat.h"
+#include "acquisition/NumberFormat.h"
 #include "recording/RecordingText.h"
 
 #include <gtest/gtest.h>

@@ -3,8 +3,8 @@
 // The card conversion's file layer in memory: the files of a MemoryFiles, read in pieces of a
 // chosen size, and every step able to fail.
 
-#include "platform/CardFiles.h"
 #include "MemoryFiles.h"
+#include "platform/CardFiles.h"
 
 namespace kesto::test {
 

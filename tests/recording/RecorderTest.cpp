@@ -1,9 +1,9 @@
 #include "recording/Recorder.h"
 
 #include "BiffReader.h"
-#include "acquisition/DateTimeFormat.h"
 #include "MemoryFiles.h"
 #include "RecordingSupport.h"
+#include "acquisition/DateTimeFormat.h"
 #include "recording/RecordingText.h"
 
 #include <gtest/gtest.h>

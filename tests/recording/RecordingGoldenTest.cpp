@@ -2,13 +2,13 @@
 // compared byte for byte with the files in golden/.
 //
 // After an intended change of the format, regenerate them with
-//   KESTO_UPDATE_GOLDEN=1 build/tests/recording/kesto_recording_tests --gtest_filter='Golden*'
+//   KESTO_UPDATE_GOLDEN=1 build/tests/recording/recording_tests --gtest_filter='Golden*'
 // and look at the difference (git diff --text; for the XLS file `xxd`) before committing.
 #include "recording/Recorder.h"
 
 #include "BiffReader.h"
-#include "acquisition/DateTimeFormat.h"
 #include "RecordingSupport.h"
+#include "acquisition/DateTimeFormat.h"
 
 #include <gtest/gtest.h>
 

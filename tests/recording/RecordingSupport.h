@@ -5,8 +5,8 @@
 // keep what they get (CoreFakes.h), a temporary folder, and frames.
 
 #include "acquisition/Acquisition.h"
-#include "tests/CoreFakes.h"
 #include "recording/Recorder.h"
+#include "tests/CoreFakes.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -6,13 +6,13 @@
 #include "acquisition/DisplayRefresh.h"
 #include "acquisition/FrameDecoder.h"
 #include "acquisition/NumberFormat.h"
-#include "tools/SimFrames.h"
-#include "tests/WindowTestSupport.h"
-#include "widgets/TrendRecorder.h"
-#include "config/ui/uFortschrittFrm.h"
 #include "acquisition/ui/uMessageForm.h"
 #include "app/uVersionFrm.h"
+#include "config/ui/uFortschrittFrm.h"
 #include "review/ui/uViewFrm.h"
+#include "tests/WindowTestSupport.h"
+#include "tools/SimFrames.h"
+#include "widgets/TrendRecorder.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
-#include "serial/AnalyzerPort.h"
-#include "acquisition/Acquisition.h"
 #include "TestSupport.h"
+#include "acquisition/Acquisition.h"
+#include "serial/AnalyzerPort.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
+#include "TestSupport.h"
 #include "serial/PortMap.h"
 #include "serial/SerialAdapters.h"
-#include "TestSupport.h"
 
 #include <sys/stat.h>
 #include <sys/sysmacros.h>

@@ -1,7 +1,7 @@
-#include "tools/SimFrames.h"
+#include "TestSupport.h"
 #include "acquisition/DisplayRefresh.h"
 #include "acquisition/FrameDecoder.h"
-#include "TestSupport.h"
+#include "tools/SimFrames.h"
 
 #include <QTest>
 

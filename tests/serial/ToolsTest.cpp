@@ -1,8 +1,8 @@
+#include "TestSupport.h"
 #include "acquisition/Acquisition.h"
+#include "acquisition/Channels.h"
 #include "serial/AnalyzerPort.h"
 #include "serial/AnalyzerSearch.h"
-#include "acquisition/Channels.h"
-#include "TestSupport.h"
 
 #include <QDir>
 #include <QElapsedTimer>

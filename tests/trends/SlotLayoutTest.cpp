@@ -1,5 +1,5 @@
-#include "trends/SlotLayout.h"
 #include "acquisition/DateTimeFormat.h"
+#include "trends/SlotLayout.h"
 
 #include <gtest/gtest.h>
 

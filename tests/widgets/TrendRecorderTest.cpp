@@ -1,5 +1,5 @@
-#include "tests/CoreFakes.h"
 #include "acquisition/DateTimeFormat.h"
+#include "tests/CoreFakes.h"
 #include "widgets/TrendRecorder.h"
 
 #include <QAccessible>

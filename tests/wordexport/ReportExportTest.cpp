@@ -1,5 +1,5 @@
-#include "wordexport/ReportExport.h"
 #include "wordexport/ExportJob.h"
+#include "wordexport/ReportExport.h"
 
 #include <gtest/gtest.h>
 

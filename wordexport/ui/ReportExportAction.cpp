@@ -1,7 +1,7 @@
 #include "wordexport/ui/ReportExportAction.h"
 
-#include "widgets/QtText.h"
 #include "acquisition/ui/uMessageForm.h"
+#include "widgets/QtText.h"
 
 #ifdef KESTO_HAVE_UNO
 #include "wordexport/uno/UnoWriter.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "wordexport/ExportJob.h"
 #include "acquisition/LiveValues.h"
+#include "wordexport/ExportJob.h"
 
 #include <QObject>
 #include <QString>

@@ -1,5 +1,5 @@
-#include "tests/WindowTestSupport.h"
 #include "acquisition/ui/uMessageForm.h"
+#include "tests/WindowTestSupport.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -1,7 +1,7 @@
 // The channel property dialog and the setup dialog, driven as a user would: modal dialogs are
 // answered by a timer that clicks their buttons.
-#include "config/ChannelProperties.h"
 #include "acquisition/Colour.h"
+#include "config/ChannelProperties.h"
 #include "config/SetupModel.h"
 #include "config/ui/uPropertyFrm.h"
 #include "config/ui/uSetupFrm.h"

@@ -1,8 +1,8 @@
 // The console recorder run as a user runs it: kesto-monitor --record against kesto-sim on a
 // pseudo-terminal, stopped by time, by SIGTERM and by kill -9; and the XLS files it writes read
 // by a real spreadsheet program.
-#include "tests/recording/BiffReader.h"
 #include "recording/RecordingText.h"
+#include "tests/recording/BiffReader.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,10 @@
 // The memory-card conversion window and the "View MMC data..." command: real card files
 // converted into real files, the viewer called on the result, the windows kept running in
 // between, and every failure shown with the progress window gone and without the viewer.
-#include "recording/ui/MmcCommand.h"
-#include "tests/QtTestSupport.h"
-#include "recording/ui/uMMCToCSVFrm.h"
 #include "app/uMainFrm.h"
+#include "recording/ui/MmcCommand.h"
+#include "recording/ui/uMMCToCSVFrm.h"
+#include "tests/QtTestSupport.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,13 +1,13 @@
 // Recording from the main window: the menu command, the save dialog, the recording timer, the
 // interval label, the status line, the messages window and the shutdown.
-#include "tests/recording/BiffReader.h"
-#include "tests/QtTestSupport.h"
-#include "app/RecordingBinding.h"
-#include "tests/recording/RecordingSupport.h"
-#include "recording/RecordingText.h"
-#include "app/uMainFrm.h"
 #include "acquisition/ui/uMessageForm.h"
+#include "app/RecordingBinding.h"
+#include "app/uMainFrm.h"
 #include "config/ui/uSetupFrm.h"
+#include "recording/RecordingText.h"
+#include "tests/QtTestSupport.h"
+#include "tests/recording/BiffReader.h"
+#include "tests/recording/RecordingSupport.h"
 
 #include <QAction>
 #include <QApplication>

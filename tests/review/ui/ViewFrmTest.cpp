@@ -1,8 +1,8 @@
 #include "acquisition/DateTimeFormat.h"
+#include "review/ui/uViewFrm.h"
 #include "tests/WindowTestSupport.h"
 #include "widgets/TrendPrint.h"
 #include "widgets/TrendRecorder.h"
-#include "review/ui/uViewFrm.h"
 
 #include <QAction>
 #include <QApplication>

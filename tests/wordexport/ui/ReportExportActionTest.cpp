@@ -1,8 +1,8 @@
 // The "Copy to Writer" action without a word processor of its own: what the button offers in
 // this build, and an export given up after the time limit.
 #include "ErrorBoxes.h"
-#include "wordexport/ui/ReportExportAction.h"
 #include "acquisition/ui/uMessageForm.h"
+#include "wordexport/ui/ReportExportAction.h"
 
 #include <QApplication>
 #include <QPushButton>

@@ -2,11 +2,11 @@
 // a pipe of its own. The documents are written here; what the export did is read back by
 // saving the document as plain text.
 #include "ErrorBoxes.h"
-#include "wordexport/ui/ReportExportAction.h"
 #include "TestOffice.h"
+#include "acquisition/ui/uMessageForm.h"
+#include "wordexport/ui/ReportExportAction.h"
 #include "wordexport/uno/UnoConnection.h"
 #include "wordexport/uno/UnoWriter.h"
-#include "acquisition/ui/uMessageForm.h"
 
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/text/XTextTable.hpp>
