@@ -350,10 +350,6 @@ void TMainFrm::ApplyLanguage() {
     updateLiveWidgets();
 }
 
-void TMainFrm::ShowStatus(const QString& text) {
-    StatusPanel->setText(QLatin1Char(' ') + text);
-}
-
 void TMainFrm::COMTimerGetData() {
     if (shutDown_) {
         return;
@@ -374,10 +370,6 @@ void TMainFrm::updateLiveWidgets() {
     if (TMessageFrm* messages = messagesProxy_.window()) {
         messages->showCounters(acquisition_->decoder().counters());
     }
-}
-
-QString TMainFrm::channelKeyFromComponentName(const QString& name) {
-    return qs(channelKeyOfComponent(name.toStdString()));
 }
 
 void TMainFrm::EditPropertyClick(const QString& key) {
@@ -440,10 +432,6 @@ void TMainFrm::Version1Click() {
     if (version_ != nullptr) {
         version_->exec();
     }
-}
-
-void TMainFrm::Beenden1Click() {
-    close();
 }
 
 } // namespace kesto

@@ -7,6 +7,7 @@
 #include "app/RecordingBinding.h"
 #include "app/ViewerCommands.h"
 #include "app/uVersionFrm.h"
+#include "config/ChannelProperties.h"
 #include "config/Language.h"
 #include "config/ProgramSettings.h"
 #include "config/Settings.h"
@@ -87,7 +88,7 @@ public:
     // Captions, channel defaults and the language identifier on the status line.
     void ApplyLanguage();
     // One blank and the text into the status line.
-    void ShowStatus(const QString& text);
+    void ShowStatus(const QString& text) { StatusPanel->setText(QLatin1Char(' ') + text); }
     QString statusText() const { return StatusPanel->text(); }
 
     // Every second: link supervision and refresh, then the widgets follow the model.
@@ -101,7 +102,7 @@ public:
     void ApplyChannelsToTrends();
     void Image1Click();
     void Version1Click();
-    void Beenden1Click();
+    void Beenden1Click() { close(); }
     // "Parameters": port closed, setup dialog, port reopened, live trends emptied.
     void Kommunikation1Click();
     // "Change printer...": the printer setup dialog.
@@ -133,7 +134,9 @@ public:
     PageControl* pageControl() const { return PageControl1; }
 
     // The component named `name` ("NOXMGMinLabel", "O2Bar") belongs to this channel key.
-    static QString channelKeyFromComponentName(const QString& name);
+    static QString channelKeyFromComponentName(const QString& name) {
+        return QString::fromStdString(channelKeyOfComponent(name.toStdString()));
+    }
 
 signals:
     // Emitted by EditPropertyClick with the channel key.
