@@ -5,6 +5,7 @@
 
 #include "platform/RecordingFiles.h"
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <string>
@@ -15,7 +16,7 @@ namespace kesto::test {
 class MemoryFiles final : public RecordingFileLayer {
 public:
     // The operations a test can make fail: "stat", "create", "open", "remove", "write", "sync",
-    // "truncate". `failOn` returns the reason for the n-th call (counted from 1) of that
+    // "truncate", "device". `failOn` returns the reason for the n-th call (counted from 1) of that
     // operation, or nothing.
     std::function<FileError(const std::string& operation, int call)> failOn;
     // Stops the first failing write half-way, as a full disk does.
@@ -28,14 +29,22 @@ public:
     bool keepHistory = false;
     std::vector<std::string> history;
     std::map<std::string, int> calls;
+    // The stick the files are on is pulled: its mount point shows the system disk (another
+    // device), without them, until it is put back. Followed by the layer's next call.
+    std::atomic<bool> pulled = false;
 
     std::optional<std::uint64_t> fileSize(const std::string& path, FileError& error) override;
     FileError remove(const std::string& path) override;
     std::unique_ptr<RecordingFile> create(const std::string& path, std::string& error) override;
     std::unique_ptr<RecordingFile> open(const std::string& path, std::string& error) override;
+    std::optional<std::uint64_t> folderDevice(const std::string& path, FileError& error) override;
 
     FileError step(const std::string& operation);
     void remember(const std::string& state);
+
+private:
+    std::map<std::string, std::string> elsewhere_; // the other file system's files
+    bool swapped_ = false;
 };
 
 } // namespace kesto::test
