@@ -45,8 +45,9 @@ void usage(std::FILE* to) {
     std::fputs("Usage: kesto-card SOURCE TARGET\n"
                "Converts the analyzer's memory-card file SOURCE into TARGET, a recording file\n"
                "of the program's columns (what \"View MMC data...\" writes to MMC.CSV).\n"
+               "\nOptions:\n"
                "  --help     this text\n"
-               "  --version  the version\n"
+               "  --version  the version\n\n"
                "Exit status: 0 converted, 1 wrong use, 2 a file error (TARGET is left as it\n"
                "was).\n",
                to);

@@ -24,8 +24,9 @@ int main(int argc, char** argv) {
                      "Writer\",\nwith a new report from the template of the user's language. "
                      "The options are\nhanded to soffice before its own; KESTO_UNO_PIPE names "
                      "another pipe than kesto.\n"
+                     "\nOptions:\n"
                      "  --help     this text\n"
-                     "  --version  the version\n"
+                     "  --version  the version\n\n"
                      "Exit status: that of soffice; 127 when soffice cannot be started.\n";
         return 0;
     }
