@@ -12,9 +12,9 @@ void LiveAcquisition::COMTimerGetData() {
     if (const PortRetry retry = port_.retryIfDue(); retry != PortRetry::None) {
         decoder_.resetForOpen(clock_.tickMs());
         if (messages_.isVisible()) {
-            messages_.addMessage(portTargetName(*port_.target()) + ": " +
-                                 (retry == PortRetry::Opened ? portMessages_.opened
-                                                             : portMessages_.reopened));
+            messages_.addMessage(
+                portTargetName(*port_.target()) + ": " +
+                (retry == PortRetry::Opened ? portMessages_.opened : portMessages_.reopened));
         }
     }
     // Unsigned 32-bit difference: right across the tick counter's wrap.

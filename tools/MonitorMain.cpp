@@ -116,8 +116,9 @@ int main(int argc, char** argv) {
         "With --wait, a port that cannot be opened is tried again about every two seconds, as\n"
         "the program does, and '! COMn: port opened' is printed once it opens.\n"
         "Exit status: 0 after the given time or on SIGINT/SIGTERM, 1 bad options, 2 the port\n"
-        "could not be opened (without --wait), 3 the recording file could not be created, 4 data sets of the\n"
-        "recording had to go to the rescue file (or were lost) or its end could not be written."));
+        "could not be opened (without --wait), 3 the recording file could not be created,\n"
+        "4 data sets of the recording had to go to the rescue file (or were lost) or its end\n"
+        "could not be written."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption portOption(

@@ -16,7 +16,7 @@ namespace kesto::test {
 class MemoryFiles final : public RecordingFileLayer {
 public:
     // The operations a test can make fail: "stat", "create", "open", "remove", "write", "sync",
-    // "truncate", "device". `failOn` returns the reason for the n-th call (counted from 1) of that
+    // "truncate". `failOn` returns the reason for the n-th call (counted from 1) of that
     // operation, or nothing.
     std::function<FileError(const std::string& operation, int call)> failOn;
     // Stops the first failing write half-way, as a full disk does.
@@ -29,9 +29,10 @@ public:
     bool keepHistory = false;
     std::vector<std::string> history;
     std::map<std::string, int> calls;
-    // The stick the files are on is pulled: its mount point shows the system disk (another
-    // device), without them, until it is put back. Followed by the layer's next call.
+    // The files' stick is pulled: from the next call on, the folder is on another device.
     std::atomic<bool> pulled = false;
+    std::map<std::string, std::string> elsewhere; // the files of the other device
+    bool swapped = false;
 
     std::optional<std::uint64_t> fileSize(const std::string& path, FileError& error) override;
     FileError remove(const std::string& path) override;
@@ -41,10 +42,6 @@ public:
 
     FileError step(const std::string& operation);
     void remember(const std::string& state);
-
-private:
-    std::map<std::string, std::string> elsewhere_; // the other file system's files
-    bool swapped_ = false;
 };
 
 } // namespace kesto::test

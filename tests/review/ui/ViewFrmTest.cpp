@@ -18,7 +18,6 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 namespace kesto::test {
 namespace {
@@ -249,22 +248,6 @@ private slots:
         QCOMPARE(v.tableRowCount(), 2);
         QCOMPARE(v.trend(0)->recordCount(), std::size_t{0});
         QCOMPARE(v.scrollBar(0)->maximum(), 0);
-    }
-
-    // A file handed over while another shows (a card conversion that ended while the user reads
-    // a recording) is shown once the user has closed the first.
-    void fileHandedOverWhileShowingFollowsOnceClosed() {
-        TViewFrm v;
-        open(v, write("first.CSV", recording(3)));
-        const QString second = write("second.CSV", recording(2));
-        QCOMPARE(v.showFile(second), int(QDialog::Rejected));
-        QString shownNext;
-        QTimer::singleShot(200, &v, [&] {
-            shownNext = v.isVisible() ? v.windowTitle() : QString();
-            v.reject();
-        });
-        v.reject();
-        QTRY_COMPARE(shownNext, "Vantro Kesto [" + second + "]");
     }
 
     void printCommandPrintsTheDiagramOfTheActiveTab_data() {
