@@ -9,11 +9,12 @@ LiveAcquisition::LiveAcquisition(const Clock& clock, SerialLink& link, MessageWi
       display_(makeDefaultDisplay(builtinChannelDefaults())) {}
 
 void LiveAcquisition::COMTimerGetData() {
-    if (port_.retryIfDue()) {
+    if (const PortRetry retry = port_.retryIfDue(); retry != PortRetry::None) {
         decoder_.resetForOpen(clock_.tickMs());
         if (messages_.isVisible()) {
-            messages_.addMessage(portTargetName(*port_.target()) +
-                                 std::string(kPortReopenedMessage));
+            messages_.addMessage(
+                portTargetName(*port_.target()) + ": " +
+                (retry == PortRetry::Opened ? portMessages_.opened : portMessages_.reopened));
         }
     }
     // Unsigned 32-bit difference: right across the tick counter's wrap.
@@ -39,10 +40,15 @@ void LiveAcquisition::RefreshLiveDisplay() {
 }
 
 bool LiveAcquisition::probeAndOpen(int port) {
-    if (!link_.probe(port)) {
+    if (!link_.probe(port) || OpenAnalyzerPort(port)) {
+        awaitPort(port);
         return false;
     }
-    return !OpenAnalyzerPort(port).has_value();
+    return true;
+}
+
+void LiveAcquisition::awaitPort(const PortTarget& target) {
+    port_.await(target);
 }
 
 std::optional<std::string> LiveAcquisition::OpenAnalyzerPort(int port) {

@@ -15,8 +15,12 @@ namespace kesto {
 inline constexpr std::uint32_t kNoDataTimeoutMs = 5000;
 inline constexpr std::string_view kNoDataMessage =
     "No data error (data hold > 5 sec). Check connection !";
-// Follows the port's name ("COM3: port reopened").
-inline constexpr std::string_view kPortReopenedMessage = ": port reopened";
+// The messages window's line when the acquisition cycle gets a port open, after the port's name
+// and ": " ("COM3: port opened"). The language file may replace them.
+struct PortMessages {
+    std::string opened = "port opened";     // missing or busy until now
+    std::string reopened = "port reopened"; // lost while it was open
+};
 
 // The live side of the program: received texts, decoder, running means, reference entries and
 // the nineteen channel displays, with the handlers the main window's timers and the serial
@@ -36,8 +40,12 @@ public:
     // Every 1000 ms while the alarm timer runs: the tone, while the messages window is visible.
     void Timer1Timer();
 
-    // Start-up: probe COM`port` and open it when the probe succeeds; silent otherwise.
+    // Start-up: probe COM`port` and open it when the probe succeeds. Otherwise, silently, the
+    // port is awaited (see `awaitPort`): an adapter may be plugged in after the start.
     bool probeAndOpen(int port);
+    // A port that cannot be opened now (missing or busy): the acquisition cycle tries it about
+    // every two seconds, following the COM link anew each time, until it opens.
+    void awaitPort(const PortTarget& target);
     std::optional<std::string> OpenAnalyzerPort(int port);
     // The same for a device path (the console monitor takes either).
     std::optional<std::string> OpenAnalyzerPath(const std::string& devicePath);
@@ -68,6 +76,7 @@ public:
     const Clock& clock() const { return clock_; }
     SerialLink& link() { return link_; }
     const PortSupervisor& port() const { return port_; }
+    PortMessages& portMessages() { return portMessages_; }
 
 private:
     const Clock& clock_;
@@ -75,6 +84,7 @@ private:
     MessageWindow& messages_;
     Alarm& alarm_;
     PortSupervisor port_;
+    PortMessages portMessages_;
     ReceivedTexts texts_{};
     FrameDecoder decoder_;
     MeanValues means_;

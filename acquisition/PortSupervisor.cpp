@@ -1,5 +1,7 @@
 #include "acquisition/PortSupervisor.h"
 
+#include <utility>
+
 namespace kesto {
 
 std::string portTargetName(const PortTarget& target) {
@@ -19,7 +21,15 @@ std::optional<std::string> PortSupervisor::openTarget() {
 std::optional<std::string> PortSupervisor::open(const PortTarget& target) {
     target_ = target;
     lost_ = false;
-    return openTarget();
+    auto error = openTarget();
+    openedOnce_ = !error;
+    return error;
+}
+
+void PortSupervisor::await(const PortTarget& target) {
+    target_ = target;
+    openedOnce_ = false;
+    markLost();
 }
 
 void PortSupervisor::close() {
@@ -35,21 +45,21 @@ void PortSupervisor::markLost() {
     lastAttemptTick_ = clock_.tickMs();
 }
 
-bool PortSupervisor::retryIfDue() {
+PortRetry PortSupervisor::retryIfDue() {
     if (!lost_) {
-        return false;
+        return PortRetry::None;
     }
     const std::uint32_t now = clock_.tickMs();
     // Unsigned 32-bit difference: right across the tick counter's wrap.
     if (now - lastAttemptTick_ < kRetryIntervalMs) {
-        return false;
+        return PortRetry::None;
     }
     lastAttemptTick_ = now;
     if (openTarget()) {
-        return false; // still missing or busy; the reason is not shown, as at start-up
+        return PortRetry::None; // still missing or busy; the reason is not shown, as at start-up
     }
     lost_ = false;
-    return true;
+    return std::exchange(openedOnce_, true) ? PortRetry::Reopened : PortRetry::Opened;
 }
 
 } // namespace kesto

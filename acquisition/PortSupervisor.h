@@ -16,10 +16,18 @@ using PortTarget = std::variant<int, std::string>;
 // "COM3", or the device path.
 std::string portTargetName(const PortTarget& target);
 
+// What a retry of the acquisition cycle did.
+enum class PortRetry {
+    None,     // nothing was due, or the port is still missing or busy
+    Opened,   // the port opened for the first time since it was chosen
+    Reopened, // the port opened again after it had been open
+};
+
 // The port the program means to have open. It remembers what was opened last. When that port
-// is lost through an error (an adapter pulled out) or could not be opened again, it is tried
-// again quietly from the acquisition cycle until it opens; a port the program closed on purpose
-// stays closed. Opening a missing device fails at once, so a retry never holds up the cycle.
+// is lost through an error (an adapter pulled out), could not be opened again, or was missing
+// or busy when the program started, it is tried again quietly from the acquisition cycle until
+// it opens; a port the program closed on purpose stays closed. Opening a missing device fails
+// at once, so a retry never holds up the cycle.
 class PortSupervisor {
 public:
     // The acquisition cycle runs once a second: a retry every second cycle, about every two
@@ -30,14 +38,15 @@ public:
 
     // Opens the target and remembers it, whether or not the open succeeds; ends a lost state.
     std::optional<std::string> open(const PortTarget& target);
+    // A port that cannot be opened now: remembered and tried like a lost one.
+    void await(const PortTarget& target);
     // Closing on purpose: nothing is retried.
     void close();
     // The port failed while open, or could not be opened: retry it. Without a remembered
     // target there is nothing to retry.
     void markLost();
-    // From the acquisition cycle: reopens a lost port when a retry is due. True when the port
-    // was opened again by this call.
-    bool retryIfDue();
+    // From the acquisition cycle: reopens a lost port when a retry is due.
+    PortRetry retryIfDue();
 
     bool lost() const { return lost_; }
     const std::optional<PortTarget>& target() const { return target_; }
@@ -49,6 +58,7 @@ private:
     SerialLink& link_;
     std::optional<PortTarget> target_;
     bool lost_ = false;
+    bool openedOnce_ = false; // the target has been open since it was chosen
     std::uint32_t lastAttemptTick_ = 0;
 };
 

@@ -318,6 +318,7 @@ void TMainFrm::ApplyLanguage() {
     languageFile_ = services_.languageFile(id);
     language_ = loadLanguage(languageFile_);
     const LanguageTexts& t = language_.texts;
+    acquisition_->portMessages() = {t.portOpened, t.portReopened};
 
     FileMenu->setTitle(qs(t.file));
     SetupMenu->setTitle(qs(t.setup));

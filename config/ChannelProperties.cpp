@@ -48,25 +48,23 @@ std::string notAnIntegerMessage(const std::string& text) {
     return "'" + text + "' is not a valid integer value";
 }
 
-PropertyApplyResult applyPropertyFields(const ChannelPropertyFields& fields,
-                                        const std::string& shownMinimum,
-                                        const std::string& shownMaximum,
-                                        ChannelDisplay& display) {
-    PropertyApplyResult result;
-    result.restartMessage = fields.minimum != shownMinimum || fields.maximum != shownMaximum;
+bool propertiesNeedRestart(const ChannelPropertyFields& fields, const std::string& shownMinimum,
+                           const std::string& shownMaximum) {
+    return fields.minimum != shownMinimum || fields.maximum != shownMaximum;
+}
 
+std::optional<std::string> applyPropertyFields(const ChannelPropertyFields& fields,
+                                               ChannelDisplay& display) {
     auto& bar = display.settings;
     bar.displayName = fields.name;
     const auto minimum = wholeNumber(fields.minimum);
     if (!minimum) {
-        result.error = notAnIntegerMessage(fields.minimum);
-        return result;
+        return notAnIntegerMessage(fields.minimum);
     }
     bar.minimum = static_cast<float>(*minimum);
     const auto maximum = wholeNumber(fields.maximum);
     if (!maximum) {
-        result.error = notAnIntegerMessage(fields.maximum);
-        return result;
+        return notAnIntegerMessage(fields.maximum);
     }
     bar.maximum = static_cast<float>(*maximum);
     bar.unit = fields.unit;
@@ -79,7 +77,7 @@ PropertyApplyResult applyPropertyFields(const ChannelPropertyFields& fields,
     display.label = bar.displayName + " [" + bar.unit + "]";
     display.minLabel = std::to_string(static_cast<long long>(bar.minimum));
     display.maxLabel = std::to_string(static_cast<long long>(bar.maximum));
-    return result;
+    return std::nullopt;
 }
 
 } // namespace kesto

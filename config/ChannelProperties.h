@@ -29,17 +29,17 @@ struct ChannelPropertyFields {
 // (the gas temperature's gray) selects nothing, and the bar keeps it unless one is picked.
 ChannelPropertyFields propertyFieldsFor(const ChannelSettings& bar);
 
-struct PropertyApplyResult {
-    bool restartMessage = false;       // the minimum or maximum text was changed
-    std::optional<std::string> error;  // a conversion error; what came before it is applied
-};
+// Whether OK of the property dialog first shows the restart message: the minimum or the
+// maximum text differs from the one shown (`shownMinimum`/`shownMaximum`), as text: "00" for
+// "0" counts.
+bool propertiesNeedRestart(const ChannelPropertyFields& fields, const std::string& shownMinimum,
+                           const std::string& shownMaximum);
 
-// OK of the property dialog: applies the fields to the bar and its labels, in the dialog's
-// order. `shownMinimum`/`shownMaximum` are the field texts when the dialog was shown.
-PropertyApplyResult applyPropertyFields(const ChannelPropertyFields& fields,
-                                        const std::string& shownMinimum,
-                                        const std::string& shownMaximum,
-                                        ChannelDisplay& display);
+// OK of the property dialog, after the restart message: applies the fields to the bar and its
+// labels, in the dialog's order. Returns the conversion error that stopped it; the fields
+// before the wrong one are applied.
+std::optional<std::string> applyPropertyFields(const ChannelPropertyFields& fields,
+                                               ChannelDisplay& display);
 
 // The message a failed whole-number conversion shows.
 std::string notAnIntegerMessage(const std::string& text);

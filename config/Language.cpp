@@ -65,6 +65,8 @@ constexpr auto kTextKeys = std::to_array<TextKey>({
     {"PropertyFrm", "Color", &LanguageTexts::color},
     {"PropertyFrm", "Restart program before changes are taking effect.",
      &LanguageTexts::restartMessage},
+    {"MessageFrm", "Port opened", &LanguageTexts::portOpened},
+    {"MessageFrm", "Port reopened", &LanguageTexts::portReopened},
     {"Accessibility", "Reference O2", &LanguageTexts::referenceO2},
     {"Accessibility", "Messages", &LanguageTexts::messages},
     {"Accessibility", "Read-out channel", &LanguageTexts::readOutChannel},

@@ -61,6 +61,9 @@ struct LanguageTexts {
     std::string format = "Format";
     std::string color = "Color";
     std::string restartMessage = "Restart program before changes are taking effect.";
+    // [MessageFrm]: lines of the messages window, after the port's name ("COM3: port opened").
+    std::string portOpened = "port opened";
+    std::string portReopened = "port reopened";
     // [Accessibility]: names only a screen reader speaks. A reference-oxygen field is named by
     // its channel's caption and this text, "CO [ppm] reference O2 %".
     std::string referenceO2 = "reference O2 %";

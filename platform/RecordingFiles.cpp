@@ -120,6 +120,16 @@ std::unique_ptr<RecordingFile> PosixRecordingFiles::open(const std::string& path
     return std::make_unique<PosixFile>(fd);
 }
 
+std::optional<std::uint64_t> PosixRecordingFiles::folderDevice(const std::string& path,
+                                                               FileError& error) {
+    struct stat st {};
+    if (::stat(posix::folderOf(path).c_str(), &st) != 0) {
+        error = errorText(errno);
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(st.st_dev);
+}
+
 std::string fileNameOf(std::string_view path) {
     const std::size_t slash = path.find_last_of('/');
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));

@@ -38,6 +38,12 @@ public:
     virtual std::unique_ptr<RecordingFile> create(const std::string& path, std::string& error) = 0;
     // Opens an existing file for writing, without changing it.
     virtual std::unique_ptr<RecordingFile> open(const std::string& path, std::string& error) = 0;
+    // Which file system holds the folder of `path` (its device number): a stick pulled from a
+    // mount point leaves the folder behind on another one. A layer of one file system gives 0.
+    virtual std::optional<std::uint64_t> folderDevice(const std::string& /*path*/,
+                                                      FileError& /*error*/) {
+        return 0;
+    }
 };
 
 // The real file system (POSIX calls; the data of each write reaches the disk with fdatasync).
@@ -47,6 +53,7 @@ public:
     FileError remove(const std::string& path) override;
     std::unique_ptr<RecordingFile> create(const std::string& path, std::string& error) override;
     std::unique_ptr<RecordingFile> open(const std::string& path, std::string& error) override;
+    std::optional<std::uint64_t> folderDevice(const std::string& path, FileError& error) override;
 };
 
 // The name of the file without its folder.

@@ -55,6 +55,7 @@ struct RecordingWriter::Run {
     bool anyWritten = false;
     bool failing = false;
     bool finalTried = false;
+    std::optional<std::uint64_t> device; // of the CSV file's folder at the start
     std::unique_ptr<XlsWriter> xlsWriter;
 };
 
@@ -111,6 +112,8 @@ FileError RecordingWriter::Shared::startRun(Run& run) {
         return "Cannot create " + run.path + ": " + error;
     }
     files.remove(run.path);
+    FileError unknown; // then any file system will do later
+    run.device = files.folderDevice(run.path, unknown);
     return std::nullopt;
 }
 
@@ -121,6 +124,16 @@ Outcome RecordingWriter::Shared::writeCsv(Run& run, const std::string& header,
     const auto size = files.fileSize(path, error);
     if (error) {
         return {"cannot look at " + path + ": " + *error};
+    }
+    if (!size && run.device) {
+        // A file that is gone is made anew only on the file system it was started on: a stick
+        // pulled from a mount point leaves the folder behind on the system disk, and a new file
+        // there would split the recording in two. Its data sets wait as for a medium that is away.
+        const auto device = files.folderDevice(path, error);
+        if (device != run.device) {
+            return {"cannot create " + path + ": " +
+                    error.value_or("its medium is away (the folder is on another file system)")};
+        }
     }
     std::string reason;
     if (!size || *size == 0) {

@@ -39,8 +39,9 @@ struct WriterReport {
 // them) and learns from the reports what happened to them.
 //
 // A data set that cannot be written waits, with all that follow it, and is tried again after
-// `retry` and whenever another data set comes. Only a missing file (ENOENT) is a new file; a
-// file that cannot be looked at or written is never emptied or replaced. When a recording is
+// `retry` and whenever another data set comes. Only a missing file (ENOENT) is a new file, and
+// only on the file system its folder was on at the start; a file that cannot be looked at or
+// written is never emptied or replaced. When a recording is
 // finished while data sets still wait, they get one more try, and then go to a rescue file
 // beside the others in `rescueFolder`, named after the recording ("TEST-rescued.CSV",
 // "TEST-rescued-2.CSV", ...), in the recording's format with its header. When the writer is

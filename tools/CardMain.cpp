@@ -45,6 +45,9 @@ void usage(std::FILE* to) {
     std::fputs("Usage: kesto-card SOURCE TARGET\n"
                "Converts the analyzer's memory-card file SOURCE into TARGET, a recording file\n"
                "of the program's columns (what \"View MMC data...\" writes to MMC.CSV).\n"
+               "\nOptions:\n"
+               "  --help     this text\n"
+               "  --version  the version\n\n"
                "Exit status: 0 converted, 1 wrong use, 2 a file error (TARGET is left as it\n"
                "was).\n",
                to);
@@ -55,6 +58,10 @@ void usage(std::FILE* to) {
 int main(int argc, char* argv[]) {
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         usage(stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::puts("kesto-card " KESTO_VERSION);
         return 0;
     }
     if (argc != 3) {

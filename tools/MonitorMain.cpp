@@ -100,6 +100,7 @@ int main(int argc, char** argv) {
     // Qt has set the C library's locale from the environment: take its date and time formats.
     kesto::useSystemDateTimePatterns();
     QCoreApplication::setApplicationName(QStringLiteral("kesto-monitor"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KESTO_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -112,10 +113,14 @@ int main(int argc, char** argv) {
         "monitor ends; the status line goes to stderr. Data sets that cannot be written wait\n"
         "and are written when the file can be written again; those still waiting at the end go\n"
         "to a rescue file in $XDG_DATA_HOME/Pellum/KESTO22/, named after the recording.\n"
+        "With --wait, a port that cannot be opened is tried again about every two seconds, as\n"
+        "the program does, and '! COMn: port opened' is printed once it opens.\n"
         "Exit status: 0 after the given time or on SIGINT/SIGTERM, 1 bad options, 2 the port\n"
-        "could not be opened, 3 the recording file could not be created, 4 data sets of the\n"
-        "recording had to go to the rescue file (or were lost) or its end could not be written."));
+        "could not be opened (without --wait), 3 the recording file could not be created,\n"
+        "4 data sets of the recording had to go to the rescue file (or were lost) or its end\n"
+        "could not be written."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption portOption(
         QStringLiteral("port"),
         QStringLiteral("COM number (through the port map), device path, or an adapter's stable "
@@ -145,8 +150,11 @@ int main(int argc, char** argv) {
     const QCommandLineOption intervalOption(
         QStringLiteral("interval"), QStringLiteral("Recording interval in seconds (default 1)."),
         QStringLiteral("S"), QStringLiteral("1"));
+    const QCommandLineOption waitOption(
+        QStringLiteral("wait"),
+        QStringLiteral("Wait for a port that is missing or busy (an adapter plugged in later)."));
     parser.addOptions({portOption, listOption, secondsOption, noReferenceOption, meanOption,
-                       tgasDecimalsOption, framesOption, recordOption, intervalOption});
+                       tgasDecimalsOption, framesOption, recordOption, intervalOption, waitOption});
     parser.process(app);
 
     if (parser.isSet(listOption) && !parser.isSet(portOption)) {
@@ -214,14 +222,20 @@ int main(int argc, char** argv) {
     } else {
         error = acq.OpenAnalyzerPath(target.path);
     }
-    if (error) {
+    if (error && !parser.isSet(waitOption)) {
         std::fprintf(stderr, "kesto-monitor: %s\n", error->c_str());
         return 2;
     }
-    // A stable name with the device it leads to now.
-    const std::string now = kesto::currentTarget(port.devicePath());
-    std::fprintf(stderr, "kesto-monitor: reading %s%s\n", port.devicePath().c_str(),
-                 now == port.devicePath() ? "" : (" (" + now + ")").c_str());
+    if (error) {
+        std::fprintf(stderr, "kesto-monitor: %s; waiting for it\n", error->c_str());
+        acq.awaitPort(target.number ? kesto::PortTarget(*target.number)
+                                    : kesto::PortTarget(target.path));
+    } else {
+        // A stable name with the device it leads to now.
+        const std::string now = kesto::currentTarget(port.devicePath());
+        std::fprintf(stderr, "kesto-monitor: reading %s%s\n", port.devicePath().c_str(),
+                     now == port.devicePath() ? "" : (" (" + now + ")").c_str());
+    }
 
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalFd) == 0) {
         struct sigaction sa {};

@@ -85,6 +85,7 @@ Faults:
   --silence-repeat   repeat it: S seconds of frames, T seconds of silence, and so on
 
   --help             this text
+  --version          the version
 
 Stops cleanly on SIGINT or SIGTERM (the link is removed, the pseudo-terminal closed).
 Exit status: 0 normal end, 1 bad options, 2 the line could not be set up.
@@ -134,6 +135,9 @@ std::optional<Options> parseOptions(int argc, char** argv) {
         bool ok = true;
         if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
+            std::exit(0);
+        } else if (arg == "--version") {
+            std::puts("kesto-sim " KESTO_VERSION);
             std::exit(0);
         } else if (arg == "--com") {
             int n = 0;

@@ -17,6 +17,23 @@
 
 int main(int argc, char** argv) {
     using namespace kesto;
+    // Its own two options; anything else is Writer's.
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::cout << "Usage: kesto-writer [SOFFICE-OPTION]...\n"
+                     "Starts LibreOffice Writer so that it accepts the program's \"Copy to "
+                     "Writer\",\nwith a new report from the template of the user's language. "
+                     "The options are\nhanded to soffice before its own; KESTO_UNO_PIPE names "
+                     "another pipe than kesto.\n"
+                     "\nOptions:\n"
+                     "  --help     this text\n"
+                     "  --version  the version\n\n"
+                     "Exit status: that of soffice; 127 when soffice cannot be started.\n";
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::cout << "kesto-writer " KESTO_VERSION "\n";
+        return 0;
+    }
     std::error_code error;
     std::string program = std::filesystem::read_symlink("/proc/self/exe", error).string();
     if (program.empty()) {

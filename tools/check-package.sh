@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a built Release folder and checks it as a user's machine would
-# get it: the files it holds, its dependencies, the desktop entry and metainfo, and the program
-# unpacked into a temporary root, started from another folder without a display.
+# get it: the files it holds, its dependencies, the desktop entry and metainfo, what lintian says
+# (nothing but what the package overrides with its reason), and the program unpacked into a
+# temporary root, started from another folder without a display.
 #   tools/check-package.sh [build folder]      (default: build-release)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,8 +23,10 @@ fail() {
 
 # The files a user gets.
 id=com.pellum.kesto
+commands=(kesto kesto-sim kesto-monitor kesto-card)
 expected=(
   ./usr/bin/kesto ./usr/bin/kesto-sim ./usr/bin/kesto-monitor ./usr/bin/kesto-card
+  ./usr/share/doc/kesto/copyright ./usr/share/doc/kesto/changelog.gz
   ./usr/share/kesto/kesto.GER
   ./usr/share/applications/$id.desktop
   ./usr/share/metainfo/$id.metainfo.xml
@@ -38,10 +41,15 @@ desktop_entries=("$id.desktop")
 writer=0
 if [ -f "$build/wordexport/uno/libkesto_wordexport_uno.a" ]; then
   writer=1
+  commands+=(kesto-writer)
   expected+=(./usr/bin/kesto-writer ./usr/share/applications/kesto-writer.desktop
-    ./usr/share/kesto/kesto-report.ENG.ott ./usr/share/kesto/kesto-report.GER.ott)
+    ./usr/share/kesto/kesto-report.ENG.ott ./usr/share/kesto/kesto-report.GER.ott
+    ./usr/share/lintian/overrides/kesto)
   desktop_entries+=(kesto-writer.desktop)
 fi
+for command in "${commands[@]}"; do
+  expected+=("./usr/share/man/man1/$command.1.gz")
+done
 contents=$(dpkg-deb --contents "$deb" | awk '{print $6}')
 for file in "${expected[@]}"; do
   grep -qxF "$file" <<<"$contents" || fail "$file is missing from the package"
@@ -64,6 +72,16 @@ if ((writer)); then
     fail "kesto-writer.desktop lacks TryExec=soffice or declares MimeType"
   echo "Recommends: $recommends; the Writer launcher needs soffice and handles no documents"
 fi
+
+# Debian's package checker: no error and no warning. A tag the package overrides (the run path
+# to LibreOffice's UNO libraries) is explained in its overrides file.
+command -v lintian >/dev/null || fail "lintian is not installed (tools/setup.sh installs it)"
+status=0
+said=$(lintian --fail-on error,warning "$deb" 2>&1) || status=$?
+said=$(grep -v 'running with root privileges' <<<"$said" || true)
+[ -z "$said" ] || echo "$said"
+[ "$status" = 0 ] || fail "lintian finds errors or warnings in the package (status $status)"
+echo "lintian: no error, no warning"
 
 root=$(mktemp -d "${TMPDIR:-/tmp}/kesto-package-check.XXXXXX")
 trap 'rm -rf "$root"' EXIT
@@ -90,7 +108,13 @@ run() {
 shown=$(run "$program" --version)
 [ "$shown" = "Vantro Kesto $version" ] || fail "--version says '$shown', not 'Vantro Kesto $version'"
 run "$program" --help | grep -q -- '--view' || fail "--help does not list --view"
-run "$root/root/usr/bin/kesto-sim" --help >/dev/null || fail "kesto-sim --help failed"
+# Every command answers --help and --version (its manual page is made from them).
+for command in "${commands[@]}"; do
+  help=$(run "$root/root/usr/bin/$command" --help) && [ -n "$help" ] ||
+    fail "$command --help failed"
+  run "$root/root/usr/bin/$command" --version | grep -q " $version\$" ||
+    fail "$command --version does not give $version"
+done
 before=$(ls -A "$root/root/usr/bin")
 
 report=$(run env LANG=de_DE.UTF-8 QT_QPA_PLATFORM=offscreen KESTO_EXIT_AFTER_SHOW=1 "$program")

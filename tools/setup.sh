@@ -25,6 +25,8 @@ packages=(
   python3
   # PNG icons from the SVG, the Debian package (shlibdeps) and its desktop-file checks
   librsvg2-bin dpkg-dev file desktop-file-utils appstream
+  # The commands' manual pages from their --help, and Debian's package checker
+  help2man lintian
 )
 
 installed() {

@@ -104,7 +104,7 @@ ChannelProperties::ChannelProperties(QWidget* parent) : QDialog(parent) {
     okButton_ = new QPushButton(QStringLiteral("OK"), this);
     cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
     okButton_->setDefault(true);
-    connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(okButton_, &QPushButton::clicked, this, &ChannelProperties::OKButtonClick);
     connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* grid = new QGridLayout;
@@ -184,18 +184,23 @@ bool ChannelProperties::editChannel(ChannelDisplay& display) {
     shownMaximum_ = shown.maximum;
     nameEdit_->setFocus();
 
-    if (exec() != QDialog::Accepted) {
-        return false;
-    }
-    const PropertyApplyResult result =
-        applyPropertyFields(fields(), shownMinimum_, shownMaximum_, display);
-    if (result.restartMessage) {
+    edited_ = &display;
+    const bool accepted = exec() == QDialog::Accepted;
+    edited_ = nullptr;
+    return accepted;
+}
+
+void ChannelProperties::OKButtonClick() {
+    const ChannelPropertyFields f = fields();
+    if (propertiesNeedRestart(f, shownMinimum_, shownMaximum_)) {
         showMessage(restartMessage_);
     }
-    if (result.error) {
-        showError(QString::fromStdString(*result.error));
+    if (edited_ != nullptr) {
+        if (const auto error = applyPropertyFields(f, *edited_)) {
+            showError(QString::fromStdString(*error));
+        }
     }
-    return true;
+    accept();
 }
 
 } // namespace kesto

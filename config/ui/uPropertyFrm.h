@@ -46,6 +46,9 @@ protected:
 
 private:
     ChannelPropertyFields fields() const;
+    // OK: the restart message while the dialog still shows, then the fields are applied, then
+    // the dialog closes (also after a field that could not be applied).
+    void OKButtonClick();
 
     QLabel* nameCaption_;
     QLabel* minimumCaption_;
@@ -66,6 +69,7 @@ private:
         QStringLiteral("Restart program before changes are taking effect.");
     std::string shownMinimum_;
     std::string shownMaximum_;
+    ChannelDisplay* edited_ = nullptr; // while the dialog shows
 };
 
 } // namespace kesto

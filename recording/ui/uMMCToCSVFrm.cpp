@@ -26,8 +26,6 @@ TMMCtoCSVFrm::TMMCtoCSVFrm(QWidget* parent)
     setObjectName(QStringLiteral("MMCtoCSVFrm"));
     setWindowTitle(QStringLiteral("Converting MMC data"));
     setFixedSize(kClientWidth, kClientHeight);
-    // Shown with show(), not exec(): the conversion runs from the event loop in slices.
-    setWindowModality(Qt::ApplicationModal);
 
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));

@@ -11,9 +11,10 @@ class QProgressBar;
 namespace kesto {
 
 // The progress window of the memory-card conversion: a text line and a bar, on top of every
-// window, centred on the screen. While it shows, the other windows take no input (a second
-// conversion into the same file cannot start), but they keep painting and the acquisition and
-// a recording go on. The user cannot close it; the conversion hides it when it ends.
+// window, centred on the screen. It is not modal: while it shows, the user may stop a recording
+// or close the messages window, and the acquisition and a recording go on (the menu command
+// stays disabled, so a second conversion into the same file cannot start). The user cannot
+// close it; the conversion hides it when it ends.
 class TMMCtoCSVFrm : public ProgressWindow, public CardProgress {
     Q_OBJECT
 

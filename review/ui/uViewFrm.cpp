@@ -20,6 +20,7 @@
 #include <QShowEvent>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace kesto {
@@ -181,6 +182,15 @@ int TViewFrm::tableRowCount() const {
 }
 
 int TViewFrm::showFile(const QString& file) {
+    if (isVisible()) {
+        // Already showing a recording (a card conversion ended while the user reads one): the
+        // new file follows once this one is closed, from the event loop, not inside its exec().
+        connect(
+            this, &QDialog::finished, this,
+            [this, file] { QTimer::singleShot(0, this, [this, file] { showFile(file); }); },
+            Qt::SingleShotConnection);
+        return QDialog::Rejected;
+    }
     setFileName(file);
     return exec();
 }

@@ -67,7 +67,8 @@ public:
     // The file the next showing loads (the full path as chosen).
     void setFileName(const QString& file) { fileName_ = file; }
     QString fileName() const { return fileName_; }
-    // Shows the window modally on `file`; it is loaded as the window shows.
+    // Shows the window modally on `file`; it is loaded as the window shows. While it shows
+    // another file, `file` is shown after it has been closed.
     int showFile(const QString& file);
 
     // Loading, at every showing.

@@ -743,14 +743,20 @@ private slots:
         QVERIFY(p.waitForAcceptedFrames(1));
     }
 
-    // The adapter is pulled out and plugged in again: a new device under the same COM link.
+    // The adapter is plugged in after the start, then pulled out and plugged in again: a new
+    // device under the same COM link. The messages window's lines come from the language file.
     void lostPortIsReopenedWhenItComesBack() {
-        auto first = std::make_unique<Pty>();
-        linkCom1(first->path);
-        Program p;
+        Program p(QStringLiteral(KESTO_LANGUAGE_FILE));
         p.main->Image1Click(); // the messages window open
         auto* port = dynamic_cast<AnalyzerPort*>(&p.main->acquisition().link());
-        QVERIFY(port != nullptr && port->isOpen());
+        QVERIFY(port != nullptr && !port->isOpen());
+        auto first = std::make_unique<Pty>();
+        linkCom1(first->path);
+        p.clock.tick += 2000;
+        p.main->COMTimerGetData();
+        QVERIFY(port->isOpen());
+        QCOMPARE(p.messages->messagesText().count(QStringLiteral("COM1: Anschluss ge\u00f6ffnet")),
+                 1);
         first.reset();
         QTRY_VERIFY_WITH_TIMEOUT(p.main->acquisition().portLost(), 3000);
         QVERIFY(!port->isOpen());
@@ -764,7 +770,8 @@ private slots:
         p.main->COMTimerGetData();
         QVERIFY(port->isOpen());
         QCOMPARE(QString::fromStdString(port->devicePath()), second.path);
-        QCOMPARE(p.messages->messagesText().count("COM1: port reopened"), 1);
+        QVERIFY(p.messages->messagesText().contains(
+            QStringLiteral("COM1: Anschluss wieder ge\u00f6ffnet")));
         QVERIFY(p.messages->messagesText().contains("COM1: connection lost"));
         p.idle(200);
         QVERIFY(second.send(kFrame));

@@ -57,6 +57,10 @@ void MemoryFiles::remember(const std::string& state) {
 }
 
 FileError MemoryFiles::step(const std::string& operation) {
+    if (pulled != swapped) {
+        files.swap(elsewhere);
+        swapped = pulled;
+    }
     const int n = ++calls[operation];
     return failOn ? failOn(operation, n) : std::nullopt;
 }
@@ -104,6 +108,11 @@ std::unique_ptr<RecordingFile> MemoryFiles::open(const std::string& path, std::s
         return nullptr;
     }
     return std::make_unique<MemoryFile>(*this, path);
+}
+
+std::optional<std::uint64_t> MemoryFiles::folderDevice(const std::string&, FileError& error) {
+    error = step("device");
+    return swapped ? 2 : 1;
 }
 
 } // namespace kesto::test

@@ -5,6 +5,7 @@
 
 #include "platform/RecordingFiles.h"
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <string>
@@ -28,11 +29,16 @@ public:
     bool keepHistory = false;
     std::vector<std::string> history;
     std::map<std::string, int> calls;
+    // The files' stick is pulled: from the next call on, the folder is on another device.
+    std::atomic<bool> pulled = false;
+    std::map<std::string, std::string> elsewhere; // the files of the other device
+    bool swapped = false;
 
     std::optional<std::uint64_t> fileSize(const std::string& path, FileError& error) override;
     FileError remove(const std::string& path) override;
     std::unique_ptr<RecordingFile> create(const std::string& path, std::string& error) override;
     std::unique_ptr<RecordingFile> open(const std::string& path, std::string& error) override;
+    std::optional<std::uint64_t> folderDevice(const std::string& path, FileError& error) override;
 
     FileError step(const std::string& operation);
     void remember(const std::string& state);

@@ -176,7 +176,7 @@ TEST_F(RecorderTest, everyDataSetReachesTheFileOnceInOrderOrTheRescueFile) {
     using namespace std::chrono_literals;
     struct Case {
         std::string name;
-        std::string operation; // fails (or is slow) from its call `from` to `to`
+        std::string operation; // fails (or is slow) from its call `from` to `to`; "pull": ticks
         int from, to;
         std::chrono::milliseconds delay; // slow instead of failing
         bool rescued;
@@ -188,6 +188,7 @@ TEST_F(RecorderTest, everyDataSetReachesTheFileOnceInOrderOrTheRescueFile) {
         {"each sync takes long", "sync", 1, 1000, 150ms, false},
         {"writes fail for a while", "write", 3, 9, 0ms, false},
         {"the stick is pulled and put back", "open", 2, 6, 0ms, false, true},
+        {"the stick's mount point stays on the system disk", "pull", 3, 8, 0ms, false, true},
         {"the disk is full", "write", 4, 1000000, 0ms, true},
     };
     constexpr int kTicks = 12;
@@ -221,6 +222,7 @@ TEST_F(RecorderTest, everyDataSetReachesTheFileOnceInOrderOrTheRescueFile) {
                 return FileError("Input/output error");
             };
             for (int i = 1; i <= kTicks; ++i) {
+                files.pulled = c.operation == "pull" && i >= c.from && i < c.to;
                 live.display()[index(Channel::O2)].value = static_cast<float>(i);
                 recorder->WriteDataSet();
                 std::this_thread::sleep_for(20ms);

@@ -333,18 +333,20 @@ private slots:
         QVERIFY2(ok && o2 >= 3 && o2 <= 6, qPrintable(r.lines.join('\n')));
     }
 
+    // The monitor waits (--wait) for its line until the first simulator comes up.
     // COM13 is linked to the simulator's stable name. A second simulator takes that name while
     // the first still runs (the adapter replugged while its old node was held: another
     // pseudo-terminal), then the first one ends: the monitor finds the line again by itself.
     void replugUnderAnotherDeviceIsFollowedByTheStableName() {
         QProcess before, after, monitor;
-        const QString first = startSimulator(before, {"--fast", "--adapter", "usb-0043"});
         const QString stable = deviceRoot_.path() + "/dev/serial/by-id/usb-0043";
         const kesto::PortMap map(config_.path().toStdString() + "/Pellum/dosdevices");
         QVERIFY(!map.createLink(13, stable.toStdString()).has_value());
         monitor.setProcessEnvironment(environment());
-        monitor.start(KESTO_MONITOR_PATH, {"--port", "13", "--seconds", "8"});
-        QTest::qWait(2000);
+        monitor.start(KESTO_MONITOR_PATH, {"--port", "13", "--wait", "--seconds", "10"});
+        QTest::qWait(1500);
+        const QString first = startSimulator(before, {"--fast", "--adapter", "usb-0043"});
+        QTest::qWait(3000);
         const QString second = startSimulator(after, {"--fast", "--adapter", "usb-0043"});
         stop(before);
         QVERIFY(monitor.waitForFinished(15000));
@@ -352,9 +354,10 @@ private slots:
         map.removeLink(13, stable.toStdString());
         QVERIFY(first.startsWith("/dev/") && second.startsWith("/dev/") && first != second);
         const QStringList lines = QString::fromUtf8(monitor.readAllStandardOutput()).split('\n');
-        QVERIFY2(lines.contains("! COM13: port reopened"), qPrintable(lines.join('\n')));
+        QVERIFY2(lines.contains("! COM13: port opened") && lines.contains("! COM13: port reopened"),
+                 qPrintable(lines.join('\n')));
         bool ok = false;
-        const double o2 = fieldValue(valueLines(lines).value(7), "O2", &ok);
+        const double o2 = fieldValue(valueLines(lines).value(9), "O2", &ok);
         QVERIFY2(ok && o2 >= 3 && o2 <= 6, qPrintable(lines.join('\n')));
     }
 

@@ -156,17 +156,21 @@ void DialogTests::changingOnlyNameUnitFormatOrColourShowsNoRestartMessage() {
     QCOMPARE(o2.settings.colour, 0x0000FFu);
 }
 
+// The message comes first, then the fields are applied, then the dialog closes.
 void DialogTests::changingTheMinimumTextShowsTheRestartMessageEvenForTheSameValue() {
     ChannelProperties dialog;
-    QStringList messages;
-    dialog.showMessage = [&](const QString& m) { messages << m; };
     auto o2 = defaultDisplay(Channel::O2);
+    QStringList events;
+    dialog.showMessage = [&](const QString& m) { events << m << o2.label.c_str(); };
+    connect(&dialog, &QDialog::finished, [&] { events << "closes" << o2.label.c_str(); });
     whenShown(&dialog, [&] {
+        dialog.nameEdit()->setText("Oxygen");
         dialog.minimumEdit()->setText("00");
         dialog.okButton()->click();
     });
     QVERIFY(dialog.editChannel(o2));
-    QCOMPARE(messages, QStringList{"Restart program before changes are taking effect."});
+    QCOMPARE(events, (QStringList{"Restart program before changes are taking effect.", "O2 [%] ",
+                                  "closes", "Oxygen [%]"}));
     QCOMPARE(o2.settings.minimum, 0.0f);
 }
 
