@@ -56,6 +56,10 @@ public:
             *s_.cancelOnInsertOf = true;
         }
     }
+    void replaceBookmarkText(const std::string& name, const std::string& text) override {
+        s_.calls.push_back("replace " + name + " " + text);
+        s_.bookmarks[name] = text;
+    }
 
 private:
     FakeState& s_;
@@ -105,7 +109,7 @@ LiveDisplay displayWith(std::initializer_list<std::pair<Channel, float>> values)
 ReportValues numberedValues() {
     ReportValues values;
     for (std::size_t k = 0; k < kReportValueCount; ++k) {
-        values[k] = {"Value" + std::to_string(k + 1), std::to_string(k + 1) + ".0"};
+        values.push_back({"Value" + std::to_string(k + 1), std::to_string(k + 1) + ".0"});
     }
     return values;
 }
@@ -171,6 +175,31 @@ TEST(ReportExport, fillsOnlyTheBookmarksTheDocumentHasInOrder) {
     }
     EXPECT_EQ(state.calls, expected);
     EXPECT_EQ(state.sessionsOpen, 0);
+}
+
+// A measurement's report: its fields take the place of the template's placeholders; a field
+// left empty keeps the placeholder for the pen, a channel without a value its empty cell.
+TEST(ReportExport, measurementPutsItsFieldsInPlaceAndLeavesWhatItLacks) {
+    std::array<std::string, kChannelCount> means{};
+    means[index(Channel::O2)] = "4.8";
+    means[index(Channel::Zug)] = "0"; // draught is not exported
+    FakeState state;
+    state.bookmarks = {{"Value1", "x"}, {"Value2", ""}, {"Customer", "<Customer>"},
+                       {"Site", "<Site>"}, {"MeasureTime", ""}};
+    FakeProcessor processor(state);
+    const std::atomic<bool> notCancelled{false};
+    const ExportOutcome outcome = runReportExport(
+        processor,
+        measurementReportValues(means, {"Keller", "", "", "Weber", "07.03.2024",
+                                        "09:05:03 - 09:05:33", "1 x 30 s"}),
+        notCancelled);
+    EXPECT_EQ(outcome.result, Result::Done);
+    EXPECT_EQ(outcome.filled, (std::vector<std::string>{"Value1", "Customer", "MeasureTime"}));
+    EXPECT_EQ(state.bookmarks["Value1"], "x4.8");
+    EXPECT_EQ(state.bookmarks["Value2"], "");
+    EXPECT_EQ(state.bookmarks["Customer"], "Keller");
+    EXPECT_EQ(state.bookmarks["Site"], "<Site>");
+    EXPECT_EQ(state.bookmarks["MeasureTime"], "09:05:03 - 09:05:33");
 }
 
 TEST(ReportExport, stopsBeforeTouchingTheDocumentWhenItCannotBeFilled) {
