@@ -37,8 +37,7 @@ MeasurementBinding::MeasurementBinding(Window window, TMeasureStartFrm& start,
     status_->setObjectName(QStringLiteral("MeasurementStatus"));
     window_.statusBar->addPermanentWidget(status_);
 
-    result_.setWriterExport(
-        makeWriterExport(result_.exportButton(), [this] { return result_.reportValues(); }));
+    result_.installWriterExport(makeWriterExport);
     applyLanguage(texts());
 }
 

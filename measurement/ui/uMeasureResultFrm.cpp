@@ -190,8 +190,10 @@ ReportValues TMeasureResultFrm::reportValues() const {
     return result_ ? measurementReport(*result_) : ReportValues{};
 }
 
-void TMeasureResultFrm::setWriterExport(std::unique_ptr<ReportExportAction> action) {
-    writerExport_ = std::move(action);
+void TMeasureResultFrm::installWriterExport(const WriterExportMaker& make) {
+    // The old export unbinds the button as it goes: it goes first.
+    writerExport_.reset();
+    writerExport_ = make(exportButton(), [this] { return reportValues(); });
 }
 
 void TMeasureResultFrm::Print() {

@@ -47,11 +47,13 @@ public:
                     const std::optional<std::string>& protocolError);
     const std::optional<MeasurementResult>& result() const { return result_; }
 
-    // "Copy to Writer": the button, and what it puts into the report (the means and fields).
-    ExportButton exportButton();
+    // "Copy to Writer": what it puts into the report (the means and fields), and the export
+    // behind the button, made by `make` for this window's button once an earlier one is gone.
     ReportValues reportValues() const;
-    // The export the button runs; it lives as long as the window.
-    void setWriterExport(std::unique_ptr<ReportExportAction> action);
+    using WriterExportMaker = std::function<std::unique_ptr<ReportExportAction>(
+        ExportButton, ReportExportAction::Values)>;
+    void installWriterExport(const WriterExportMaker& make);
+    ReportExportAction* writerExport() const { return writerExport_.get(); }
 
     // "Print": one landscape page on the program's printer, or a PDF file without one.
     void Print();
@@ -64,6 +66,7 @@ public:
 
 private:
     void refresh();
+    ExportButton exportButton();
 
     TrendPrinting* printing_;
     const TrendRecorder* diagram_;
