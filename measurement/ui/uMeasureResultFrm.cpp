@@ -46,7 +46,7 @@ TMeasureResultFrm::TMeasureResultFrm(TrendPrinting* printing, const TrendRecorde
     : QDialog(parent), printing_(printing), diagram_(diagram) {
     setObjectName(QStringLiteral("MeasureResultFrm"));
     setSizeGripEnabled(true);
-    resize(760, 660);
+    resize(840, 660);
 
     // The fields in two columns: the times on the left, the technician's notes on the right.
     auto* form = new QGridLayout;

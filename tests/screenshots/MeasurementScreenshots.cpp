@@ -2,12 +2,9 @@
 // into PNG files for the README (docs/screenshots). Three readings of 30 s, a minute apart, of
 // the simulator's boiler, fed through the real decoder and display refresh.
 #include "acquisition/DateTimeFormat.h"
-#include "acquisition/DisplayRefresh.h"
-#include "acquisition/FrameDecoder.h"
 #include "measurement/ui/uMeasureResultFrm.h"
 #include "measurement/ui/uMeasureStartFrm.h"
-#include "tests/WindowTestSupport.h"
-#include "tools/SimFrames.h"
+#include "tests/screenshots/SimulatedBoiler.h"
 #include "widgets/TrendRecorder.h"
 
 #include <QApplication>
@@ -53,30 +50,22 @@ int main(int argc, char** argv) {
     start.ask(choice);
 
     // The boiler, second by second, into the session and diagram 1.
-    test::FixedClock clock;
-    ReceivedTexts texts{};
-    FrameDecoder decoder(texts, clock);
-    sim::BoilerModel boiler(7, sim::NearZero::Calm);
-    LiveDisplay display = makeDefaultDisplay(builtinChannelDefaults());
-    MeanValues means;
-    ReferenceSettings references{};
+    test::SimulatedBoiler boiler;
     TrendRecorder diagram;
-    diagram.setSlotSettings(diagramSlotSettings(0, display));
+    diagram.setSlotSettings(diagramSlotSettings(0, makeDefaultDisplay(builtinChannelDefaults())));
     MeasurementSession session;
     session.arm(choice.plan, choice.fields);
     std::optional<MeasurementResult> result;
     for (int second = 0; !result; ++second) {
-        clock.tick += 1000;
-        clock.now = fromDateTimeValue(toDateTimeValue({2024, 3, 7, 9, 12, 0}) + second / 86400.0);
-        test::sendBurst(decoder, sim::buildFrame(sim::encodeWords(boiler.at(second)), 16),
-                        clock.tick);
-        RefreshLiveDisplay(texts, RefreshOptions{}, means, references, display);
+        const LiveDisplay& display = boiler.next();
+        const LocalDateTime now =
+            fromDateTimeValue(toDateTimeValue({2024, 3, 7, 9, 12, 0}) + second / 86400.0);
         ChannelValues values{};
         for (std::size_t i = 0; i < kChannelCount; ++i) {
             values[i] = display[i].value;
         }
-        diagram.appendRecord(toDateTimeValue(clock.now), diagramSlotValues(0, values));
-        result = session.onRefresh(display, false, clock.now);
+        diagram.appendRecord(toDateTimeValue(now), diagramSlotValues(0, values));
+        result = session.onRefresh(display, false, now);
     }
 
     TMeasureResultFrm window(nullptr, &diagram);
