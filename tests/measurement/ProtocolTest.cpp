@@ -1,23 +1,11 @@
-// The protocol line in the recording's conventions, and the file it is appended to.
+// The protocol line in the recording's conventions.
 #include "measurement/Protocol.h"
 #include "recording/RecordingText.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
 namespace kesto {
 namespace {
-
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 
 MeasurementResult twoSeconds() {
     LiveDisplay display = makeDefaultDisplay(builtinChannelDefaults());
@@ -65,29 +53,6 @@ TEST(Protocol, lineAndHeaderFollowTheRecordingConventions) {
     EXPECT_EQ(value(Channel::COMG, 0), "1234"); // no thousands grouping
     EXPECT_EQ(value(Channel::NO, 0) + value(Channel::NO, 1) + value(Channel::NO, 2), "");
     EXPECT_EQ(value(Channel::S6, 2), "1");
-}
-
-TEST(Protocol, appendsWholeLinesWithTheHeaderOnlyInANewFile) {
-    const std::filesystem::path folder = std::filesystem::path(testing::TempDir()) /
-                                         ("kesto-protocol-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(folder);
-    PosixLineAppender files;
-    const std::string path = (folder / "sub" / "protocol.csv").string();
-    EXPECT_FALSE(files.append(path, "H\r\n", "a\r\n"));
-    EXPECT_FALSE(files.append(path, "H\r\n", "b\r\n"));
-    EXPECT_EQ(readFile(path), "H\r\na\r\nb\r\n");
-
-    // A line torn by another program: ours begins on a line of its own.
-    std::ofstream(path, std::ios::app) << "torn";
-    EXPECT_FALSE(files.append(path, "H\r\n", "c\r\n"));
-    EXPECT_EQ(readFile(path), "H\r\na\r\nb\r\ntorn\r\nc\r\n");
-
-    // A folder that cannot be made: the reason, with the file.
-    std::ofstream(folder / "plain") << "x";
-    const auto error = files.append((folder / "plain" / "protocol.csv").string(), "H\r\n", "d");
-    ASSERT_TRUE(error);
-    EXPECT_NE(error->find("plain/protocol.csv"), std::string::npos) << *error;
-    std::filesystem::remove_all(folder);
 }
 
 } // namespace

@@ -10,7 +10,8 @@
 #include "app/uVersionFrm.h"
 #include "config/ui/uFortschrittFrm.h"
 #include "review/ui/uViewFrm.h"
-#include "tests/screenshots/SimulatedBoiler.h"
+#include "tests/WindowTestSupport.h"
+#include "tools/SimFrames.h"
 #include "widgets/TrendRecorder.h"
 
 #include <QApplication>
@@ -43,10 +44,18 @@ bool save(QWidget& window, const QDir& dir, const char* name) {
 // Half an hour of the simulator's boiler, one line a second, as the recorder writes it.
 QByteArray simulatedRecording(const QByteArray& title) {
     using namespace kesto;
-    test::SimulatedBoiler boiler;
+    test::FixedClock clock;
+    ReceivedTexts texts{};
+    FrameDecoder decoder(texts, clock);
+    sim::BoilerModel boiler(7, sim::NearZero::Calm);
+    LiveDisplay display = makeDefaultDisplay(builtinChannelDefaults());
+    MeanValues means;
+    ReferenceSettings references{};
     QByteArray out = title + "\r\n";
     for (int second = 0; second < 1800; ++second) {
-        const LiveDisplay& display = boiler.next();
+        clock.tick += 1000;
+        test::sendBurst(decoder, sim::buildFrame(sim::encodeWords(boiler.at(second)), 16), clock.tick);
+        RefreshLiveDisplay(texts, RefreshOptions{}, means, references, display);
         const int s = 9 * 3600 + 12 * 60 + second;
         QByteArray line = QStringLiteral("07.03.2024,%1:%2:%3")
                               .arg(s / 3600, 2, 10, QChar('0'))

@@ -177,31 +177,6 @@ TEST(ReportExport, fillsOnlyTheBookmarksTheDocumentHasInOrder) {
     EXPECT_EQ(state.sessionsOpen, 0);
 }
 
-// A measurement's report: its fields take the place of the template's placeholders; a field
-// left empty keeps the placeholder for the pen, a channel without a value its empty cell.
-TEST(ReportExport, measurementPutsItsFieldsInPlaceAndLeavesWhatItLacks) {
-    std::array<std::string, kChannelCount> means{};
-    means[index(Channel::O2)] = "4.8";
-    means[index(Channel::Zug)] = "0"; // draught is not exported
-    FakeState state;
-    state.bookmarks = {{"Value1", "x"}, {"Value2", ""}, {"Customer", "<Customer>"},
-                       {"Site", "<Site>"}, {"MeasureTime", ""}};
-    FakeProcessor processor(state);
-    const std::atomic<bool> notCancelled{false};
-    const ExportOutcome outcome = runReportExport(
-        processor,
-        measurementReportValues(means, {"Keller", "", "", "Weber", "07.03.2024",
-                                        "09:05:03 - 09:05:33", "1 x 30 s"}),
-        notCancelled);
-    EXPECT_EQ(outcome.result, Result::Done);
-    EXPECT_EQ(outcome.filled, (std::vector<std::string>{"Value1", "Customer", "MeasureTime"}));
-    EXPECT_EQ(state.bookmarks["Value1"], "x4.8");
-    EXPECT_EQ(state.bookmarks["Value2"], "");
-    EXPECT_EQ(state.bookmarks["Customer"], "Keller");
-    EXPECT_EQ(state.bookmarks["Site"], "<Site>");
-    EXPECT_EQ(state.bookmarks["MeasureTime"], "09:05:03 - 09:05:33");
-}
-
 TEST(ReportExport, stopsBeforeTouchingTheDocumentWhenItCannotBeFilled) {
     struct Case {
         const char* name;

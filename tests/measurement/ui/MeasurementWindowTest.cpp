@@ -1,16 +1,15 @@
-// The measurement in the program's windows: started from its menu, fed by the main window's
-// refresh, ended into the protocol and the result window, printed, and guarded against the
-// port dialog and quitting. Screenshots of the start dialog and the result window, and the
-// printed page, are left in the test's folder to be looked at.
+// The measurement in the program's windows, from its menu to the protocol, the result window
+// and the printed page (all three left in the test's folder to be looked at), and its guard.
 #include "acquisition/FrameDecoder.h"
 #include "app/LiveTrends.h"
 #include "app/ProgramWindows.h"
 #include "measurement/ui/ResultTableModel.h"
-#include "platform/qt/ToneBeeper.h"
 #include "tests/CoreFakes.h"
 #include "tests/QtTestSupport.h"
 #include "widgets/TrendPrint.h"
 #include "widgets/TrendRecorder.h"
+
+#include <array>
 
 #include <QAction>
 #include <QDir>
@@ -28,11 +27,6 @@
 using namespace kesto;
 
 namespace {
-
-class SilentBeeper final : public Beeper {
-public:
-    void beep() override {}
-};
 
 QString cell(const ResultTableModel& model, Channel channel, int column) {
     return model.index(static_cast<int>(index(channel)), column).data().toString();
@@ -52,7 +46,6 @@ class MeasurementWindowTest : public QObject {
 
     test::FakeClock clock_{LocalDateTime{2024, 3, 7, 9, 5, 2}};
     test::FakeSerialLink link_;
-    SilentBeeper beeper_;
     MemoryRegistryStore store_;
     std::unique_ptr<ProgramWindows> program_;
     const QDir out_ = QDir::current();
@@ -62,20 +55,9 @@ class MeasurementWindowTest : public QObject {
     // One second: a frame with O2 at `o2Tenths` (none when negative), the refresh, the diagram.
     void second(int o2Tenths) {
         clock_.now.second += 1;
+        std::array<std::uint16_t, 13> words{0, 50, 180, 150, 880, 100, 0, 210, 40, 0, 5, 0, 0x80FA};
+        words[0] = static_cast<std::uint16_t>(o2Tenths);
         if (o2Tenths >= 0) {
-            const std::uint16_t words[13]{static_cast<std::uint16_t>(o2Tenths),
-                                          50,
-                                          180,
-                                          150,
-                                          880,
-                                          100,
-                                          0,
-                                          210,
-                                          40,
-                                          0,
-                                          5,
-                                          0,
-                                          0x80FA};
             test::sendBurst(program_->main.acquisition().decoder(), encodeFrame(words),
                             clock_.tick);
         }
@@ -103,10 +85,8 @@ private slots:
         MainFrmOptions o;
         o.store = &store_;
         o.languageFile = out_.filePath("no-such-language.GER").toStdString();
-        o.languageId = 0x0409;
         o.clock = &clock_;
         o.link = &link_;
-        o.beeper = &beeper_;
         program_ = std::make_unique<ProgramWindows>(o);
         program_->measuring.protocolFile = protocol().toStdString();
         program_->main.show();
@@ -135,22 +115,19 @@ private slots:
         second(100);
         second(105);
         QCOMPARE(status->text(), QString("Measuring 2 of 3 s, reading 1 of 1"));
-        QVERIFY(!program_->measureResult.isVisible());
         second(110);
         QVERIFY(!status->isVisible());
 
         TMeasureResultFrm& window = program_->measureResult;
-        QVERIFY(window.isVisible());
-        QVERIFY(!window.notice()->isVisible());
-        const ResultTableModel& model = window.model();
-        QCOMPARE(cell(model, Channel::O2, 2), QString("10.5")); // mean, minimum, maximum, count
-        QCOMPARE(cell(model, Channel::O2, 3), QString("10.0"));
-        QCOMPARE(cell(model, Channel::O2, 4), QString("11.0"));
-        QCOMPARE(cell(model, Channel::O2, 5), QString("3"));
+        QVERIFY(window.isVisible() && !window.notice()->isVisible());
+        const QStringList o2{"O2", "%", "10.5", "10.0", "11.0", "3"}; // mean, min, max, count
+        for (int column = 0; column < o2.size(); ++column) {
+            QCOMPARE(cell(window.model(), Channel::O2, column), o2[column]);
+        }
         QVERIFY(window.protocolNote()->text().endsWith(protocol()));
         QFile file(protocol());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QList<QByteArray> lines = file.readAll().split('\n');
+        const QList<QByteArray> lines =
+            file.open(QIODevice::ReadOnly) ? file.readAll().split('\n') : QList<QByteArray>();
         QCOMPARE(lines.size(), 3); // header, the measurement, nothing after the last CR LF
         QVERIFY2(lines[1].startsWith("07.03.2024,09:05:03,09:05:05,1,3,1,\"Keller, Nord\",,,Weber,"
                                      "10.5,10.0,11.0,"),
@@ -166,9 +143,9 @@ private slots:
         QFile::remove(printer.outputFileName());
         window.Print();
         const QString info = run("pdfinfo", {printer.outputFileName()});
-        QVERIFY2(info.contains(QRegularExpression("Pages: +1\\n")), qPrintable(info));
-        QVERIFY2(info.contains(QRegularExpression("Page size: +84\\d(\\.\\d+)? x 595")),
-                 qPrintable(info));
+        QVERIFY2(
+            info.contains(QRegularExpression("Pages: +1\\n(.|\\n)*Page size: +84\\d\\S* x 595")),
+            qPrintable(info));
         const QString text = run("pdftotext", {"-layout", printer.outputFileName(), "-"});
         for (const char* expected : {"Keller, Nord", "Weber", "10.5", "09:05:05", "O2"}) {
             QVERIFY2(text.contains(expected), expected);
@@ -182,7 +159,6 @@ private slots:
         second(100);
         second(-1); // no frame for six seconds: the link is silent
         TMeasureResultFrm& window = program_->measureResult;
-        QVERIFY(window.isVisible());
         QCOMPARE(window.notice()->text(),
                  QString("Incomplete: the analyzer sent no data for 1 s of the measurement."));
         QVERIFY(window.notice()->isVisible());
