@@ -89,8 +89,11 @@ bool MeasurementBinding::mayInterrupt() {
 
 bool MeasurementBinding::askToCancel() {
     // The measurement goes on while the question is open; it may end meanwhile.
+    // "No" is the default: a slip of the Return key keeps the measurement.
     const bool yes = QMessageBox::question(window_.widget, window_.widget->windowTitle(),
-                                           qs(texts().cancelQuestion)) == QMessageBox::Yes;
+                                           qs(texts().cancelQuestion),
+                                           QMessageBox::Yes | QMessageBox::No,
+                                           QMessageBox::No) == QMessageBox::Yes;
     return yes || !session_.running();
 }
 

@@ -86,8 +86,8 @@ TMeasureResultFrm::TMeasureResultFrm(TrendPrinting* printing, const TrendRecorde
     writerButton_->setEnabled(false);
     printButton_ = button(this, "PrintButton");
     printButton_->setEnabled(printing_ != nullptr);
+    // No default button: Return in the table must not close the window.
     closeButton_ = button(this, "CloseButton");
-    closeButton_->setDefault(true);
     connect(writerButton_, &QPushButton::clicked, this, [this] {
         if (writerClick_) {
             writerClick_();

@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+#include <array>
 #include <optional>
 
 class QDialogButtonBox;
