@@ -19,7 +19,8 @@ void LiveAcquisition::COMTimerGetData() {
     }
     // Unsigned 32-bit difference: right across the tick counter's wrap.
     const std::uint32_t elapsed = clock_.tickMs() - decoder_.lastFrameTick();
-    if (elapsed > kNoDataTimeoutMs) {
+    noData_ = elapsed > kNoDataTimeoutMs;
+    if (noData_) {
         setAllTexts(texts_, "-");
         if (messages_.isVisible()) {
             alarm_.setAlarmTimer(true);

@@ -58,6 +58,10 @@ public:
     void markPortLost(std::string_view message = {});
     bool portLost() const { return port_.lost(); }
 
+    // The last acquisition cycle found the link silent (no frame for more than 5000 ms): every
+    // channel of that refresh is without a value.
+    bool noData() const { return noData_; }
+
     void ResetMeanValues() { means_.reset(); }
     void RefreshLiveDisplay();
     BigDisplayTexts bigDisplay() const { return FillBigDisplay(display_); }
@@ -91,6 +95,7 @@ private:
     RefreshOptions options_;
     ReferenceSettings references_{};
     LiveDisplay display_;
+    bool noData_ = true;
 };
 
 } // namespace kesto

@@ -114,12 +114,17 @@ int main(int argc, char* argv[]) {
 
     QObject::connect(&mainFrm, &kesto::TMainFrm::closed, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
-    // SIGINT, SIGTERM, SIGHUP and the end of the desktop session take the normal way out.
+    // SIGINT, SIGTERM, SIGHUP and the end of the desktop session take the normal way out. No
+    // one is there to answer a question: a running measurement is dropped.
+    const auto endFromOutside = [&windows] {
+        windows.measuring.cancel();
+        windows.main.close();
+    };
     kesto::ShutdownSignals shutdownSignals;
     QObject::connect(&shutdownSignals, &kesto::ShutdownSignals::shutdownRequested, &mainFrm,
-                     [&mainFrm] { mainFrm.close(); });
+                     endFromOutside);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &mainFrm,
-                     [&mainFrm](QSessionManager&) { mainFrm.close(); });
+                     [endFromOutside](QSessionManager&) { endFromOutside(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &mainFrm,
                      [&mainFrm] { mainFrm.FormHide(); });
 

@@ -275,6 +275,10 @@ void TMainFrm::showStoreMessages() {
 }
 
 void TMainFrm::closeEvent(QCloseEvent* event) {
+    if (!shutDown_ && !mayInterrupt_()) {
+        event->ignore();
+        return;
+    }
     FormHide();
     event->accept();
     emit closed();
@@ -285,8 +289,8 @@ void TMainFrm::FormHide() {
         return;
     }
     shutDown_ = true;
-    // No command may start anything while the program ends (the waits below run the loop).
-    for (QMenu* menu : {FileMenu, SetupMenu, HelpMenu}) {
+    // No command of any menu may start anything while the program ends (the waits below run).
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>()) {
         for (QAction* action : menu->actions()) {
             action->setEnabled(false);
         }
@@ -359,6 +363,7 @@ void TMainFrm::COMTimerGetData() {
     // The refresh puts "3.0" into an entry that is not a number.
     live_->showReferences();
     updateLiveWidgets();
+    emit displayRefreshed();
 }
 
 void TMainFrm::YTTimerTimer() {
@@ -392,7 +397,7 @@ void TMainFrm::ApplyChannelsToTrends() {
 }
 
 void TMainFrm::Kommunikation1Click() {
-    if (setup_ == nullptr) {
+    if (setup_ == nullptr || !mayInterrupt_()) {
         return;
     }
     recording_->recorder().pauseForSetup();

@@ -116,6 +116,10 @@ public:
     // Puts the model onto the widgets: labels, validity, bars, big display, decoder counters.
     void updateLiveWidgets();
 
+    // Asked before the port dialog and before the window closes: false leaves things as they
+    // are (a running measurement that the user keeps).
+    void setInterruptGuard(std::function<bool()> guard) { mayInterrupt_ = std::move(guard); }
+
     // The no-data beep timer.
     bool alarmTimerOn() const { return alarm_.alarmTimerOn(); }
 
@@ -145,6 +149,8 @@ signals:
     void closed();
     // The language has been applied at start-up; the attached windows follow it.
     void languageApplied(const LanguageTexts& texts);
+    // After each display refresh, once a second: the widgets show the new values.
+    void displayRefreshed();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -179,6 +185,7 @@ private:
     std::string languageFile_;
     bool shown_ = false;
     bool shutDown_ = false;
+    std::function<bool()> mayInterrupt_ = [] { return true; };
 
     QPointer<TVersionFrm> version_;
     QPointer<TFortschrittFrm> progress_;

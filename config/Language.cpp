@@ -73,6 +73,36 @@ constexpr auto kTextKeys = std::to_array<TextKey>({
     {"Accessibility", "No record at the cursor", &LanguageTexts::noRecordAtCursor},
     {"Accessibility", "Cursor outside the records", &LanguageTexts::cursorOffRecords},
     {"Accessibility", "No value", &LanguageTexts::noValue},
+    {"Measurement", "Measurement", &LanguageTexts::measurement},
+    {"Measurement", "Start measurement", &LanguageTexts::startMeasurement},
+    {"Measurement", "Cancel measurement", &LanguageTexts::cancelMeasurement},
+    {"Measurement", "Seconds per reading", &LanguageTexts::secondsPerReading},
+    {"Measurement", "Number of readings", &LanguageTexts::readingCount},
+    {"Measurement", "Reading spacing", &LanguageTexts::readingSpacing},
+    {"Measurement", "Customer", &LanguageTexts::customer},
+    {"Measurement", "Site", &LanguageTexts::site},
+    {"Measurement", "Appliance", &LanguageTexts::appliance},
+    {"Measurement", "Technician", &LanguageTexts::technician},
+    {"Measurement", "Measuring status", &LanguageTexts::measuringStatus},
+    {"Measurement", "Next reading status", &LanguageTexts::nextReadingStatus},
+    {"Measurement", "Cancel question", &LanguageTexts::cancelQuestion},
+    {"Measurement", "Measurement result", &LanguageTexts::measurementResult},
+    {"Measurement", "Date", &LanguageTexts::date},
+    {"Measurement", "Start", &LanguageTexts::start},
+    {"Measurement", "End", &LanguageTexts::end},
+    {"Measurement", "Readings", &LanguageTexts::readings},
+    {"Measurement", "Channel", &LanguageTexts::channel},
+    {"Measurement", "Mean", &LanguageTexts::mean},
+    {"Measurement", "Seconds with a value", &LanguageTexts::secondsWithValue},
+    {"Measurement", "Reading mean", &LanguageTexts::readingMean},
+    {"Measurement", "Complete", &LanguageTexts::complete},
+    {"Measurement", "Incomplete notice", &LanguageTexts::incompleteNotice},
+    {"Measurement", "Saved in protocol", &LanguageTexts::savedInProtocol},
+    {"Measurement", "Protocol failed", &LanguageTexts::protocolFailed},
+    {"Measurement", "Copy to Writer", &LanguageTexts::copyToWriter},
+    {"Measurement", "Print", &LanguageTexts::print},
+    {"Measurement", "Close", &LanguageTexts::close},
+    {"Measurement", "PDF instead", &LanguageTexts::pdfInstead},
 });
 
 constexpr std::array<std::string_view, kChannelCount> kChannelSections{
@@ -328,6 +358,23 @@ std::uint16_t systemLanguageId() {
 
 std::string languageIdStatusText(std::uint16_t languageId) {
     return "LID:" + std::to_string(languageId);
+}
+
+std::string fillPlaceholders(std::string_view text, std::initializer_list<std::string> arguments) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::size_t number =
+            text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9'
+                ? static_cast<std::size_t>(text[i + 1] - '0')
+                : 0;
+        if (number == 0 || number > arguments.size()) {
+            out.push_back(text[i]);
+            continue;
+        }
+        out += *(arguments.begin() + (number - 1));
+        ++i;
+    }
+    return out;
 }
 
 std::string languageFilePath(const std::string& programPath, const std::string& code) {

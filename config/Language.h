@@ -3,6 +3,7 @@
 #include "acquisition/Channels.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -74,6 +75,39 @@ struct LanguageTexts {
     std::string noRecordAtCursor = "No record at the cursor";
     std::string cursorOffRecords = "cursor outside the records";
     std::string noValue = "no value"; // a gauge's spoken value while its channel has none
+    // [Measurement]: the averaged measurement, its start dialog, result window and protocol.
+    // "%1" to "%4" stand for numbers filled in where the text is shown.
+    std::string measurement = "Measurement";
+    std::string startMeasurement = "Start measurement";
+    std::string cancelMeasurement = "Cancel measurement";
+    std::string secondsPerReading = "Seconds per reading";
+    std::string readingCount = "Number of readings";
+    std::string readingSpacing = "Seconds from the start of one reading to the next";
+    std::string customer = "Customer";
+    std::string site = "Site";
+    std::string appliance = "Appliance";
+    std::string technician = "Technician";
+    std::string measuringStatus = "Measuring %1 of %2 s, reading %3 of %4";
+    std::string nextReadingStatus = "Reading %1 of %2 starts in %3 s";
+    std::string cancelQuestion = "A measurement is running. Cancel it?";
+    std::string measurementResult = "Measurement result";
+    std::string date = "Date";
+    std::string start = "Start";
+    std::string end = "End";
+    std::string readings = "Readings";
+    std::string channel = "Channel";
+    std::string mean = "Mean";
+    std::string secondsWithValue = "Seconds with a value";
+    std::string readingMean = "Reading %1";
+    std::string complete = "Complete";
+    std::string incompleteNotice =
+        "Incomplete: the analyzer sent no data for %1 s of the measurement.";
+    std::string savedInProtocol = "Saved in the protocol %1";
+    std::string protocolFailed = "Not saved in the protocol: %1";
+    std::string copyToWriter = "Copy to Writer";
+    std::string print = "Print";
+    std::string close = "Close";
+    std::string pdfInstead = "No printer is installed: the result is saved as a PDF file";
 };
 
 // One text of the language file: its section and key.
@@ -103,6 +137,10 @@ std::uint16_t systemLanguageId();
 
 // The status-line text: "LID:" + the identifier in decimal.
 std::string languageIdStatusText(std::uint16_t languageId);
+
+// `text` with "%1", "%2", ... replaced by the arguments in order; a placeholder without an
+// argument stays as it is.
+std::string fillPlaceholders(std::string_view text, std::initializer_list<std::string> arguments);
 
 // The language file: the program's path with its extension replaced by "." + code.
 std::string languageFilePath(const std::string& programPath, const std::string& code);

@@ -29,6 +29,7 @@ constexpr std::string_view kLogger = "Logger";
 constexpr std::string_view kTGas = "TGas";
 constexpr std::string_view kMeanValue = "Meanvalue";
 constexpr std::string_view kFile = "File";
+constexpr std::string_view kMeasurement = "Measurement";
 
 } // namespace
 
@@ -92,6 +93,12 @@ void LoadGeneralSettings(RegistryStore& store, GeneralSettings& settings) {
     settings.tgasDecimals = store.readBoolean(kTGas, "Decimals", false);
     settings.useMeanValue = store.readBoolean(kMeanValue, "UseMeanValue", false);
     settings.mmcFile = store.readString(kFile, "MMC", "");
+    const GeneralSettings defaults;
+    settings.measureSeconds = store.readInteger(kMeasurement, "Seconds", defaults.measureSeconds);
+    settings.measureReadings =
+        store.readInteger(kMeasurement, "Readings", defaults.measureReadings);
+    settings.measureSpacing = store.readInteger(kMeasurement, "Spacing", defaults.measureSpacing);
+    settings.technician = store.readString(kMeasurement, "Technician", "");
     session.commit();
 
     // The recording always separates its fields with ","; the stored choice is kept in the
@@ -137,6 +144,10 @@ void SaveGeneralSettings(RegistryStore& store, const GeneralSettings& settings) 
     store.writeBoolean(kMeanValue, "UseMeanValue", settings.useMeanValue);
     store.writeString(kFile, "MMC", settings.mmcFile);
     store.writeBoolean(kTGas, "Decimals", settings.tgasDecimals);
+    store.writeInteger(kMeasurement, "Seconds", settings.measureSeconds);
+    store.writeInteger(kMeasurement, "Readings", settings.measureReadings);
+    store.writeInteger(kMeasurement, "Spacing", settings.measureSpacing);
+    store.writeString(kMeasurement, "Technician", settings.technician);
     session.commit();
 }
 

@@ -21,6 +21,11 @@ struct GeneralSettings {
     bool useMeanValue = false;
     std::string mmcFile;
     std::string recordingSeparator = ","; // derived at every load, never stored
+    // The last choices of the measurement's start dialog, and its technician.
+    int measureSeconds = 30;
+    int measureReadings = 1;
+    int measureSpacing = 30; // seconds from the start of one reading to the next
+    std::string technician;
 };
 
 // The one owner of the settings store. Every operation opens the store, does its work and

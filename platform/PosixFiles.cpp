@@ -43,9 +43,6 @@ void syncFolder(const std::string& folder) {
     }
 }
 
-namespace {
-
-// Creates the folder and its missing parents; returns errno, or 0.
 int makeFolders(const std::string& folder) {
     struct stat st {};
     if (::stat(folder.c_str(), &st) == 0) {
@@ -80,8 +77,6 @@ int writeAll(int fd, std::string_view bytes) {
     }
     return 0;
 }
-
-} // namespace
 
 namespace {
 

@@ -18,6 +18,12 @@ std::string folderOf(const std::string& path);
 // The file a symbolic link points to; any other path as it stands.
 std::string followLink(const std::string& path);
 
+// Creates the folder and its missing parents (0700); returns errno, or 0.
+int makeFolders(const std::string& folder);
+
+// Writes all of `bytes` to the open file, retrying after a signal; returns errno, or 0.
+int writeAll(int fd, std::string_view bytes);
+
 // Flushes a folder's entries to disk, so that a file created or renamed in it survives a power
 // cut. Best effort: a folder that cannot be opened is left as it is.
 void syncFolder(const std::string& folder);

@@ -5,6 +5,7 @@
 #include "acquisition/DateTimeFormat.h"
 #include "serial/AnalyzerPort.h"
 #include "serial/SerialAdapters.h"
+#include "tools/ConsoleMeasurement.h"
 #include "tools/ConsoleRecorder.h"
 
 #include <QCommandLineParser>
@@ -115,10 +116,17 @@ int main(int argc, char** argv) {
         "to a rescue file in $XDG_DATA_HOME/Pellum/KESTO22/, named after the recording.\n"
         "With --wait, a port that cannot be opened is tried again about every two seconds, as\n"
         "the program does, and '! COMn: port opened' is printed once it opens.\n"
+        "With --measure, the program's averaged measurement runs from the first refresh that\n"
+        "shows a valid value: at its end a line '= KEY mean=X min=Y max=Z n=COUNT' for each\n"
+        "of the nineteen channels in order (X, Y, Z in the channel's default number format,\n"
+        "'-' when COUNT is 0), then '= measurement complete' or '= measurement incomplete';\n"
+        "with --protocol it is appended to FILE as the program's protocol. The monitor ends\n"
+        "with the measurement.\n"
         "Exit status: 0 after the given time or on SIGINT/SIGTERM, 1 bad options, 2 the port\n"
         "could not be opened (without --wait), 3 the recording file could not be created,\n"
         "4 data sets of the recording had to go to the rescue file (or were lost) or its end\n"
-        "could not be written."));
+        "could not be written; with --measure: 0 complete, 5 incomplete (also when --seconds\n"
+        "or a signal ends it first), 6 the protocol file could not be written."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption portOption(
@@ -153,8 +161,26 @@ int main(int argc, char** argv) {
     const QCommandLineOption waitOption(
         QStringLiteral("wait"),
         QStringLiteral("Wait for a port that is missing or busy (an adapter plugged in later)."));
+    const QCommandLineOption measureOption(
+        QStringLiteral("measure"),
+        QStringLiteral("An averaged measurement of readings of S seconds (1 to 600)."),
+        QStringLiteral("S"));
+    const QCommandLineOption readingsOption(
+        QStringLiteral("readings"),
+        QStringLiteral("Readings of the measurement (1 to 10, default 1)."), QStringLiteral("N"),
+        QStringLiteral("1"));
+    const QCommandLineOption spacingOption(
+        QStringLiteral("spacing"),
+        QStringLiteral("Seconds from the start of one reading to the next (default: --measure)."),
+        QStringLiteral("S"));
+    const QCommandLineOption protocolOption(
+        QStringLiteral("protocol"),
+        QStringLiteral("Append the measurement to FILE, as the program's protocol."),
+        QStringLiteral("FILE"));
     parser.addOptions({portOption, listOption, secondsOption, noReferenceOption, meanOption,
-                       tgasDecimalsOption, framesOption, recordOption, intervalOption, waitOption});
+                       tgasDecimalsOption, framesOption, recordOption, intervalOption,
+                       waitOption, measureOption, readingsOption, spacingOption,
+                       protocolOption});
     parser.process(app);
 
     if (parser.isSet(listOption) && !parser.isSet(portOption)) {
@@ -184,6 +210,31 @@ int main(int argc, char** argv) {
     }
     if (parser.isSet(recordOption) && !kesto::ConsoleRecorder::formatForFile(recordFile)) {
         std::fprintf(stderr, "kesto-monitor: --record needs a file name ending in .csv or .xls\n");
+        return 1;
+    }
+    std::optional<kesto::MeasurementPlan> plan;
+    if (parser.isSet(measureOption)) {
+        using P = kesto::MeasurementPlan;
+        const auto number = [&parser](const QCommandLineOption& o, int fallback, int low,
+                                      int high) -> std::optional<int> {
+            bool ok = true;
+            const int v = parser.isSet(o) ? parser.value(o).toInt(&ok) : fallback;
+            return ok && v >= low && v <= high ? std::optional<int>(v) : std::nullopt;
+        };
+        const auto seconds = number(measureOption, 0, P::kMinSeconds, P::kMaxSeconds);
+        const auto readings = number(readingsOption, 1, P::kMinReadings, P::kMaxReadings);
+        const auto spacing =
+            number(spacingOption, seconds.value_or(0), seconds.value_or(1), P::kMaxSpacing);
+        if (!seconds || !readings || !spacing) {
+            std::fprintf(stderr, "kesto-monitor: --measure needs 1 to 600 s, --readings 1 to 10, "
+                                 "--spacing at least --measure and at most 3600 s\n");
+            return 1;
+        }
+        plan = P{*seconds, *readings, *spacing};
+    } else if (parser.isSet(readingsOption) || parser.isSet(spacingOption) ||
+               parser.isSet(protocolOption)) {
+        std::fprintf(stderr, "kesto-monitor: --readings, --spacing and --protocol go with "
+                             "--measure\n");
         return 1;
     }
 
@@ -252,6 +303,10 @@ int main(int argc, char** argv) {
         app.quit();
     });
 
+    std::optional<kesto::ConsoleMeasurement> measurement;
+    if (plan) {
+        measurement.emplace(*plan, parser.value(protocolOption).toStdString());
+    }
     int refreshes = 0;
     QTimer comTimer;
     comTimer.setInterval(1000);
@@ -259,7 +314,9 @@ int main(int argc, char** argv) {
         acq.COMTimerGetData();
         std::printf("%s\n", refreshLine(acq).c_str());
         std::fflush(stdout);
-        if (seconds > 0 && ++refreshes >= seconds) {
+        const bool measured = measurement && measurement->onRefresh(acq);
+        if (measured || (seconds > 0 && ++refreshes >= seconds)) {
+            comTimer.stop();
             app.quit();
         }
     });
@@ -281,6 +338,11 @@ int main(int argc, char** argv) {
     if (recording) {
         recording->stop();
         status = recording->exitStatus();
+    }
+    if (measurement) {
+        // Ended by --seconds or a signal before its time: what was measured, incomplete.
+        measurement->stop();
+        status = measurement->exitStatus() != 0 ? measurement->exitStatus() : status;
     }
     acq.CloseAnalyzerPort();
     const auto& c = acq.decoder().counters();

@@ -96,11 +96,17 @@ const QStringList& TrendPrint::legendHeadings() {
 }
 
 void TrendPrint::draw(QPainter& p, int left, int top) const {
-    if (trend_ == nullptr || p.device() == nullptr) {
+    if (trend_ != nullptr) {
+        drawRecords(p, left, top, trend_->model().store(), trend_->slotSettings(),
+                    trend_->absScaleCh());
+    }
+}
+
+void TrendPrint::drawRecords(QPainter& p, int left, int top, const TrendStore& store,
+                             const TrendSlots& slotSet, int absScaleCh) const {
+    if (p.device() == nullptr) {
         return;
     }
-    const TrendStore& store = trend_->model().store();
-    const TrendSlots& slotSet = trend_->slotSettings();
     const Scale k{p.device()->logicalDpiX() / 254.0, p.device()->logicalDpiY() / 254.0};
     const Layout& l = layout_;
 
@@ -122,7 +128,7 @@ void TrendPrint::draw(QPainter& p, int left, int top) const {
             used.push_back(s);
         }
     }
-    const std::size_t scaleSlot = static_cast<std::size_t>(trend_->absScaleCh() - 1);
+    const std::size_t scaleSlot = static_cast<std::size_t>(std::clamp(absScaleCh, 1, 8) - 1);
     const ChannelSettings& scale = slotSet[scaleSlot];
     auto scaleValue = [&](int i) {
         return scale.minimum + (static_cast<double>(scale.maximum) - scale.minimum) * i / kSteps;
@@ -266,21 +272,16 @@ void TrendPrint::draw(QPainter& p, int left, int top) const {
     p.restore();
 }
 
-std::optional<QString> PrintTrendPage(QPrinter& printer, TrendPrint& print,
-                                      const TrendRecorder& trend) {
-    print.setTrend(&trend);
+std::optional<QString>
+PrintLandscapePage(QPrinter& printer,
+                   const std::function<void(QPainter&, const QRectF& areaMm)>& draw) {
     const QPageLayout::Orientation before = printer.pageLayout().orientation();
     printer.setPageOrientation(QPageLayout::Landscape);
-    // The printable area, whole millimetres, as the printer reports its size.
-    const QRectF page = printer.pageLayout().paintRect(QPageLayout::Millimeter);
-    print.setPrintWidth(static_cast<int>(page.width()) * 10);
-    print.setPrintHeight(static_cast<int>(page.height()) * 10 - 100);
     printer.setColorMode(QPrinter::Color);
-
     std::optional<QString> error;
     QPainter painter;
     if (painter.begin(&printer)) {
-        print.draw(painter, 0, 100);
+        draw(painter, printer.pageLayout().paintRect(QPageLayout::Millimeter));
         if (!painter.end()) {
             error = QStringLiteral("The diagram could not be printed.");
         }
@@ -293,6 +294,17 @@ std::optional<QString> PrintTrendPage(QPrinter& printer, TrendPrint& print,
     }
     printer.setPageOrientation(before);
     return error;
+}
+
+std::optional<QString> PrintTrendPage(QPrinter& printer, TrendPrint& print,
+                                      const TrendRecorder& trend) {
+    print.setTrend(&trend);
+    return PrintLandscapePage(printer, [&print](QPainter& painter, const QRectF& page) {
+        // The printable area, whole millimetres, as the printer reports its size.
+        print.setPrintWidth(static_cast<int>(page.width()) * 10);
+        print.setPrintHeight(static_cast<int>(page.height()) * 10 - 100);
+        print.draw(painter, 0, 100);
+    });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -315,18 +327,24 @@ void TrendPrinting::choosePrinter(QWidget* parent) {
 }
 
 void TrendPrinting::printDiagram(QWidget* parent, const TrendRecorder& trend) {
+    printPage(parent, tr("No printer is installed: the diagram is saved as a PDF file"),
+              QStringLiteral("diagram.pdf"),
+              [this, &trend](QPrinter& printer) { return PrintTrendPage(printer, print_, trend); });
+}
+
+void TrendPrinting::printPage(QWidget* parent, const QString& pdfTitle, const QString& pdfName,
+                              const PagePrint& print) {
     std::optional<QString> error;
     if (hasPrinter()) {
-        error = PrintTrendPage(printer_, print_, trend);
+        error = print(printer_);
     } else {
-        QFileDialog dialog(parent,
-                           tr("No printer is installed: the diagram is saved as a PDF file"));
+        QFileDialog dialog(parent, pdfTitle);
         dialog.setObjectName("PdfFileDialog");
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setNameFilter(tr("PDF files (*.pdf)"));
         dialog.setDefaultSuffix("pdf");
-        dialog.selectFile("diagram.pdf");
+        dialog.selectFile(pdfName);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
             return;
         }
@@ -334,7 +352,7 @@ void TrendPrinting::printDiagram(QWidget* parent, const TrendRecorder& trend) {
         pdf.setOutputFormat(QPrinter::PdfFormat);
         pdf.setPageLayout(printer_.pageLayout());
         pdf.setOutputFileName(dialog.selectedFiles().constFirst());
-        error = PrintTrendPage(pdf, print_, trend);
+        error = print(pdf);
     }
     if (error) {
         QMessageBox::critical(parent, QStringLiteral("Vantro Kesto"), *error);

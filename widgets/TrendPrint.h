@@ -2,6 +2,7 @@
 
 #include "trends/SlotLayout.h"
 #include "trends/TrendModel.h"
+#include "trends/TrendStore.h"
 
 #include <QObject>
 #include <QPrinter>
@@ -46,6 +47,9 @@ public:
     // Draws the trend with its top left corner at (left, top) tenths of a millimetre from the
     // painter's origin, at the resolution of the painter's device.
     void draw(QPainter& painter, int left, int top) const;
+    // The same for records kept apart from a trend, with the trend's slots and scale slot (1-8).
+    void drawRecords(QPainter& painter, int left, int top, const TrendStore& store,
+                     const TrendSlots& slotSet, int absScaleCh) const;
 
 private:
     const TrendRecorder* trend_ = nullptr;
@@ -54,9 +58,15 @@ private:
     Layout layout_;
 };
 
+// Prints one landscape page: `draw` gets the painter and the printable area in millimetres; the
+// printer's orientation is restored afterwards. Returns the reason when the printer could not
+// print.
+std::optional<QString>
+PrintLandscapePage(QPrinter& printer,
+                   const std::function<void(QPainter&, const QRectF& areaMm)>& draw);
+
 // Prints one trend on one landscape page: the print component gets the printable width of the
-// page and its height less 10 mm and draws 10 mm from the top; the printer's orientation is
-// restored afterwards. Returns the reason when the printer could not print.
+// page and its height less 10 mm and draws 10 mm from the top.
 std::optional<QString> PrintTrendPage(QPrinter& printer, TrendPrint& print,
                                       const TrendRecorder& trend);
 
@@ -76,6 +86,12 @@ public:
     void choosePrinter(QWidget* parent);
     // Prints the trend; errors are shown in an error box over `parent`.
     void printDiagram(QWidget* parent, const TrendRecorder& trend);
+    // Prints a page with `print` on the chosen printer or, where none is installed, into a PDF
+    // file that the user names in a dialog titled `pdfTitle` (`pdfName` proposed). Errors are
+    // shown in an error box over `parent`.
+    using PagePrint = std::function<std::optional<QString>(QPrinter&)>;
+    void printPage(QWidget* parent, const QString& pdfTitle, const QString& pdfName,
+                   const PagePrint& print);
 
     // Whether an installed printer is chosen (a PDF file set in the setup dialog counts).
     bool hasPrinter() const;

@@ -30,12 +30,32 @@ const std::array<ReportBookmark, kReportValueCount>& reportBookmarks() {
 
 ReportValues reportValues(const LiveDisplay& display) {
     ReportValues values;
-    for (std::size_t k = 0; k < kReportValueCount; ++k) {
-        const ReportBookmark& mark = reportBookmarks()[k];
+    for (const ReportBookmark& mark : reportBookmarks()) {
         const ChannelDisplay& channel = display[index(mark.channel)];
         // An invalid channel's gauge stands at 0 whatever value was left in the record.
         const double shown = channel.valid ? static_cast<double>(channel.value) : 0.0;
-        values[k] = {std::string(mark.name), formatNumber(shown, channel.settings.format)};
+        values.push_back({std::string(mark.name), formatNumber(shown, channel.settings.format)});
+    }
+    return values;
+}
+
+ReportValues measurementReportValues(const std::array<std::string, kChannelCount>& channelTexts,
+                                     const ReportFields& fields) {
+    ReportValues values;
+    for (const ReportBookmark& mark : reportBookmarks()) {
+        if (const std::string& text = channelTexts[index(mark.channel)]; !text.empty()) {
+            values.push_back({std::string(mark.name), text});
+        }
+    }
+    const std::pair<const char*, const std::string*> named[]{
+        {"Customer", &fields.customer},       {"Site", &fields.site},
+        {"Appliance", &fields.appliance},     {"Technician", &fields.technician},
+        {"MeasureDate", &fields.date},        {"MeasureTime", &fields.time},
+        {"MeasureDuration", &fields.duration}};
+    for (const auto& [bookmark, text] : named) {
+        if (!text->empty()) {
+            values.push_back({bookmark, *text, true});
+        }
     }
     return values;
 }
@@ -91,7 +111,11 @@ ExportOutcome runReportExport(WordProcessor& processor, const ReportValues& valu
                 continue;
             }
             nextStep();
-            document->insertAfterBookmark(value.bookmark, value.text);
+            if (value.replace) {
+                document->replaceBookmarkText(value.bookmark, value.text);
+            } else {
+                document->insertAfterBookmark(value.bookmark, value.text);
+            }
             outcome.filled.push_back(value.bookmark);
         }
     } catch (const ExportCancelled&) {

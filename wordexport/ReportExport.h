@@ -32,12 +32,30 @@ const std::array<ReportBookmark, kReportValueCount>& reportBookmarks();
 struct ReportValue {
     std::string bookmark;
     std::string text; // the number in the channel's format, "." as separator, no unit, no blank
+    // The text takes the place of what the bookmark spans (a field such as the customer, whose
+    // placeholder goes), instead of going behind it.
+    bool replace = false;
 };
-using ReportValues = std::array<ReportValue, kReportValueCount>;
+using ReportValues = std::vector<ReportValue>;
 
 // What the bar gauges show: each channel's value in its number format; a channel without a
 // valid value shows 0 in its format.
 ReportValues reportValues(const LiveDisplay& display);
+
+// A measurement's report: the channels' texts (by channel, in their formats; "" for a channel
+// without a value, whose bookmark is left alone) into "Value1" to "Value15", and each field that
+// is not empty in place of what its bookmark spans.
+struct ReportFields {
+    std::string customer;
+    std::string site;
+    std::string appliance;
+    std::string technician;
+    std::string date;     // "MeasureDate"
+    std::string time;     // "MeasureTime"
+    std::string duration; // "MeasureDuration"
+};
+ReportValues measurementReportValues(const std::array<std::string, kChannelCount>& channelTexts,
+                                     const ReportFields& fields);
 
 // The word processor as the export sees it. The calls may block for as long as the word
 // processor takes to answer; they throw WordProcessorError with the word processor's text.
@@ -63,6 +81,8 @@ public:
     // Inserts `text` directly after the bookmark's range and extends the bookmark over it, so
     // that the next insertion at the same bookmark lands behind this one.
     virtual void insertAfterBookmark(const std::string& name, const std::string& text) = 0;
+    // Puts `text` in place of what the bookmark spans; the bookmark then spans the text.
+    virtual void replaceBookmarkText(const std::string& name, const std::string& text) = 0;
 };
 
 // One connection to a running word processor; destroying it releases the connection.
@@ -95,8 +115,8 @@ struct ExportOutcome {
     std::vector<std::string> filled; // bookmarks that received their value, in order
 };
 
-// The export: attach, take the current document, check it, then for "Value1" to "Value15" in
-// this order insert the value after each bookmark the document has, skipping missing ones.
+// The export: attach, take the current document, check it, then for each value in order put it
+// at its bookmark (after it, or in its place) where the document has one, skipping missing ones.
 // Stops at the first failure; values inserted before it stay. `cancelled` is looked at before
 // every step: once it is set, no further step is taken. The session is released on every path.
 ExportOutcome runReportExport(WordProcessor& processor, const ReportValues& values,

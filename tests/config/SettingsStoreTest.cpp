@@ -127,7 +127,8 @@ TEST_F(SettingsFile, firstSaveWritesEverySectionInImportableForm) {
     const std::vector<std::string> expectedSections{
         "O2",  "CO2",   "TG",    "TR",     "ETA",           "LAMBDA", "CO",        "COMG", "NO",
         "NO2", "NOXMG", "SO2",   "SO2MG",  "CXHY",          "CXHYMG", "Zug",       "Flow", "H2",
-        "S6",  "COPPM", "NOPPM", "NO2PPM", "Communication", "Logger", "Meanvalue", "File", "TGas"};
+        "S6",  "COPPM", "NOPPM", "NO2PPM", "Communication", "Logger", "Meanvalue", "File", "TGas",
+        "Measurement"};
     EXPECT_EQ(doc.sections(), expectedSections);
     const std::vector<std::string> channelValues{"LabelName", "Unit",  "Min",    "Max",
                                                  "Format",    "Color", "Divisor"};
@@ -164,6 +165,10 @@ TEST_F(SettingsFile, savedSettingsComeBackAtTheNextStart) {
     first.general.tgasDecimals = true;
     first.general.useMeanValue = true;
     first.general.mmcFile = "C:\\Daten\\\"M\xC3\xA4rz\".DAT";
+    first.general.measureSeconds = 60;
+    first.general.measureReadings = 3;
+    first.general.measureSpacing = 120;
+    first.general.technician = "J\xC3\xBCrgen";
     first.save();
     EXPECT_NE(readBytes(profile.registryFile()).find("\"Color\"=\"$00123456\""), std::string::npos);
 
@@ -188,6 +193,10 @@ TEST_F(SettingsFile, savedSettingsComeBackAtTheNextStart) {
     EXPECT_TRUE(second.general.tgasDecimals);
     EXPECT_TRUE(second.general.useMeanValue);
     EXPECT_EQ(second.general.mmcFile, "C:\\Daten\\\"M\xC3\xA4rz\".DAT");
+    EXPECT_EQ((std::array{second.general.measureSeconds, second.general.measureReadings,
+                          second.general.measureSpacing}),
+              (std::array{60, 3, 120}));
+    EXPECT_EQ(second.general.technician, "J\xC3\xBCrgen");
 }
 
 TEST_F(SettingsFile, editedDisplayNameLastsOnlyInLabelName) {

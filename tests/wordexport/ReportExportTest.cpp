@@ -56,6 +56,10 @@ public:
             *s_.cancelOnInsertOf = true;
         }
     }
+    void replaceBookmarkText(const std::string& name, const std::string& text) override {
+        s_.calls.push_back("replace " + name + " " + text);
+        s_.bookmarks[name] = text;
+    }
 
 private:
     FakeState& s_;
@@ -105,7 +109,7 @@ LiveDisplay displayWith(std::initializer_list<std::pair<Channel, float>> values)
 ReportValues numberedValues() {
     ReportValues values;
     for (std::size_t k = 0; k < kReportValueCount; ++k) {
-        values[k] = {"Value" + std::to_string(k + 1), std::to_string(k + 1) + ".0"};
+        values.push_back({"Value" + std::to_string(k + 1), std::to_string(k + 1) + ".0"});
     }
     return values;
 }

@@ -29,10 +29,27 @@ struct ReportExportAction::Relay {
     ReportExportAction* receiver = nullptr;
 };
 
+ExportButton messagesExportButton(TMessageFrm& messages) {
+    return {
+        &messages,
+        [&messages](std::function<void()> action) { messages.setWordExport(std::move(action)); },
+        [&messages](bool available, const QString& whyNot) {
+            messages.setWordExportAvailable(available, whyNot);
+        },
+        [&messages](const QString& line) { messages.AddMessage(line); }};
+}
+
 ReportExportAction::ReportExportAction(TMessageFrm& messages, const LiveDisplay& display,
                                        std::shared_ptr<WordProcessor> processor,
                                        std::string pipeName, std::chrono::milliseconds timeLimit)
-    : messages_(messages), display_(display), processor_(std::move(processor)),
+    : ReportExportAction(
+          messagesExportButton(messages), [&display] { return reportValues(display); },
+          std::move(processor), std::move(pipeName), timeLimit) {}
+
+ReportExportAction::ReportExportAction(ExportButton button, Values values,
+                                       std::shared_ptr<WordProcessor> processor,
+                                       std::string pipeName, std::chrono::milliseconds timeLimit)
+    : button_(std::move(button)), values_(std::move(values)), processor_(std::move(processor)),
       pipeName_(std::move(pipeName)), relay_(std::make_shared<Relay>()) {
     relay_->receiver = this;
     deadline_.setSingleShot(true);
@@ -40,11 +57,11 @@ ReportExportAction::ReportExportAction(TMessageFrm& messages, const LiveDisplay&
     deadline_.setTimerType(Qt::PreciseTimer);
     deadline_.setInterval(timeLimit);
     connect(&deadline_, &QTimer::timeout, this, &ReportExportAction::timeLimitReached);
-    messages_.setWordExport([this] { Button2Click(); });
+    button_.bind([this] { Button2Click(); });
 }
 
 ReportExportAction::~ReportExportAction() {
-    messages_.setWordExport({});
+    button_.bind({});
     const std::lock_guard lock(relay_->mutex);
     relay_->receiver = nullptr;
     if (job_) {
@@ -57,10 +74,10 @@ void ReportExportAction::Button2Click() {
         return;
     }
     gaveUp_ = false;
-    messages_.setWordExportAvailable(false, QString::fromLatin1(kBusyText));
+    button_.setAvailable(false, QString::fromLatin1(kBusyText));
     deadline_.start();
-    job_ = ExportJob::start(
-        processor_, reportValues(display_), [relay = relay_](const ExportOutcome& outcome) {
+    job_ =
+        ExportJob::start(processor_, values_(), [relay = relay_](const ExportOutcome& outcome) {
             const std::lock_guard lock(relay->mutex);
             if (relay->receiver == nullptr) {
                 return;
@@ -76,12 +93,12 @@ void ReportExportAction::Button2Click() {
 void ReportExportAction::jobEnded(const ExportOutcome& outcome) {
     deadline_.stop();
     job_.reset();
-    messages_.setWordExportAvailable(true);
+    button_.setAvailable(true, {});
     // After the time limit the user has been told already; a late answer changes nothing.
     if (!gaveUp_) {
         const ExportNotice notice = exportNotice(outcome, pipeName_);
         if (notice.messageLine) {
-            messages_.AddMessage(qs(*notice.messageLine));
+            button_.tell(qs(*notice.messageLine));
         }
         if (notice.errorBox) {
             showError(qs(*notice.errorBox));
@@ -106,25 +123,31 @@ void ReportExportAction::timeLimitReached() {
 void ReportExportAction::showError(const QString& text) {
     // The program's error box, without holding up the event loop.
     auto* box = new QMessageBox(QMessageBox::Critical, QCoreApplication::applicationName(), text,
-                                QMessageBox::Ok, &messages_);
+                                QMessageBox::Ok, button_.window);
     box->setObjectName(QStringLiteral("WordExportErrorBox"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }
 
-std::unique_ptr<ReportExportAction> installWriterExport(TMessageFrm& messages,
-                                                        const LiveDisplay& display) {
+std::unique_ptr<ReportExportAction> makeWriterExport(ExportButton button,
+                                                     ReportExportAction::Values values) {
 #ifdef KESTO_HAVE_UNO
     std::string pipe = unoPipeName(std::getenv("KESTO_UNO_PIPE"));
     std::shared_ptr<WordProcessor> writer = makeUnoWriter(pipe);
-    return std::make_unique<ReportExportAction>(messages, display, std::move(writer),
-                                                std::move(pipe));
+    return std::make_unique<ReportExportAction>(std::move(button), std::move(values),
+                                                std::move(writer), std::move(pipe));
 #else
-    (void)display;
-    messages.setWordExport({});
-    messages.setWordExportAvailable(false, QString::fromLatin1(kWriterExportNotBuilt));
+    (void)values;
+    button.bind({});
+    button.setAvailable(false, QString::fromLatin1(kWriterExportNotBuilt));
     return nullptr;
 #endif
+}
+
+std::unique_ptr<ReportExportAction> installWriterExport(TMessageFrm& messages,
+                                                        const LiveDisplay& display) {
+    return makeWriterExport(messagesExportButton(messages),
+                            [&display] { return reportValues(display); });
 }
 
 } // namespace kesto

@@ -59,24 +59,41 @@ public:
     }
 
     void insertAfterBookmark(const std::string& name, const std::string& text) override {
+        writeAtBookmark(name, text, false);
+    }
+
+    void replaceBookmarkText(const std::string& name, const std::string& text) override {
+        writeAtBookmark(name, text, true);
+    }
+
+private:
+    // Puts the text behind the bookmark's range, or in its place, and makes the bookmark span
+    // its old range and the text (only the text when replacing).
+    void writeAtBookmark(const std::string& name, const std::string& text, bool replace) {
         unoCalls([&] {
             const OUString markName = uno::toUno(name);
             const Reference<css::text::XTextContent> mark(bookmarks()->getByName(markName),
                                                           UNO_QUERY_THROW);
             const Reference<css::text::XTextRange> anchor = mark->getAnchor();
             const Reference<css::text::XText> body = anchor->getText();
-            // The cursor stands at the end of the bookmark and moves on behind the inserted text.
-            const Reference<css::text::XTextCursor> end =
-                body->createTextCursorByRange(anchor->getEnd());
-            body->insertString(end.get(), uno::toUno(text), false);
+            Reference<css::text::XTextCursor> span;
+            if (replace) {
+                // The cursor selects the new text once it has replaced the old.
+                span = body->createTextCursorByRange(anchor);
+                span->setString(uno::toUno(text));
+            } else {
+                // The cursor stands at the end of the bookmark and moves on behind the text.
+                const Reference<css::text::XTextCursor> end =
+                    body->createTextCursorByRange(anchor->getEnd());
+                body->insertString(end.get(), uno::toUno(text), false);
+                span = body->createTextCursorByRange(anchor->getStart());
+                span->gotoRange(end->getEnd(), true);
+            }
 
             // The bookmark does not grow by itself: a next insertion at its end would land in
-            // front of this one. A new bookmark over the old range plus the value takes its
-            // place; it is put in under a free name first, so that a failure on the way never
-            // leaves the document without the bookmark.
-            const Reference<css::text::XTextCursor> span =
-                body->createTextCursorByRange(anchor->getStart());
-            span->gotoRange(end->getEnd(), true);
+            // front of this one. A new bookmark over the range takes its place; it is put in
+            // under a free name first, so that a failure on the way never leaves the document
+            // without the bookmark.
             const Reference<css::lang::XMultiServiceFactory> factory(model_, UNO_QUERY_THROW);
             const Reference<css::text::XTextContent> grown(
                 factory->createInstance("com.sun.star.text.Bookmark"), UNO_QUERY_THROW);
@@ -84,12 +101,14 @@ public:
             grownName->setName(freeName(markName));
             // For a bookmark, "absorb" keeps the text and makes the bookmark span the range.
             body->insertTextContent(span.get(), grown, true);
-            body->removeTextContent(mark);
+            // Replacing a bookmark's whole range may have taken the bookmark with it.
+            if (bookmarks()->hasByName(markName)) {
+                body->removeTextContent(mark);
+            }
             grownName->setName(markName);
         });
     }
 
-private:
     // The bookmark collection, fetched anew for every use.
     Reference<css::container::XNameAccess> bookmarks() {
         const Reference<css::text::XBookmarksSupplier> supplier(model_, UNO_QUERY_THROW);

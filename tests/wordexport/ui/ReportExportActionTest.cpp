@@ -28,6 +28,9 @@ public:
         void insertAfterBookmark(const std::string& name, const std::string& text) override {
             p_.inserted[name] += text;
         }
+        void replaceBookmarkText(const std::string& name, const std::string& text) override {
+            p_.inserted[name] = text;
+        }
 
     private:
         HangingProcessor& p_;

@@ -4,6 +4,7 @@
 #include "ErrorBoxes.h"
 #include "TestOffice.h"
 #include "acquisition/ui/uMessageForm.h"
+#include "measurement/ui/uMeasureResultFrm.h"
 #include "wordexport/ui/ReportExportAction.h"
 #include "wordexport/uno/UnoConnection.h"
 #include "wordexport/uno/UnoWriter.h"
@@ -42,6 +43,34 @@ protected:
     }
 };
 
+// The text of a cell ("D2") of a table of the document.
+QString cellText(const css::uno::Reference<css::lang::XComponent>& document, const char* table,
+                 const std::string& cell) {
+    using css::uno::Reference;
+    const Reference<css::text::XTextTable> t(
+        Reference<css::text::XTextTablesSupplier>(document, css::uno::UNO_QUERY_THROW)
+            ->getTextTables()
+            ->getByName(uno::toUno(table)),
+        css::uno::UNO_QUERY_THROW);
+    return QString::fromStdString(uno::fromUno(
+        Reference<css::text::XText>(t->getCellByName(uno::toUno(cell)), css::uno::UNO_QUERY_THROW)
+            ->getString()));
+}
+
+// A measurement of three seconds, O2 at 10.0, 10.5 and 11.0 %, with customer and technician.
+MeasurementResult measured() {
+    MeasurementSession session;
+    session.arm({3, 1, 3}, {"Keller, Nord", "", "Kessel 2", "J\u00FCrgen Weber"});
+    LiveDisplay display = makeDefaultDisplay(builtinChannelDefaults());
+    display[index(Channel::O2)].valid = true;
+    std::optional<MeasurementResult> result;
+    for (int second = 0; second < 3; ++second) {
+        display[index(Channel::O2)].value = 10.0f + 0.5f * static_cast<float>(second);
+        result = session.onRefresh(display, false, {2024, 3, 7, 9, 5, 3 + second});
+    }
+    return *result;
+}
+
 } // namespace
 
 class WriterExportTest : public QObject {
@@ -76,6 +105,20 @@ private:
     }
 
     QStringList takeErrorBoxes() { return test::takeErrorBoxes(*messages_); }
+
+    // The same with the result window's button.
+    bool clickAndWait(TMeasureResultFrm& window) {
+        if (window.writerExport() == nullptr) {
+            window.installWriterExport([this](ExportButton button, ReportExportAction::Values v) {
+                return std::make_unique<ReportExportAction>(std::move(button), std::move(v),
+                                                            makeUnoWriter(office_->pipe()),
+                                                            office_->pipe());
+            });
+        }
+        QSignalSpy finished(window.writerExport(), &ReportExportAction::exportFinished);
+        QTest::mouseClick(window.writerButton(), Qt::LeftButton);
+        return finished.wait(120000);
+    }
 
 private slots:
     void initTestCase() {
@@ -164,21 +207,50 @@ private slots:
         const ReportValues expected = reportValues(display_);
         QVERIFY(clickAndWait());
         QVERIFY(takeErrorBoxes().isEmpty());
-        const Reference<css::text::XTextTable> table(
-            Reference<css::text::XTextTablesSupplier>(document, css::uno::UNO_QUERY_THROW)
-                ->getTextTables()
-                ->getByName("Values"),
-            css::uno::UNO_QUERY_THROW);
-        const auto cellText = [&table](char column, std::size_t k) { // row k under the headings
-            return uno::fromUno(Reference<css::text::XText>(
-                                    table->getCellByName(uno::toUno(column + std::to_string(k + 2))),
-                                    css::uno::UNO_QUERY_THROW)
-                                    ->getString());
-        };
-        for (std::size_t k = 0; k < kReportValueCount; ++k) {
-            QCOMPARE(cellText('A', k), std::to_string(k + 1));
-            QCOMPARE(cellText('D', k), expected[k].text);
+        for (std::size_t k = 0; k < kReportValueCount; ++k) { // row k under the headings
+            const std::string row = std::to_string(k + 2);
+            QCOMPARE(cellText(document, "Values", "A" + row), QString::number(k + 1));
+            QCOMPARE(cellText(document, "Values", "D" + row),
+                     QString::fromStdString(expected[k].text));
         }
+    }
+
+    // "Copy to Writer" of a measurement's result: the means into the value cells, and its
+    // fields in place of the template's placeholders; a field left empty keeps its placeholder.
+    void measurementFillsTheShippedTemplatesFieldsAndValues_data() {
+        shippedTemplateTakesEveryValueIntoItsTableCell_data();
+    }
+    void measurementFillsTheShippedTemplatesFieldsAndValues() {
+        QFETCH(QString, code);
+        const auto document = office_->loadTemplate(
+            QStringLiteral(KESTO_REPORT_TEMPLATE_DIR "/kesto-report.%1.ott").arg(code));
+        const QString sitePlaceholder = cellText(document, "Details", "B2");
+        TMeasureResultFrm window;
+        window.showResult(measured(), QString(), std::nullopt);
+        QVERIFY(clickAndWait(window));
+        const QStringList details{"Keller, Nord", sitePlaceholder, "07.03.2024",
+                                  "J\u00FCrgen Weber", "Kessel 2"};
+        for (int row = 0; row < details.size(); ++row) {
+            QCOMPARE(cellText(document, "Details", "B" + std::to_string(row + 1)), details[row]);
+        }
+        QCOMPARE(cellText(document, "Values", "D2"), QString("10.5"));
+    }
+
+    // A report of one's own with the time and duration too. A second click puts the values
+    // behind the first ones again, but the fields stay as they are.
+    void measurementFieldsAreReplacedValuesAppended() {
+        writeReportDocument(path("own.fodt"), {QStringLiteral("Customer: [{Customer}]"),
+                                               QStringLiteral("Time: [{MeasureTime}]"),
+                                               QStringLiteral("Duration: [{MeasureDuration}]"),
+                                               QStringLiteral("O2: [{Value1}]")});
+        const auto document = office_->load(path("own.fodt"));
+        TMeasureResultFrm window;
+        window.showResult(measured(), QString(), std::nullopt);
+        QVERIFY(clickAndWait(window));
+        QVERIFY(clickAndWait(window));
+        QCOMPARE(office_->text(document),
+                 QStringLiteral("Customer: [Keller, Nord]\nTime: [09:05:03 \u2013 09:05:05]\n"
+                                "Duration: [1 \u00D7 3 s]\nO2: [10.510.5]\n"));
     }
 
     void secondExportLandsBehindTheFirst() {
