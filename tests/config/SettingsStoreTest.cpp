@@ -119,7 +119,9 @@ TEST_F(SettingsFile, firstSaveWritesEverySectionInImportableForm) {
                                              "\"Max\"=dword:000001f4\r\n"
                                              "\"Format\"=\"0\"\r\n"
                                              "\"Color\"=\"clGray\"\r\n"
-                                             "\"Divisor\"=dword:00000001\r\n\r\n"),
+                                             "\"Divisor\"=dword:00000001\r\n"
+                                             "\"AlarmAbove\"=\"\"\r\n"
+                                             "\"AlarmBelow\"=\"\"\r\n\r\n"),
               std::string::npos)
         << bytes;
 
@@ -129,8 +131,9 @@ TEST_F(SettingsFile, firstSaveWritesEverySectionInImportableForm) {
         "NO2", "NOXMG", "SO2",   "SO2MG",  "CXHY",          "CXHYMG", "Zug",       "Flow", "H2",
         "S6",  "COPPM", "NOPPM", "NO2PPM", "Communication", "Logger", "Meanvalue", "File", "TGas"};
     EXPECT_EQ(doc.sections(), expectedSections);
-    const std::vector<std::string> channelValues{"LabelName", "Unit",  "Min",    "Max",
-                                                 "Format",    "Color", "Divisor"};
+    const std::vector<std::string> channelValues{"LabelName", "Unit",       "Min",
+                                                 "Max",       "Format",     "Color",
+                                                 "Divisor",   "AlarmAbove", "AlarmBelow"};
     for (const auto& info : channelTable()) {
         auto names = doc.valueNames(info.key);
         if (info.key == "COMG" || info.key == "NOXMG" || info.key == "SO2MG" ||
@@ -156,6 +159,8 @@ TEST_F(SettingsFile, savedSettingsComeBackAtTheNextStart) {
     co.unit = "\xC2\xB5g/m\xC2\xB3";
     co.format = "##0.0";
     co.colour = 0x123456;
+    co.alarmAbove = 200;
+    first.channel(Channel::O2).settings.alarmBelow = 3.5;
     first.references[index(ReferenceEntry::NOPPM)] = {"3", false};
     first.references[index(ReferenceEntry::COMG)] = {"", true};
     first.general.comPort = 7;
@@ -166,6 +171,7 @@ TEST_F(SettingsFile, savedSettingsComeBackAtTheNextStart) {
     first.general.mmcFile = "C:\\Daten\\\"M\xC3\xA4rz\".DAT";
     first.save();
     EXPECT_NE(readBytes(profile.registryFile()).find("\"Color\"=\"$00123456\""), std::string::npos);
+    EXPECT_NE(readBytes(profile.registryFile()).find("\"AlarmAbove\"=\"200\""), std::string::npos);
 
     ProgramRun second;
     second.load();
@@ -178,6 +184,9 @@ TEST_F(SettingsFile, savedSettingsComeBackAtTheNextStart) {
     EXPECT_EQ(got.label, "CO [\xC2\xB5g/m\xC2\xB3] ");
     EXPECT_EQ(got.settings.format, "##0.0");
     EXPECT_EQ(got.settings.colour, 0x123456u);
+    EXPECT_EQ(got.settings.alarmAbove, 200.0);
+    EXPECT_FALSE(got.settings.alarmBelow);
+    EXPECT_EQ(second.channel(Channel::O2).settings.alarmBelow, 3.5);
     EXPECT_EQ(second.references[index(ReferenceEntry::NOPPM)].text, "3");
     EXPECT_FALSE(second.references[index(ReferenceEntry::NOPPM)].checked);
     EXPECT_EQ(second.references[index(ReferenceEntry::COMG)].text, "");
@@ -210,11 +219,12 @@ TEST_F(SettingsFile, valuesSetByHandFollowTheTypedRules) {
                         "\\Logger]\r\n\"UseTab\"=\"1\"\r\n\"Separator\"=\";\"\r\n"
                         "\"Interval\"=\"ten\"\r\n\"SaveFormat\"=dword:00000002\r\n\r\n" +
                         kKey +
-                        "\\O2]\r\n\"Min\"=\"abc\"\r\n\"Max\"=\"25\"\r\n"
+                        "\\O2]\r\n\"Min\"=\"abc\"\r\n\"Max\"=\"25\"\r\n\"AlarmAbove\"=\"abc\"\r\n"
                         "\"Color\"=\"clPink\"\r\n\"Label\"=\"Sauerstoff\"\r\n\r\n" +
                         kKey +
                         "\\CO2]\r\n\"Min\"=dword:fffffff6\r\n\"Color\"=dword:000000ff\r\n"
-                        "\"Unit\"=dword:00000005\r\n\"Format\"=hex:30,00\r\n\r\n" +
+                        "\"Unit\"=dword:00000005\r\n\"Format\"=hex:30,00\r\n"
+                        "\"AlarmBelow\"=dword:00000005\r\n\r\n" +
                         kKey + "\\TGas]\r\n\"Decimals\"=\"2\"\r\n\r\n" + kKey +
                         "\\Meanvalue]\r\n\"UseMeanValue\"=\"yes\"\r\n\r\n" + kKey +
                         "\\NOPPM]\r\n\"UseReferenceO2\"=\"0\"\r\n\"RefO2\"=dword:00000004"
@@ -236,12 +246,14 @@ TEST_F(SettingsFile, valuesSetByHandFollowTheTypedRules) {
     EXPECT_EQ(o2.settings.maximum, 25.0f);
     EXPECT_EQ(o2.settings.colour, 0xFFFF00u); // unknown colour name: the channel's clAqua
     EXPECT_EQ(o2.label, "Sauerstoff");
+    EXPECT_FALSE(o2.settings.alarmAbove); // not a number: no limit
     const auto& co2 = run.channel(Channel::CO2);
     EXPECT_EQ(co2.settings.minimum, -10.0f);
     EXPECT_EQ(co2.minLabel, "-10");
     EXPECT_EQ(co2.settings.colour, 0x0000FFu); // a number where a text belongs: its digits
     EXPECT_EQ(co2.settings.unit, "5");
     EXPECT_EQ(co2.settings.format, "0.0"); // another type: as if missing
+    EXPECT_EQ(co2.settings.alarmBelow, 5.0);
     EXPECT_FALSE(run.references[index(ReferenceEntry::NOPPM)].checked);
     EXPECT_EQ(run.references[index(ReferenceEntry::NOPPM)].text, "4");
 
