@@ -41,6 +41,8 @@ ChannelPropertyFields propertyFieldsFor(const ChannelSettings& bar) {
     f.unit = bar.unit;
     f.format = bar.format;
     f.colourPosition = colourTablePosition(bar.colour);
+    f.alarmAbove = limitText(bar.alarmAbove);
+    f.alarmBelow = limitText(bar.alarmBelow);
     return f;
 }
 
@@ -50,8 +52,8 @@ std::string notAnIntegerMessage(const std::string& text) {
 
 PropertyApplyResult applyPropertyFields(const ChannelPropertyFields& fields,
                                         const std::string& shownMinimum,
-                                        const std::string& shownMaximum,
-                                        ChannelDisplay& display) {
+                                        const std::string& shownMaximum, ChannelDisplay& display,
+                                        std::string_view notAFloat) {
     PropertyApplyResult result;
     result.restartMessage = fields.minimum != shownMinimum || fields.maximum != shownMaximum;
 
@@ -79,6 +81,15 @@ PropertyApplyResult applyPropertyFields(const ChannelPropertyFields& fields,
     display.label = bar.displayName + " [" + bar.unit + "]";
     display.minLabel = std::to_string(static_cast<long long>(bar.minimum));
     display.maxLabel = std::to_string(static_cast<long long>(bar.maximum));
+    for (const auto& [text, limit] : {std::pair{&fields.alarmAbove, &bar.alarmAbove},
+                                      std::pair{&fields.alarmBelow, &bar.alarmBelow}}) {
+        const LimitEntry entry = parseLimit(*text);
+        if (!entry.valid) {
+            result.error = "'" + *text + "' " + std::string(notAFloat);
+            return result;
+        }
+        *limit = entry.limit;
+    }
     return result;
 }
 

@@ -23,6 +23,8 @@ struct ChannelPropertyFields {
     std::string unit;
     std::string format;
     std::optional<int> colourPosition; // colour-table position; empty: nothing selected
+    std::string alarmAbove;            // empty: no limit
+    std::string alarmBelow;
 };
 
 // The fields as the dialog shows them for a bar. A colour that is not in the colour table
@@ -35,11 +37,13 @@ struct PropertyApplyResult {
 };
 
 // OK of the property dialog: applies the fields to the bar and its labels, in the dialog's
-// order. `shownMinimum`/`shownMaximum` are the field texts when the dialog was shown.
+// order, then the two alarm limits. `shownMinimum`/`shownMaximum` are the field texts when the
+// dialog was shown. A limit that is not a number is refused with the message that ends in
+// `notAFloat`, and applying stops there as for the scale fields; the labels are set by then.
 PropertyApplyResult applyPropertyFields(const ChannelPropertyFields& fields,
                                         const std::string& shownMinimum,
-                                        const std::string& shownMaximum,
-                                        ChannelDisplay& display);
+                                        const std::string& shownMaximum, ChannelDisplay& display,
+                                        std::string_view notAFloat);
 
 // The message a failed whole-number conversion shows.
 std::string notAnIntegerMessage(const std::string& text);
