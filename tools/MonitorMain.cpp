@@ -3,6 +3,7 @@
 
 #include "acquisition/Acquisition.h"
 #include "acquisition/DateTimeFormat.h"
+#include "measurement/LimitAlarms.h"
 #include "serial/AnalyzerPort.h"
 #include "serial/SerialAdapters.h"
 #include "tools/ConsoleRecorder.h"
@@ -107,6 +108,9 @@ int main(int argc, char** argv) {
         "and the nineteen channels as KEY=VALUE (VALUE in the channel's default number format,\n"
         "'-' when invalid). Messages the program would show in its messages window are printed\n"
         "as lines starting with '! '. Decoder counters go to stderr at the end.\n"
+        "With --high and --low, a channel's value past its limit is an alarm: one '! ' line\n"
+        "when it begins ('! CO [ppm] above the limit 100: 160') and one when the value is back\n"
+        "within the limit by more than 1 % of the channel's scale span.\n"
         "With --record, the program's recording runs as well: the file (.csv or .xls) is\n"
         "replaced, one data set is written every interval, and the file is finished when the\n"
         "monitor ends; the status line goes to stderr. Data sets that cannot be written wait\n"
@@ -145,8 +149,18 @@ int main(int argc, char** argv) {
     const QCommandLineOption intervalOption(
         QStringLiteral("interval"), QStringLiteral("Recording interval in seconds (default 1)."),
         QStringLiteral("S"), QStringLiteral("1"));
+    const QCommandLineOption highOption(
+        QStringLiteral("high"),
+        QStringLiteral("Upper alarm limit of a channel, in its unit: KEY=VALUE (CO=200). "
+                       "Repeatable."),
+        QStringLiteral("KEY=VALUE"));
+    const QCommandLineOption lowOption(
+        QStringLiteral("low"),
+        QStringLiteral("Lower alarm limit of a channel: KEY=VALUE (O2=4.0). Repeatable."),
+        QStringLiteral("KEY=VALUE"));
     parser.addOptions({portOption, listOption, secondsOption, noReferenceOption, meanOption,
-                       tgasDecimalsOption, framesOption, recordOption, intervalOption});
+                       tgasDecimalsOption, framesOption, recordOption, intervalOption, highOption,
+                       lowOption});
     parser.process(app);
 
     if (parser.isSet(listOption) && !parser.isSet(portOption)) {
@@ -189,6 +203,19 @@ int main(int argc, char** argv) {
     if (parser.isSet(noReferenceOption)) {
         for (auto& entry : acq.references()) {
             entry.checked = false;
+        }
+    }
+    for (const bool high : {true, false}) {
+        for (const QString& given : parser.values(high ? highOption : lowOption)) {
+            const auto limit = kesto::parseLimitOption(given.toStdString());
+            if (!limit) {
+                std::fprintf(
+                    stderr, "kesto-monitor: --%s needs KEY=VALUE, a channel key and a number: %s\n",
+                    high ? "high" : "low", qPrintable(given));
+                return 1;
+            }
+            auto& settings = acq.display()[kesto::index(limit->channel)].settings;
+            (high ? settings.alarmAbove : settings.alarmBelow) = limit->limit;
         }
     }
     acq.ResetMeanValues();
@@ -238,11 +265,16 @@ int main(int argc, char** argv) {
         app.quit();
     });
 
+    // The program's built-in English texts, as the monitor's other messages.
+    const kesto::LanguageTexts texts;
     int refreshes = 0;
     QTimer comTimer;
     comTimer.setInterval(1000);
     QObject::connect(&comTimer, &QTimer::timeout, &app, [&] {
         acq.COMTimerGetData();
+        for (const std::string& line : kesto::updateLimitAlarms(acq.display(), texts).messages) {
+            messages.addMessage(line);
+        }
         std::printf("%s\n", refreshLine(acq).c_str());
         std::fflush(stdout);
         if (seconds > 0 && ++refreshes >= seconds) {
