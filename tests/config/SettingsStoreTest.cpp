@@ -171,7 +171,6 @@ TEST_F(SettingsFile, savedSettingsComeBackAtTheNextStart) {
     first.general.mmcFile = "C:\\Daten\\\"M\xC3\xA4rz\".DAT";
     first.save();
     EXPECT_NE(readBytes(profile.registryFile()).find("\"Color\"=\"$00123456\""), std::string::npos);
-    EXPECT_NE(readBytes(profile.registryFile()).find("\"AlarmAbove\"=\"200\""), std::string::npos);
 
     ProgramRun second;
     second.load();
@@ -223,8 +222,7 @@ TEST_F(SettingsFile, valuesSetByHandFollowTheTypedRules) {
                         "\"Color\"=\"clPink\"\r\n\"Label\"=\"Sauerstoff\"\r\n\r\n" +
                         kKey +
                         "\\CO2]\r\n\"Min\"=dword:fffffff6\r\n\"Color\"=dword:000000ff\r\n"
-                        "\"Unit\"=dword:00000005\r\n\"Format\"=hex:30,00\r\n"
-                        "\"AlarmBelow\"=dword:00000005\r\n\r\n" +
+                        "\"Unit\"=dword:00000005\r\n\"Format\"=hex:30,00\r\n\r\n" +
                         kKey + "\\TGas]\r\n\"Decimals\"=\"2\"\r\n\r\n" + kKey +
                         "\\Meanvalue]\r\n\"UseMeanValue\"=\"yes\"\r\n\r\n" + kKey +
                         "\\NOPPM]\r\n\"UseReferenceO2\"=\"0\"\r\n\"RefO2\"=dword:00000004"
@@ -248,12 +246,12 @@ TEST_F(SettingsFile, valuesSetByHandFollowTheTypedRules) {
     EXPECT_EQ(o2.label, "Sauerstoff");
     EXPECT_FALSE(o2.settings.alarmAbove); // not a number: no limit
     const auto& co2 = run.channel(Channel::CO2);
+    EXPECT_FALSE(co2.settings.alarmAbove || co2.settings.alarmBelow); // as in earlier versions
     EXPECT_EQ(co2.settings.minimum, -10.0f);
     EXPECT_EQ(co2.minLabel, "-10");
     EXPECT_EQ(co2.settings.colour, 0x0000FFu); // a number where a text belongs: its digits
     EXPECT_EQ(co2.settings.unit, "5");
     EXPECT_EQ(co2.settings.format, "0.0"); // another type: as if missing
-    EXPECT_EQ(co2.settings.alarmBelow, 5.0);
     EXPECT_FALSE(run.references[index(ReferenceEntry::NOPPM)].checked);
     EXPECT_EQ(run.references[index(ReferenceEntry::NOPPM)].text, "4");
 

@@ -3,101 +3,65 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <vector>
 
 namespace kesto {
 namespace {
 
 using enum LimitAlarm;
+constexpr float kInvalid = -1e30f; // a refresh at which the channel has no valid value
 
-ChannelSettings scale(float minimum, float maximum, std::optional<double> above,
-                      std::optional<double> below) {
-    ChannelSettings s;
-    s.minimum = minimum;
-    s.maximum = maximum;
-    s.alarmAbove = above;
-    s.alarmBelow = below;
-    return s;
-}
-
-struct Refresh {
-    float value;
-    bool valid;
-    LimitAlarm after;
-};
-
-// One channel through a run of refreshes, each row the alarm after it.
+// One channel through a run of refreshes: its scale (from 0) and limits, the values, and the
+// alarm after each refresh ('-' none, 'A' above, 'B' below).
 TEST(LimitAlarm, beginsPastALimitAndEndsOnlyWellBackWithinIt) {
-    const float kNaN = std::nanf("");
     struct Case {
         const char* name;
-        ChannelSettings settings;
-        LimitAlarm before;
-        std::vector<Refresh> refreshes;
+        float maximum;
+        std::optional<double> above, below;
+        std::vector<float> values;
+        std::string alarms;
     };
+    const std::vector<float> co{150,           200,    200.1f,   160, kInvalid,
+                                std::nanf(""), 159.9f, kInvalid, 200, 201};
     const Case cases[] = {
-        // Scale 0 to 4000 ppm: the alarm ends 40 ppm below the limit.
-        {"CO above 200",
-         scale(0, 4000, 200, {}),
-         None,
-         {{150, true, None},
-          {200, true, None},
-          {200.1f, true, Above},
-          {160, true, Above},
-          {0, false, Above},
-          {kNaN, true, Above},
-          {159.9f, true, None},
-          {0, false, None},
-          {200, true, None},
-          {201, true, Above}}},
-        // Scale 0 to 21 %: 0.21 % of hysteresis; a value that shows the limit equals it.
-        {"O2 below 3.9",
-         scale(0, 21, {}, 3.9),
-         None,
-         {{4.5f, true, None},
-          {3.9f, true, None},
-          {3.8f, true, Below},
-          {4.11f, true, Below},
-          {4.2f, true, None}}},
-        {"both limits, from one straight to the other",
-         scale(0, 21, 6.0, 4.0),
-         None,
-         {{6.1f, true, Above}, {3.5f, true, Below}, {5.9f, true, None}, {25, false, None}}},
-        {"limit switched off during its alarm", scale(0, 4000, {}, {}), Above, {{250, true, None}}},
+        // 0 to 4000 ppm: the alarm ends more than 40 ppm under the limit.
+        {"CO above 200", 4000, 200, {}, co, "--AAAA---A"},
+        // 0 to 21 %: 0.21 % back; a reading that shows the limit equals it.
+        {"O2 below 4.1", 21, {}, 4.1, {4.5f, 4.1f, 4.0f, 4.31f, 4.4f}, "--BB-"},
+        {"both limits", 21, 6.0, 4.0, {6.1f, 3.5f, 5.9f, kInvalid}, "AB--"},
     };
     for (const Case& c : cases) {
-        LimitAlarm alarm = c.before;
-        int step = 0;
-        for (const Refresh& r : c.refreshes) {
-            alarm = nextLimitAlarm(alarm, c.settings, r.value, r.valid);
-            EXPECT_EQ(alarm, r.after) << c.name << ", refresh " << ++step << ": " << r.value;
+        ChannelSettings s;
+        s.maximum = c.maximum;
+        s.alarmAbove = c.above;
+        s.alarmBelow = c.below;
+        LimitAlarm alarm = None;
+        std::string alarms;
+        for (const float v : c.values) {
+            alarm = nextLimitAlarm(alarm, s, v, v != kInvalid);
+            alarms += "-AB"[static_cast<int>(alarm)];
         }
+        EXPECT_EQ(alarms, c.alarms) << c.name;
     }
+    EXPECT_EQ(nextLimitAlarm(Above, ChannelSettings{}, 250, true), None); // its limit switched off
 }
 
 TEST(LimitAlarm, givesOneLinePerBeginningAndEndInTheChannelsFormat) {
     LiveDisplay display = makeDefaultDisplay(builtinChannelDefaults());
     ChannelDisplay& co = display[index(Channel::CO)];
-    ChannelDisplay& o2 = display[index(Channel::O2)];
     co.settings.alarmAbove = 100;
-    o2.settings.alarmBelow = 4;
-    const LanguageTexts texts;
-    const auto refresh = [&](float coValue, float o2Value) {
-        co.value = coValue;
-        o2.value = o2Value;
-        co.valid = o2.valid = true;
-        return updateLimitAlarms(display, texts);
-    };
-
-    LimitAlarmReport r = refresh(160, 3.5f);
-    EXPECT_EQ(r.messages, (std::vector<std::string>{"O2 [%] below the limit 4.0: 3.5",
-                                                    "CO [ppm] above the limit 100: 160"}));
-    EXPECT_TRUE(r.began);
-    EXPECT_EQ(co.alarm, Above);
-    EXPECT_TRUE(refresh(170, 3.5f).messages.empty());
-    r = refresh(45, 3.5f);
-    EXPECT_EQ(r.messages, std::vector<std::string>{"CO [ppm] back within its limits: 45"});
-    EXPECT_FALSE(r.began);
+    display[index(Channel::O2)].settings.alarmBelow = 4;
+    display[index(Channel::O2)].value = 3.5f;
+    display[index(Channel::O2)].valid = co.valid = true;
+    const std::pair<float, std::vector<std::string>> refreshes[]{
+        {160, {"O2 [%] below the limit 4.0: 3.5", "CO [ppm] above the limit 100: 160"}},
+        {170, {}},
+        {45, {"CO [ppm] back within its limits: 45"}}};
+    for (const auto& [value, lines] : refreshes) {
+        co.value = value;
+        const LimitAlarmReport r = updateLimitAlarms(display, LanguageTexts{});
+        EXPECT_EQ(r.messages, lines);
+        EXPECT_EQ(r.began, value == 160); // the tone
+    }
 }
 
 TEST(LimitAlarm, measuredMeansAgainstTheLimitsAndTheProtocolColumn) {
@@ -105,41 +69,18 @@ TEST(LimitAlarm, measuredMeansAgainstTheLimitsAndTheProtocolColumn) {
     display[index(Channel::CO)].settings.alarmAbove = 100;
     display[index(Channel::O2)].settings.alarmBelow = 4;
     display[index(Channel::LAMBDA)].settings.alarmAbove = 1.5;
-    const LanguageTexts texts;
-    const auto text = [&](Channel c, double mean) {
-        return meanLimitText(display[index(c)].settings, mean, texts).value_or("(no limit)");
-    };
-    EXPECT_EQ(text(Channel::CO, 160), "above the limit 100");
-    EXPECT_EQ(text(Channel::CO, 100), "within the limits");
-    EXPECT_EQ(text(Channel::O2, 3.95), "below the limit 4.0");
-    EXPECT_EQ(text(Channel::NO, 5000), "(no limit)");
-
     ChannelMeans means{};
-    means[index(Channel::CO)] = 160;
-    means[index(Channel::O2)] = 3.5;
-    means[index(Channel::LAMBDA)] = 1.62;
-    means[index(Channel::NO)] = 5000;
-    EXPECT_EQ(outsideLimitsColumn(display, means), "O2[%] Lambda CO[ppm]");
-    means[index(Channel::CO)].reset(); // no valid value: no mean to judge
-    means[index(Channel::O2)] = 4.0;
-    EXPECT_EQ(channelsOutsideLimits(display, means), std::vector<Channel>{Channel::LAMBDA});
-}
-
-TEST(LimitAlarm, limitTextsOfTheDialogTheStoreAndTheCommandLine) {
-    EXPECT_EQ(parseLimit(" 4.5 ").limit, 4.5);
-    EXPECT_TRUE(parseLimit("  ").valid);
-    EXPECT_FALSE(parseLimit("  ").limit);
-    EXPECT_FALSE(parseLimit("4,0").valid);
-    EXPECT_EQ(limitText(200.0), "200");
-    EXPECT_EQ(limitText(std::nullopt), "");
-
-    const auto co = parseLimitOption("CO=200");
-    ASSERT_TRUE(co);
-    EXPECT_EQ(co->channel, Channel::CO);
-    EXPECT_EQ(co->limit, 200);
-    for (const char* refused : {"co=200", "CO=", "CO=abc", "CO", "X=1"}) {
-        EXPECT_FALSE(parseLimitOption(refused)) << refused;
+    for (const auto& [c, mean, text] : {std::tuple{Channel::CO, 160.0, "above the limit 100"},
+                                        {Channel::O2, 3.95, "below the limit 4.0"},
+                                        {Channel::LAMBDA, 1.62, "above the limit 1.50"},
+                                        {Channel::NO, 5000.0, "-"}}) { // NO has no limit
+        EXPECT_EQ(meanLimitText(display[index(c)].settings, mean, {}).value_or("-"), text);
+        means[index(c)] = mean;
     }
+    EXPECT_EQ(outsideLimitsColumn(display, means), "O2[%] Lambda CO[ppm]");
+    EXPECT_EQ(meanLimitText(display[index(Channel::CO)].settings, 100, {}), "within the limits");
+    means[index(Channel::CO)].reset(); // no valid value, no mean to judge
+    EXPECT_EQ(channelsOutsideLimits(display, means), (std::vector{Channel::O2, Channel::LAMBDA}));
 }
 
 } // namespace

@@ -1,9 +1,8 @@
 // Grabs the main window for the documentation: the live page at the initial size and the big
 // display at the initial size and at 1200 x 900, after waiting for live data on COM1 (the
 // simulator linked as COM1 in the settings folder); then, with DIAGRAM_SECONDS, the three
-// diagram pages once the live trends have recorded that long; last, with limits on O2 (alarm
-// below 5.5 %) and CO (above 10 ppm) that the simulator's boiler passes, the live page, the big
-// display and diagram 1 in alarm (alarm-*.png). Builds nothing, writes PNG files.
+// diagram pages once the live trends have recorded that long; last, with limits the simulator
+// passes, alarm-actual, -bigdisplay and -diagram1. Builds nothing, writes PNG files.
 //
 //   app_screenshots OUTDIR [SECONDS] [LANGUAGEFILE|-] [DIAGRAM_SECONDS]
 #include "app/LiveTrends.h"
@@ -51,18 +50,17 @@ int main(int argc, char* argv[]) {
             status = 1;
         }
     };
-    // The limits, then a refresh later the pictures in alarm, and the end.
+    // O2 below 5.5 % and CO above 10 ppm, then a refresh later the pictures in alarm.
     const auto alarmPictures = [&] {
         kesto::LiveDisplay& display = mainFrm.acquisition().display();
         display[kesto::index(kesto::Channel::O2)].settings.alarmBelow = 5.5;
         display[kesto::index(kesto::Channel::CO)].settings.alarmAbove = 10.0;
         mainFrm.ApplyChannelsToTrends();
         QTimer::singleShot(1500, &mainFrm, [&] {
-            const std::pair<int, const char*> pages[]{
-                {0, "alarm-actual.png"}, {4, "alarm-bigdisplay.png"}, {1, "alarm-diagram1.png"}};
-            for (const auto& [page, name] : pages) {
+            for (const auto& [page, name] :
+                 {std::pair{0, "actual"}, {4, "bigdisplay"}, {1, "diagram1"}}) {
                 mainFrm.pageControl()->setCurrentIndex(page);
-                save(QString::fromLatin1(name));
+                save(QStringLiteral("alarm-%1.png").arg(name));
             }
             mainFrm.close();
             QApplication::quit();

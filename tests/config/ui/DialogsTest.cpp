@@ -74,7 +74,6 @@ private slots:
     void colourNotInTheTableIsKeptWhateverWasOpenedBefore();
     void nonNumericMinimumStopsApplyingAfterTheName();
     void nonNumericMaximumKeepsTheNewMinimum();
-    void alarmLimitsAreShownSetClearedOrRefused();
 
     void intervalsAndPortEntries();
     void probeListsOpenablePortsAndPreselectsTheCurrentOne();
@@ -282,37 +281,6 @@ void DialogTests::nonNumericMaximumKeepsTheNewMinimum() {
     QCOMPARE(errors.size(), 1);
     QCOMPARE(co.settings.minimum, 10.0f);
     QCOMPARE(co.settings.maximum, 4000.0f);
-}
-
-void DialogTests::alarmLimitsAreShownSetClearedOrRefused() {
-    ChannelProperties dialog;
-    QStringList errors;
-    dialog.showError = [&](const QString& e) { errors << e; };
-    auto co = defaultDisplay(Channel::CO);
-    co.settings.alarmBelow = 5;
-    QString shownBelow;
-    whenShown(&dialog, [&] {
-        shownBelow = dialog.alarmBelowEdit()->text();
-        dialog.alarmAboveEdit()->setText(" 200 ");
-        dialog.alarmBelowEdit()->clear();
-        dialog.okButton()->click();
-    });
-    QVERIFY(dialog.editChannel(co));
-    QCOMPARE(shownBelow, QStringLiteral("5"));
-    QCOMPARE(co.settings.alarmAbove.value_or(-1), 200.0);
-    QVERIFY(!co.settings.alarmBelow);
-
-    whenShown(&dialog, [&] {
-        dialog.nameEdit()->setText("Carbon monoxide");
-        dialog.alarmAboveEdit()->setText("4,0");
-        dialog.alarmBelowEdit()->setText("1");
-        dialog.okButton()->click();
-    });
-    dialog.editChannel(co);
-    QCOMPARE(errors, QStringList{"'4,0' is not a valid floating point value"});
-    QCOMPARE(QString::fromStdString(co.label), QStringLiteral("Carbon monoxide [ppm]"));
-    QCOMPARE(co.settings.alarmAbove.value_or(-1), 200.0);
-    QVERIFY(!co.settings.alarmBelow);
 }
 
 void DialogTests::intervalsAndPortEntries() {
