@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
         "and the nineteen channels as KEY=VALUE (VALUE in the channel's default number format,\n"
         "'-' when invalid). Messages the program would show in its messages window are printed\n"
         "as lines starting with '! '. Decoder counters go to stderr at the end.\n"
-        "With --high and --low, a channel's value past its limit is an alarm: one '! ' line\n"
+        "With --high and --low (repeatable), a value past its limit is an alarm: one '! ' line\n"
         "when it begins ('! CO [ppm] above the limit 100: 160') and one when the value is back\n"
         "within the limit by more than 1 % of the channel's scale span.\n"
         "With --record, the program's recording runs as well: the file (.csv or .xls) is\n"
@@ -149,15 +149,13 @@ int main(int argc, char** argv) {
     const QCommandLineOption intervalOption(
         QStringLiteral("interval"), QStringLiteral("Recording interval in seconds (default 1)."),
         QStringLiteral("S"), QStringLiteral("1"));
-    const QCommandLineOption highOption(
-        QStringLiteral("high"),
-        QStringLiteral("Upper alarm limit of a channel, in its unit: KEY=VALUE (CO=200). "
-                       "Repeatable."),
-        QStringLiteral("KEY=VALUE"));
-    const QCommandLineOption lowOption(
-        QStringLiteral("low"),
-        QStringLiteral("Lower alarm limit of a channel: KEY=VALUE (O2=4.0). Repeatable."),
-        QStringLiteral("KEY=VALUE"));
+    // A channel's alarm limits in its unit, each option repeatable.
+    const QCommandLineOption highOption(QStringLiteral("high"),
+                                        QStringLiteral("Upper alarm limit, KEY=VALUE (CO=200)."),
+                                        QStringLiteral("KEY=VALUE"));
+    const QCommandLineOption lowOption(QStringLiteral("low"),
+                                       QStringLiteral("Lower alarm limit, KEY=VALUE (O2=4.0)."),
+                                       QStringLiteral("KEY=VALUE"));
     parser.addOptions({portOption, listOption, secondsOption, noReferenceOption, meanOption,
                        tgasDecimalsOption, framesOption, recordOption, intervalOption, highOption,
                        lowOption});
