@@ -913,8 +913,7 @@ private slots:
         QCOMPARE(viewer.choiceList(0)->currentIndex(), 0);
     }
 
-    // CO's upper limit set to 200 ppm (a lower one typed with a comma is refused): as CO passes it
-    // every display shows it, the tone sounds once, the messages window tells; see alarm-*.png.
+    // CO above 200 ppm, set in the dialog: on every display, heard once, logged (alarm-*.png).
     void limitAlarmIsSeenEverywhereHeardOnceAndLogged() {
         Program p;
         ChannelProperties properties;
