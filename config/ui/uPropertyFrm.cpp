@@ -85,10 +85,6 @@ ChannelProperties::ChannelProperties(QWidget* parent) : QDialog(parent) {
     maximumEdit_->setObjectName(QStringLiteral("MaxEdit"));
     unitEdit_->setObjectName(QStringLiteral("UnitEdit"));
     formatEdit_->setObjectName(QStringLiteral("FormatEdit"));
-    alarmAboveEdit_ = new QLineEdit(this);
-    alarmBelowEdit_ = new QLineEdit(this);
-    alarmAboveEdit_->setObjectName(QStringLiteral("AlarmAboveEdit"));
-    alarmBelowEdit_->setObjectName(QStringLiteral("AlarmBelowEdit"));
 
     colourList_ = new ColourComboBox(this);
     colourList_->setObjectName(QStringLiteral("ColorBox"));
@@ -106,6 +102,11 @@ ChannelProperties::ChannelProperties(QWidget* parent) : QDialog(parent) {
     }
     colourList_->setMaxVisibleItems(static_cast<int>(colourTable().size()));
     colourList_->setCurrentIndex(-1);
+    // After the colour list, so that Tab goes down the fields as they stand.
+    alarmAboveEdit_ = new QLineEdit(this);
+    alarmBelowEdit_ = new QLineEdit(this);
+    alarmAboveEdit_->setObjectName(QStringLiteral("AlarmAboveEdit"));
+    alarmBelowEdit_->setObjectName(QStringLiteral("AlarmBelowEdit"));
 
     okButton_ = new QPushButton(QStringLiteral("OK"), this);
     cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
