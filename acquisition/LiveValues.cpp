@@ -22,6 +22,22 @@ std::optional<int> wholeNumber(const std::string& text) {
     return static_cast<int>(*v);
 }
 
+std::string limitText(const std::optional<double>& limit) {
+    return limit ? formatGeneral15(*limit) : std::string();
+}
+
+LimitEntry parseLimit(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {true, std::nullopt};
+    }
+    text = text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    if (const auto v = parseDecimal(text)) {
+        return {true, *v};
+    }
+    return {};
+}
+
 void applyDefaults(ChannelDisplay& display, Channel channel, const ChannelDefault& defaults) {
     auto& s = display.settings;
     s.firstName = std::string(channelKey(channel));

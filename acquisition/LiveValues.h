@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace kesto {
 
@@ -15,6 +16,9 @@ namespace kesto {
 using ReceivedTexts = std::array<std::string, kFrameWordCount>;
 
 void setAllTexts(ReceivedTexts& texts, const std::string& text);
+
+// The limit alarm a channel is in: none, or past its upper or its lower limit.
+enum class LimitAlarm { None, Above, Below };
 
 // The display settings a bar gauge holds for its channel.
 struct ChannelSettings {
@@ -26,6 +30,9 @@ struct ChannelSettings {
     std::string format = "0";
     Colour colour = 0;
     int divisor = 1;
+    // Alarm limits in the channel's unit; empty: that limit is off.
+    std::optional<double> alarmAbove = std::nullopt;
+    std::optional<double> alarmBelow = std::nullopt;
 
     bool operator==(const ChannelSettings&) const = default;
 };
@@ -39,6 +46,8 @@ struct ChannelDisplay {
     std::string maxLabel;
     float value = 0;
     bool valid = false;
+    // The limit alarm that lasts; the limit alarms set it at each refresh.
+    LimitAlarm alarm = LimitAlarm::None;
 
     // The bar's value text: the value in the bar's number format.
     std::string valueText() const;
@@ -54,6 +63,18 @@ void applyDefaults(ChannelDisplay& display, Channel channel, const ChannelDefaul
 
 // "12" -> 12; texts that are not whole numbers ("12.5", "abc") give std::nullopt.
 std::optional<int> wholeNumber(const std::string& text);
+
+// An alarm limit as the property dialog shows it and the settings store keeps it: the shortest
+// decimal text ("200", "3.5"), empty when the limit is off.
+std::string limitText(const std::optional<double>& limit);
+
+// The limit a text gives: empty or blank switches it off, a number ("." as decimal point) sets
+// it; `valid` is false for any other text.
+struct LimitEntry {
+    bool valid = false;
+    std::optional<double> limit;
+};
+LimitEntry parseLimit(std::string_view text);
 
 // Running-mean accumulators (count, sum of parsed integer texts).
 struct MeanAccumulator {

@@ -2,6 +2,8 @@
 
 #include "acquisition/SpokenText.h"
 #include "config/ChannelProperties.h"
+#include "measurement/LimitAlarms.h"
+#include "widgets/AlarmLook.h"
 #include "widgets/BarGauge.h"
 #include "widgets/ClickLabel.h"
 #include "widgets/QtText.h"
@@ -181,6 +183,8 @@ void LivePage::refresh() {
         row.bar->setSettings(d.settings);
         row.bar->setValue(d.value);
         row.bar->setValid(d.valid);
+        row.bar->setAlarm(d.alarm, qs(limitAlarmText(d.settings, d.alarm, texts_)));
+        showLabelAlarm(row.label, d.alarm);
     }
     if (captionsChanged) {
         updateAccessibleNames();

@@ -29,7 +29,7 @@ class LivePage : public QObject {
 public:
     LivePage(QWidget* page, LiveAcquisition& acquisition, QObject* parent = nullptr);
 
-    // The live values onto the rows: captions, validity, scale labels and bars.
+    // The live values onto the rows: captions, validity, scale labels, bars and limit alarms.
     void refresh();
     // The reference entries as the model holds them (a refresh puts "3.0" into an entry that is
     // not a number).

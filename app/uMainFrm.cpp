@@ -1,5 +1,6 @@
 #include "app/uMainFrm.h"
 
+#include "app/LimitAlarmBinding.h"
 #include "app/LivePage.h"
 #include "app/LiveTrends.h"
 #include "app/ProgramInfo.h"
@@ -82,6 +83,8 @@ TMainFrm::TMainFrm(ProgramServices& services, QWidget* parent)
         {this, Datenaufzeichnen1, LOGTimer, live_->intervalLabel(),
          [this](const QString& text) { ShowStatus(text); }, &language_},
         *acquisition_, settings_.general(), messagesProxy_, this);
+    limits_ = new LimitAlarmBinding(acquisition_->display(), StringGrid1, messagesProxy_, alarm_,
+                                    language_, this);
     COMTimer->start();
     YTTimer->start();
 
@@ -360,6 +363,7 @@ void TMainFrm::COMTimerGetData() {
         return;
     }
     acquisition_->COMTimerGetData();
+    limits_->COMTimerGetData();
     // The refresh puts "3.0" into an entry that is not a number.
     live_->showReferences();
     updateLiveWidgets();

@@ -36,6 +36,7 @@ class QTimer;
 namespace kesto {
 
 class BigDisplayGrid;
+class LimitAlarmBinding;
 class LivePage;
 class LiveTrends;
 class PageControl;
@@ -219,6 +220,7 @@ private:
     QTimer* LOGTimer = nullptr;
     RecordingBinding* recording_ = nullptr;
     ViewerCommands* viewing_ = nullptr; // "View data...", "View MMC data..."
+    LimitAlarmBinding* limits_ = nullptr;
 };
 
 } // namespace kesto

@@ -41,6 +41,8 @@ ChannelPropertyFields propertyFieldsFor(const ChannelSettings& bar) {
     f.unit = bar.unit;
     f.format = bar.format;
     f.colourPosition = colourTablePosition(bar.colour);
+    f.alarmAbove = limitText(bar.alarmAbove);
+    f.alarmBelow = limitText(bar.alarmBelow);
     return f;
 }
 
@@ -54,7 +56,8 @@ bool propertiesNeedRestart(const ChannelPropertyFields& fields, const std::strin
 }
 
 std::optional<std::string> applyPropertyFields(const ChannelPropertyFields& fields,
-                                               ChannelDisplay& display) {
+                                               ChannelDisplay& display,
+                                               std::string_view notAFloat) {
     auto& bar = display.settings;
     bar.displayName = fields.name;
     const auto minimum = wholeNumber(fields.minimum);
@@ -77,6 +80,14 @@ std::optional<std::string> applyPropertyFields(const ChannelPropertyFields& fiel
     display.label = bar.displayName + " [" + bar.unit + "]";
     display.minLabel = std::to_string(static_cast<long long>(bar.minimum));
     display.maxLabel = std::to_string(static_cast<long long>(bar.maximum));
+    for (const auto& [text, limit] : {std::pair{&fields.alarmAbove, &bar.alarmAbove},
+                                      std::pair{&fields.alarmBelow, &bar.alarmBelow}}) {
+        const LimitEntry entry = parseLimit(*text);
+        if (!entry.valid) {
+            return "'" + *text + "' " + std::string(notAFloat);
+        }
+        *limit = entry.limit;
+    }
     return std::nullopt;
 }
 

@@ -23,6 +23,8 @@ struct ChannelPropertyFields {
     std::string unit;
     std::string format;
     std::optional<int> colourPosition; // colour-table position; empty: nothing selected
+    std::string alarmAbove;            // empty: no limit
+    std::string alarmBelow;
 };
 
 // The fields as the dialog shows them for a bar. A colour that is not in the colour table
@@ -36,10 +38,13 @@ bool propertiesNeedRestart(const ChannelPropertyFields& fields, const std::strin
                            const std::string& shownMaximum);
 
 // OK of the property dialog, after the restart message: applies the fields to the bar and its
-// labels, in the dialog's order. Returns the conversion error that stopped it; the fields
-// before the wrong one are applied.
+// labels, in the dialog's order, then the two alarm limits. Returns the conversion error that
+// stopped it; the fields before the wrong one are applied (the labels are set by the time a
+// limit is read). A limit that is not a number is refused with the message that ends in
+// `notAFloat`.
 std::optional<std::string> applyPropertyFields(const ChannelPropertyFields& fields,
-                                               ChannelDisplay& display);
+                                               ChannelDisplay& display,
+                                               std::string_view notAFloat);
 
 // The message a failed whole-number conversion shows.
 std::string notAnIntegerMessage(const std::string& text);

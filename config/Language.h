@@ -65,6 +65,17 @@ struct LanguageTexts {
     // [MessageFrm]: lines of the messages window, after the port's name ("COM3: port opened").
     std::string portOpened = "port opened";
     std::string portReopened = "port reopened";
+    std::string alarmAbove = "Alarm above";
+    std::string alarmBelow = "Alarm below";
+    // Follows a refused limit in quotes: "'4,0' is not a valid floating point value".
+    std::string notAFloat = "is not a valid floating point value";
+    // [Alarms]: a channel's limit alarm, after its caption and before the limit or the value:
+    // "CO [ppm] above the limit 100: 160", "CO [ppm] back within its limits: 45"; a measured
+    // mean is "within the limits" or, for example, "above the limit 100".
+    std::string aboveTheLimit = "above the limit";
+    std::string belowTheLimit = "below the limit";
+    std::string backWithinLimits = "back within its limits";
+    std::string withinLimits = "within the limits";
     // [Accessibility]: names only a screen reader speaks. A reference-oxygen field is named by
     // its channel's caption and this text, "CO [ppm] reference O2 %".
     std::string referenceO2 = "reference O2 %";

@@ -54,6 +54,9 @@ void LoadChannelSettings(RegistryStore& store, const ChannelDefaults& defaults,
         const int maximum = store.readInteger(key, "Max", wholeNumber(d.end).value_or(0));
         const std::string colourText = store.readString(key, "Color", d.colour);
         const std::string format = store.readString(key, "Format", d.format);
+        // Files of earlier versions have no limits; a text that is not a number is no limit.
+        const auto above = parseLimit(store.readString(key, "AlarmAbove", "")).limit;
+        const auto below = parseLimit(store.readString(key, "AlarmBelow", "")).limit;
 
         ChannelDisplay& shown = display[i];
         ChannelSettings& s = shown.settings;
@@ -66,6 +69,8 @@ void LoadChannelSettings(RegistryStore& store, const ChannelDefaults& defaults,
         // A colour text that is neither a name nor a number: the channel's own colour.
         s.colour = colourFromText(colourText).value_or(colourFromText(d.colour).value_or(0));
         s.divisor = 1;
+        s.alarmAbove = above;
+        s.alarmBelow = below;
         shown.label = label;
         shown.minLabel = std::to_string(minimum);
         shown.maxLabel = std::to_string(maximum);
@@ -120,6 +125,8 @@ void SaveChannelSettings(RegistryStore& store, const LiveDisplay& display) {
         store.writeString(key, "Format", s.format);
         store.writeString(key, "Color", colourToText(s.colour));
         store.writeInteger(key, "Divisor", s.divisor);
+        store.writeString(key, "AlarmAbove", limitText(s.alarmAbove));
+        store.writeString(key, "AlarmBelow", limitText(s.alarmBelow));
     }
     session.commit();
 }

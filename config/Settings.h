@@ -38,10 +38,12 @@ struct GeneralSettings {
 // the recording and closes the port all the same, then shows the error's text.
 // The program's store is RegistryFileStore(defaultRegistryFilePath()).
 //
-// Channel sections: "Unit", "Label", "Min", "Max", "Color" and "Format" are read;
-// "LabelName", "Unit", "Min", "Max", "Format", "Color" and "Divisor" are written ("Label" never
-// is, so an edited display name lasts only for the run). A colour text that is neither a colour
-// name nor a number gives the channel's default colour.
+// Channel sections: "Unit", "Label", "Min", "Max", "Color", "Format", "AlarmAbove" and
+// "AlarmBelow" are read; "LabelName", "Unit", "Min", "Max", "Format", "Color", "Divisor",
+// "AlarmAbove" and "AlarmBelow" are written ("Label" never is, so an edited display name lasts
+// only for the run). A colour text that is neither a colour name nor a number gives the
+// channel's default colour. The alarm limits are texts, empty for a limit that is off; one that
+// is not a number loads as off.
 // The recording timer's period for an interval in seconds. A hand-edited interval outside
 // 0 s to one day is held to that range, so the period cannot overflow.
 int recordingTimerMs(int intervalSeconds);

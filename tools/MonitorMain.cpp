@@ -3,6 +3,7 @@
 
 #include "acquisition/Acquisition.h"
 #include "acquisition/DateTimeFormat.h"
+#include "measurement/LimitAlarms.h"
 #include "serial/AnalyzerPort.h"
 #include "serial/SerialAdapters.h"
 #include "tools/ConsoleMeasurement.h"
@@ -109,6 +110,9 @@ int main(int argc, char** argv) {
         "and the nineteen channels as KEY=VALUE (VALUE in the channel's default number format,\n"
         "'-' when invalid). Messages the program would show in its messages window are printed\n"
         "as lines starting with '! '. Decoder counters go to stderr at the end.\n"
+        "With --high and --low (repeatable), a value past its limit is an alarm: one '! ' line\n"
+        "when it begins ('! CO [ppm] above the limit 100: 160') and one when the value is back\n"
+        "within the limit by more than 1 % of the channel's scale span.\n"
         "With --record, the program's recording runs as well: the file (.csv or .xls) is\n"
         "replaced, one data set is written every interval, and the file is finished when the\n"
         "monitor ends; the status line goes to stderr. Data sets that cannot be written wait\n"
@@ -177,10 +181,17 @@ int main(int argc, char** argv) {
         QStringLiteral("protocol"),
         QStringLiteral("Append the measurement to FILE, as the program's protocol."),
         QStringLiteral("FILE"));
+    // A channel's alarm limits in its unit, each option repeatable.
+    const QCommandLineOption highOption(QStringLiteral("high"),
+                                        QStringLiteral("Upper alarm limit, KEY=VALUE (CO=200)."),
+                                        QStringLiteral("KEY=VALUE"));
+    const QCommandLineOption lowOption(QStringLiteral("low"),
+                                       QStringLiteral("Lower alarm limit, KEY=VALUE (O2=4.0)."),
+                                       QStringLiteral("KEY=VALUE"));
     parser.addOptions({portOption, listOption, secondsOption, noReferenceOption, meanOption,
                        tgasDecimalsOption, framesOption, recordOption, intervalOption,
                        waitOption, measureOption, readingsOption, spacingOption,
-                       protocolOption});
+                       protocolOption, highOption, lowOption});
     parser.process(app);
 
     if (parser.isSet(listOption) && !parser.isSet(portOption)) {
@@ -250,6 +261,19 @@ int main(int argc, char** argv) {
             entry.checked = false;
         }
     }
+    for (const bool high : {true, false}) {
+        for (const QString& given : parser.values(high ? highOption : lowOption)) {
+            const auto limit = kesto::parseLimitOption(given.toStdString());
+            if (!limit) {
+                std::fprintf(
+                    stderr, "kesto-monitor: --%s needs KEY=VALUE, a channel key and a number: %s\n",
+                    high ? "high" : "low", qPrintable(given));
+                return 1;
+            }
+            auto& settings = acq.display()[kesto::index(limit->channel)].settings;
+            (high ? settings.alarmAbove : settings.alarmBelow) = limit->limit;
+        }
+    }
     acq.ResetMeanValues();
     port.setBytesHandler([&acq](std::span<const std::uint8_t> bytes) { acq.onBytes(bytes); });
     port.setQuietHandler([&acq] { acq.onLineQuiet(); });
@@ -307,11 +331,16 @@ int main(int argc, char** argv) {
     if (plan) {
         measurement.emplace(*plan, parser.value(protocolOption).toStdString());
     }
+    // The program's built-in English texts, as the monitor's other messages.
+    const kesto::LanguageTexts texts;
     int refreshes = 0;
     QTimer comTimer;
     comTimer.setInterval(1000);
     QObject::connect(&comTimer, &QTimer::timeout, &app, [&] {
         acq.COMTimerGetData();
+        for (const std::string& line : kesto::updateLimitAlarms(acq.display(), texts).messages) {
+            messages.addMessage(line);
+        }
         std::printf("%s\n", refreshLine(acq).c_str());
         std::fflush(stdout);
         const bool measured = measurement && measurement->onRefresh(acq);

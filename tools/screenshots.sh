@@ -2,8 +2,9 @@
 # Regenerates the main window's screenshots in docs/screenshots from an existing build:
 # starts the analyzer simulator on a pseudo-terminal as COM1 in a temporary settings folder,
 # lets the program's window run on it without a display, and grabs the live page and the big
-# display at two window sizes after a few seconds, and the three live diagrams after four
-# minutes of recording (one record a second). Builds nothing.
+# display at two window sizes after a few seconds, the three live diagrams after four minutes of
+# recording (one record a second), then the live page, the big display and diagram 1 with
+# channels in a limit alarm. Builds nothing.
 #
 #   tools/screenshots.sh BUILD_DIR [OUT_DIR]
 #   KESTO_DIAGRAM_SECONDS=30 tools/screenshots.sh ...   (a shorter recording for the diagrams)
@@ -39,4 +40,5 @@ done
 
 "$build/tests/screenshots/app_screenshots" "$out" 3.5 - ${KESTO_DIAGRAM_SECONDS:-240}
 echo "written: $out/actual.png $out/bigdisplay-small.png $out/bigdisplay-large.png" \
-    "$out/diagram1.png $out/diagram2.png $out/diagram3.png"
+    "$out/diagram1.png $out/diagram2.png $out/diagram3.png" \
+    "$out/alarm-actual.png $out/alarm-bigdisplay.png $out/alarm-diagram1.png"

@@ -95,6 +95,8 @@ TrendSlots diagramSlotSettings(int diagram, const LiveDisplay& display) {
             slot.unit = bar.unit;
             slot.firstName = bar.firstName;
             slot.displayName = bar.displayName;
+            slot.alarmAbove = bar.alarmAbove;
+            slot.alarmBelow = bar.alarmBelow;
         }
     }
     return slotSet;

@@ -36,8 +36,8 @@ using ChannelValues = std::array<float, kChannelCount>;
 SlotValues diagramSlotValues(int diagram, const ChannelValues& values);
 
 // What a trend holds per slot: first name (`Name1`, the channel key), display name (`Name2`),
-// number format (`ValueFormat`), scale range (`ValueFrom`, `ValueTo`), unit (`ValueUnit`) and
-// colour (`Color`): the settings of the channel's bar gauge.
+// number format (`ValueFormat`), scale range (`ValueFrom`, `ValueTo`), unit (`ValueUnit`),
+// colour (`Color`) and the alarm limits: the settings of the channel's bar gauge.
 using TrendSlots = std::array<ChannelSettings, kTrendSlots>;
 
 // The slot settings of a diagram taken from the channels' bar settings; a slot without a

@@ -3,6 +3,7 @@
 #include "acquisition/NumberFormat.h"
 #include "acquisition/SpokenText.h"
 #include "widgets/Accessible.h"
+#include "widgets/AlarmLook.h"
 #include "widgets/Pressable.h"
 #include "widgets/UiFonts.h"
 
@@ -98,6 +99,15 @@ void BarGauge::setNoValueText(const QString& text) {
     }
 }
 
+void BarGauge::setAlarm(LimitAlarm alarm, const QString& text) {
+    if (alarm == alarm_ && text == alarmText_) {
+        return;
+    }
+    alarm_ = alarm;
+    alarmText_ = text;
+    changed(true);
+}
+
 QString BarGauge::valueText() const {
     return QString::fromStdString(formatNumber(value_, settings_.format));
 }
@@ -114,7 +124,8 @@ QString BarGauge::spokenName() const {
 }
 
 QString BarGauge::spokenValue() const {
-    return valid_ ? barText().trimmed() : noValueText_;
+    const QString value = valid_ ? barText().trimmed() : noValueText_;
+    return alarm_ == LimitAlarm::None ? value : value + QStringLiteral(", ") + alarmText_;
 }
 
 void BarGauge::press() {
@@ -148,10 +159,18 @@ void BarGauge::tellAccessibility(QAccessible::Event type) {
 void BarGauge::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QRect all = rect();
-    p.fillRect(all, Qt::black);
+    const bool alarm = alarm_ != LimitAlarm::None;
+    // In an alarm the empty part is a dark alarm colour too, so that a short bar shows it.
+    p.fillRect(all, alarm ? kAlarmColour.darker(250) : QColor(Qt::black));
     const int filled = static_cast<int>(std::lround(fillFraction() * all.width()));
     if (filled > 0) {
-        p.fillRect(QRect(all.left(), all.top(), filled, all.height()), barColour());
+        p.fillRect(QRect(all.left(), all.top(), filled, all.height()),
+                   alarm ? kAlarmColour : barColour());
+    }
+    if (alarm) {
+        drawAlarmFrame(p, all, 2);
+        const int side = all.height() - 8;
+        drawAlarmMark(p, QRect(all.right() - 4 - side, all.top() + 4, side, side), alarm_);
     }
     p.setPen(Qt::white);
     p.setFont(font());

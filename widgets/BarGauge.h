@@ -47,6 +47,10 @@ public:
     void setValid(bool valid);
     bool isValid() const { return valid_; }
     void setNoValueText(const QString& text);
+    // A limit alarm: the bar in the alarm colour inside a frame, with a mark pointing up or down;
+    // `text` ("above the limit 100") is spoken after the value.
+    void setAlarm(LimitAlarm alarm, const QString& text);
+    LimitAlarm alarm() const { return alarm_; }
 
     // The value in the number format, "10.5".
     QString valueText() const;
@@ -59,7 +63,8 @@ public:
     // What a screen reader speaks. The name is the accessible name the window gives the gauge
     // (its name label's caption), else display name and unit, "CO [mg/m3]"; the value is the
     // bar text without blanks around it, "86 mg/m3" ("1.20" for Lambda's blank unit), or the
-    // no-value text while the value is not valid.
+    // no-value text while the value is not valid; during an alarm its text follows, "160 ppm, above
+    // the limit 100".
     QString spokenName() const;
     QString spokenValue() const;
 
@@ -82,6 +87,8 @@ private:
     float value_ = 0;
     bool valid_ = true;
     QString noValueText_ = QStringLiteral("no value");
+    LimitAlarm alarm_ = LimitAlarm::None;
+    QString alarmText_;
 };
 
 // Makes bar gauges known to accessibility tools: a progress bar with the spoken name, the

@@ -2,6 +2,7 @@
 
 #include "acquisition/SpokenText.h"
 #include "widgets/Accessible.h"
+#include "widgets/AlarmLook.h"
 #include "widgets/UiFonts.h"
 
 #include <QAccessible>
@@ -10,6 +11,7 @@
 #include <QPainter>
 #include <QPointer>
 
+#include <algorithm>
 #include <vector>
 
 namespace kesto {
@@ -169,6 +171,25 @@ void BigDisplayGrid::tellAccessibility(int cell) {
     }
 }
 
+void BigDisplayGrid::setCellAlarm(int cell, LimitAlarm alarm, const QString& text) {
+    if (cell < 0 || cell >= kCellCount) {
+        return;
+    }
+    const auto i = static_cast<std::size_t>(cell);
+    if (alarms_[i] == alarm && alarmTexts_[i] == text) {
+        return;
+    }
+    alarms_[i] = alarm;
+    alarmTexts_[i] = text;
+    update(cellRect(cell % kBigDisplayColumns, cell / kBigDisplayColumns));
+    tellAccessibility(cell);
+}
+
+LimitAlarm BigDisplayGrid::cellAlarm(int cell) const {
+    return cell >= 0 && cell < kCellCount ? alarms_[static_cast<std::size_t>(cell)]
+                                          : LimitAlarm::None;
+}
+
 QString BigDisplayGrid::spokenCellName(int cell) const {
     if (cell < 0 || cell >= kCellCount) {
         return {};
@@ -181,9 +202,9 @@ QString BigDisplayGrid::spokenCellValue(int cell) const {
     if (cell < 0 || cell >= kCellCount) {
         return {};
     }
-    return QString::fromStdString(
-               splitBigDisplayText(cells_[static_cast<std::size_t>(cell)]).second)
-        .trimmed();
+    const auto i = static_cast<std::size_t>(cell);
+    const QString value = QString::fromStdString(splitBigDisplayText(cells_[i]).second).trimmed();
+    return alarms_[i] == LimitAlarm::None ? value : value + QStringLiteral(", ") + alarmTexts_[i];
 }
 
 QString BigDisplayGrid::cellText(int column, int row) const {
@@ -214,24 +235,35 @@ void BigDisplayGrid::StringGrid1DrawCell(QPainter& p, int column, int row) const
     if (cell.width() <= 0 || cell.height() <= 0) {
         return;
     }
-    p.fillRect(cell, Qt::black);
-    const auto [name, value] =
-        splitBigDisplayText(cells_[static_cast<std::size_t>(row * kBigDisplayColumns + column)]);
+    const auto i = static_cast<std::size_t>(row * kBigDisplayColumns + column);
+    const bool alarm = alarms_[i] != LimitAlarm::None;
+    p.fillRect(cell, alarm ? kAlarmColour : QColor(Qt::black));
+    const auto [name, value] = splitBigDisplayText(cells_[i]);
     p.save();
     p.setClipRect(cell);
     const int namePoints = nameFontPointSize();
     const int valuePoints = valueFontPointSize();
+    // In an alarm the texts stand clear of the frame.
+    const int frame = alarm ? std::max(2, rowHeight_ / 30) : 0;
+    if (alarm) {
+        drawAlarmFrame(p, cell, frame);
+        // The mark in the top right corner, as high as the value's digits.
+        const int side = std::max(6, valuePoints);
+        drawAlarmMark(p, QRect(cell.right() - 2 * frame - side, cell.top() + 2 * frame, side, side),
+                      alarms_[i]);
+    }
     if (namePoints > 0) {
         p.setFont(layoutFont("Arial", namePoints));
         p.setPen(Qt::white);
-        p.drawText(QRect(cell.left() + 2, cell.top(), cell.width() - 2, cell.height()),
+        p.drawText(QRect(cell.left() + 2 + frame, cell.top() + frame, cell.width() - 2 - frame,
+                         cell.height() - frame),
                    Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, QString::fromStdString(name));
     }
     if (valuePoints > 0) {
         p.setFont(layoutFont("Arial", valuePoints));
-        p.setPen(Qt::red);
-        p.drawText(QRect(cell.left() + 2, cell.top() + valuePoints, cell.width() - 2,
-                         cell.height() - valuePoints),
+        p.setPen(alarm ? QColor(Qt::white) : QColor(Qt::red));
+        p.drawText(QRect(cell.left() + 2 + frame, cell.top() + valuePoints,
+                         cell.width() - 2 - frame, cell.height() - valuePoints),
                    Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                    QString::fromStdString(value));
     }

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <array>
+
 namespace kesto {
 
 // The big-digit display: 4 columns x 5 rows on black, each cell the channel's name (with its
@@ -21,8 +23,13 @@ public:
     // Cell texts row by row, each "name~value"; repaints only when a text changed.
     void setCells(const BigDisplayTexts& cells);
     QString cellText(int column, int row) const;
+    // A cell (row-major) in a limit alarm: drawn on the alarm colour inside a frame, with a mark
+    // pointing up or down; `text` ("above the limit 100") is spoken after its value.
+    void setCellAlarm(int cell, LimitAlarm alarm, const QString& text);
+    LimitAlarm cellAlarm(int cell) const;
     // What a screen reader speaks of a cell: its caption without blanks around it ("O2 [%]",
-    // "Lambda") and its value ("4.3"). Both empty for the empty cell.
+    // "Lambda") and its value ("4.3", during an alarm "4.3, below the limit 4.5"). Both empty
+    // for the empty cell.
     QString spokenCellName(int cell) const;
     QString spokenCellValue(int cell) const;
 
@@ -46,6 +53,8 @@ private:
     void tellAccessibility(int cell);
 
     BigDisplayTexts cells_{};
+    std::array<LimitAlarm, kBigDisplayColumns * kBigDisplayRows> alarms_{};
+    std::array<QString, kBigDisplayColumns * kBigDisplayRows> alarmTexts_{};
     int colWidth_ = 0;
     int rowHeight_ = 0;
 };

@@ -3,6 +3,7 @@
 #include "acquisition/DateTimeFormat.h"
 #include "acquisition/NumberFormat.h"
 #include "widgets/Accessible.h"
+#include "widgets/AlarmLook.h"
 
 #include <QAccessible>
 #include <QAccessibleValueInterface>
@@ -217,6 +218,7 @@ void TrendRecorder::paintEvent(QPaintEvent* event) {
         }
 
         paintCurves(p, chart, firstColumn, lastColumn);
+        paintLimits(p, chart);
 
         if (const auto c = model_.cursorColumn(width); c && *c >= 0 && *c < width) {
             p.setPen(kCursorColour);
@@ -278,6 +280,22 @@ void TrendRecorder::paintCurves(QPainter& p, const QRect& chart, int firstColumn
             p.drawPolyline(line);
         } else if (line.size() == 1) {
             p.drawPoint(line.front());
+        }
+    }
+}
+
+void TrendRecorder::paintLimits(QPainter& p, const QRect& chart) const {
+    const ChannelSettings& slot = slots_[static_cast<std::size_t>(absScaleCh_ - 1)];
+    if (slot.firstName.empty()) {
+        return;
+    }
+    // Across the whole chart, whatever part is repainted, so that the dashes stay in step.
+    p.setPen(QPen(kAlarmColour, 1, Qt::DashLine));
+    for (const auto& limit : {slot.alarmAbove, slot.alarmBelow}) {
+        // A limit outside the scale would stand at its edge, where it is no limit.
+        if (limit && *limit >= slot.minimum && *limit <= slot.maximum) {
+            const int y = rowOf(static_cast<float>(*limit), slot, chart);
+            p.drawLine(chart.left(), y, chart.right(), y);
         }
     }
 }

@@ -18,7 +18,8 @@ namespace kesto {
 
 // A strip chart of up to eight channel slots: one record per pixel column, a vertical grid line
 // every 60 columns, a cursor line the user drags with the mouse (or moves with the arrow keys)
-// and, optionally, the value scale of one chosen slot on the right.
+// and, optionally, the value scale of one chosen slot on the right, with that slot's alarm limits
+// drawn across the chart as dashed lines.
 //
 // Recording mode (the live trends): the chart samples the current values of its slots with the
 // date and time of its clock every 1000 ms and flows, the newest record at the right. Otherwise
@@ -105,6 +106,8 @@ protected:
 
 private:
     void paintCurves(QPainter& p, const QRect& chart, int firstColumn, int lastColumn) const;
+    // The alarm limits of the scale slot, as dashed lines.
+    void paintLimits(QPainter& p, const QRect& chart) const;
     void paintScale(QPainter& p, const QRect& area) const;
     void cursorFromMouse(int x);
     void notifyAccessibility();

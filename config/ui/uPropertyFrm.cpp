@@ -73,6 +73,8 @@ ChannelProperties::ChannelProperties(QWidget* parent) : QDialog(parent) {
     unitCaption_ = new QLabel(QStringLiteral("Unit"), this);
     formatCaption_ = new QLabel(QStringLiteral("Format"), this);
     colourCaption_ = new QLabel(QStringLiteral("Color"), this);
+    alarmAboveCaption_ = new QLabel(QStringLiteral("Alarm above"), this);
+    alarmBelowCaption_ = new QLabel(QStringLiteral("Alarm below"), this);
     nameEdit_ = new QLineEdit(this);
     minimumEdit_ = new QLineEdit(this);
     maximumEdit_ = new QLineEdit(this);
@@ -100,6 +102,11 @@ ChannelProperties::ChannelProperties(QWidget* parent) : QDialog(parent) {
     }
     colourList_->setMaxVisibleItems(static_cast<int>(colourTable().size()));
     colourList_->setCurrentIndex(-1);
+    // After the colour list, so that Tab goes down the fields as they stand.
+    alarmAboveEdit_ = new QLineEdit(this);
+    alarmBelowEdit_ = new QLineEdit(this);
+    alarmAboveEdit_->setObjectName(QStringLiteral("AlarmAboveEdit"));
+    alarmBelowEdit_->setObjectName(QStringLiteral("AlarmBelowEdit"));
 
     okButton_ = new QPushButton(QStringLiteral("OK"), this);
     cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
@@ -108,13 +115,15 @@ ChannelProperties::ChannelProperties(QWidget* parent) : QDialog(parent) {
     connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* grid = new QGridLayout;
-    const std::array<std::pair<QLabel*, QWidget*>, 6> rows{{
+    const std::array<std::pair<QLabel*, QWidget*>, 8> rows{{
         {nameCaption_, nameEdit_},
         {minimumCaption_, minimumEdit_},
         {maximumCaption_, maximumEdit_},
         {unitCaption_, unitEdit_},
         {formatCaption_, formatEdit_},
         {colourCaption_, colourList_},
+        {alarmAboveCaption_, alarmAboveEdit_},
+        {alarmBelowCaption_, alarmBelowEdit_},
     }};
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
         grid->addWidget(rows[static_cast<std::size_t>(i)].first, i, 0);
@@ -144,6 +153,9 @@ void ChannelProperties::applyLanguage(const LanguageTexts& texts) {
     unitCaption_->setText(q(texts.unit));
     formatCaption_->setText(q(texts.format));
     colourCaption_->setText(q(texts.color));
+    alarmAboveCaption_->setText(q(texts.alarmAbove));
+    alarmBelowCaption_->setText(q(texts.alarmBelow));
+    notAFloat_ = texts.notAFloat;
     okButton_->setText(q(texts.ok));
     cancelButton_->setText(q(texts.cancel));
     settingsTitle_ = q(texts.settings);
@@ -167,6 +179,8 @@ ChannelPropertyFields ChannelProperties::fields() const {
     if (colourList_->currentIndex() >= 0) {
         f.colourPosition = colourList_->currentIndex();
     }
+    f.alarmAbove = alarmAboveEdit_->text().toStdString();
+    f.alarmBelow = alarmBelowEdit_->text().toStdString();
     return f;
 }
 
@@ -180,6 +194,8 @@ bool ChannelProperties::editChannel(ChannelDisplay& display) {
     unitEdit_->setText(QString::fromStdString(shown.unit));
     formatEdit_->setText(QString::fromStdString(shown.format));
     colourList_->setCurrentIndex(shown.colourPosition.value_or(-1));
+    alarmAboveEdit_->setText(QString::fromStdString(shown.alarmAbove));
+    alarmBelowEdit_->setText(QString::fromStdString(shown.alarmBelow));
     shownMinimum_ = shown.minimum;
     shownMaximum_ = shown.maximum;
     nameEdit_->setFocus();
@@ -196,7 +212,7 @@ void ChannelProperties::OKButtonClick() {
         showMessage(restartMessage_);
     }
     if (edited_ != nullptr) {
-        if (const auto error = applyPropertyFields(f, *edited_)) {
+        if (const auto error = applyPropertyFields(f, *edited_, notAFloat_)) {
             showError(QString::fromStdString(*error));
         }
     }

@@ -38,6 +38,8 @@ public:
     QLineEdit* unitEdit() const { return unitEdit_; }
     QLineEdit* formatEdit() const { return formatEdit_; }
     QComboBox* colourList() const { return colourList_; }
+    QLineEdit* alarmAboveEdit() const { return alarmAboveEdit_; }
+    QLineEdit* alarmBelowEdit() const { return alarmBelowEdit_; }
     QPushButton* okButton() const { return okButton_; }
     QPushButton* cancelButton() const { return cancelButton_; }
 
@@ -56,17 +58,22 @@ private:
     QLabel* unitCaption_;
     QLabel* formatCaption_;
     QLabel* colourCaption_;
+    QLabel* alarmAboveCaption_;
+    QLabel* alarmBelowCaption_;
     QLineEdit* nameEdit_;
     QLineEdit* minimumEdit_;
     QLineEdit* maximumEdit_;
     QLineEdit* unitEdit_;
     QLineEdit* formatEdit_;
     QComboBox* colourList_;
+    QLineEdit* alarmAboveEdit_;
+    QLineEdit* alarmBelowEdit_;
     QPushButton* okButton_;
     QPushButton* cancelButton_;
     QString settingsTitle_ = QStringLiteral("Settings");
     QString restartMessage_ =
         QStringLiteral("Restart program before changes are taking effect.");
+    std::string notAFloat_ = LanguageTexts{}.notAFloat;
     std::string shownMinimum_;
     std::string shownMaximum_;
     ChannelDisplay* edited_ = nullptr; // while the dialog shows

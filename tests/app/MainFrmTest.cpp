@@ -17,6 +17,7 @@
 #include "serial/AnalyzerPort.h"
 #include "tests/CoreFakes.h"
 #include "tests/QtTestSupport.h"
+#include "widgets/AlarmLook.h"
 #include "widgets/BarGauge.h"
 #include "widgets/BigDisplayGrid.h"
 #include "widgets/PageControl.h"
@@ -129,8 +130,8 @@ struct Program {
         kesto::test::sendBurst(main->acquisition().decoder(), bytes, clock.tick);
     }
     // A frame arrives now, and the next acquisition cycle runs a second later.
-    void frameThenCycle() {
-        feed(kFrame);
+    void frameThenCycle(const std::vector<std::uint8_t>& frame = kFrame) {
+        feed(frame);
         clock.tick += 1000;
         main->COMTimerGetData();
     }
@@ -917,6 +918,59 @@ private slots:
         QCOMPARE(live.colour, Colour{0x0000FF});
         QCOMPARE(viewer.trend(0)->slotSettings()[3].displayName, std::string("Nitrogen oxide"));
         QCOMPARE(viewer.choiceList(0)->currentIndex(), 0);
+    }
+
+    // CO above 200 ppm, set in the dialog: on every display, heard once, logged (alarm-*.png).
+    void limitAlarmIsSeenEverywhereHeardOnceAndLogged() {
+        Program p;
+        ChannelProperties properties;
+        QString refused;
+        properties.showError = [&](const QString& e) { refused = e; };
+        p.main->setPropertyDialog(&properties);
+        whenModal([&](QWidget*) {
+            properties.alarmAboveEdit()->setText("200");
+            properties.alarmBelowEdit()->setText("4,0");
+            properties.okButton()->click();
+        });
+        QTest::mouseClick(p.find<QWidget>("COBar"), Qt::LeftButton);
+        QCOMPARE(refused, QStringLiteral("'4,0' is not a valid floating point value"));
+        p.main->acquisition().references()[index(ReferenceEntry::COPPM)].checked = false;
+        LiveTrends& trends = p.main->liveTrends();
+        trends.choiceList(0)->setCurrentIndex(2); // CO's scale on diagram 1
+        trends.ComboBoxChange(0);
+        auto* bar = p.find<BarGauge>("COBar");
+        // Touching the limit begins nothing; 170 ppm lies back within it by less than 40 ppm.
+        for (const int ppm : {120, 200, 250, 255, 170, 150}) {
+            std::vector<std::uint8_t> frame = kFrame;
+            frame[5] = static_cast<std::uint8_t>(ppm); // the CO word's low byte, in ppm
+            p.frameThenCycle(frame);
+            p.main->YTTimerTimer();
+            trends.trend(0)->sample();
+            QCOMPARE(bar->alarm(), ppm > 200 || ppm == 170 ? LimitAlarm::Above : LimitAlarm::None);
+            QCOMPARE(p.main->bigDisplay()->cellAlarm(4), bar->alarm());
+            QCOMPARE(p.beeper.count, ppm == 120 || ppm == 200 ? 0 : 1);
+            if (ppm == 170) {
+                QCOMPARE(bar->spokenValue(), QStringLiteral("170 ppm, above the limit 200"));
+                QCOMPARE(p.find<QLabel>("COLabel")->frameShape(), QFrame::Box);
+                const auto picture = [&](int page, QWidget* w, const QString& name) {
+                    p.main->pageControl()->setCurrentIndex(page);
+                    QApplication::processEvents();
+                    const QImage image = w->grab().toImage();
+                    return image.save(QStringLiteral("alarm-%1.png").arg(name)) ? image : QImage();
+                };
+                QCOMPARE(picture(0, bar, "gauge").pixelColor(0, 0), kAlarmFrameColour);
+                const QPoint co = p.main->bigDisplay()->cellRect(0, 1).bottomRight() - QPoint(6, 6);
+                QCOMPARE(picture(4, p.main->bigDisplay(), "big-display").pixelColor(co),
+                         kAlarmColour);
+                const QImage diagram = picture(1, trends.trend(0), "diagram");
+                const QRect chart = trends.trend(0)->chartRect(); // the limit is 5 % of it up
+                const int limitRow = chart.bottom() - qRound(0.05 * (chart.height() - 1));
+                QVERIFY(countRed(diagram, {chart.left(), limitRow, chart.width(), 1}) > 200);
+            }
+        }
+        const QStringList lines = p.messages->messagesText().split('\n');
+        QVERIFY(lines.size() == 2 && lines[0].endsWith(" CO [ppm] above the limit 200: 250"));
+        QVERIFY(lines[1].endsWith(" CO [ppm] back within its limits: 150"));
     }
 
     void printCommandPrintsTheActivePagesDiagram_data() {

@@ -119,7 +119,9 @@ TEST_F(SettingsFile, firstSaveWritesEverySectionInImportableForm) {
                                              "\"Max\"=dword:000001f4\r\n"
                                              "\"Format\"=\"0\"\r\n"
                                              "\"Color\"=\"clGray\"\r\n"
-                                             "\"Divisor\"=dword:00000001\r\n\r\n"),
+                                             "\"Divisor\"=dword:00000001\r\n"
+                                             "\"AlarmAbove\"=\"\"\r\n"
+                                             "\"AlarmBelow\"=\"\"\r\n\r\n"),
               std::string::npos)
         << bytes;
 
@@ -130,8 +132,9 @@ TEST_F(SettingsFile, firstSaveWritesEverySectionInImportableForm) {
         "S6",  "COPPM", "NOPPM", "NO2PPM", "Communication", "Logger", "Meanvalue", "File", "TGas",
         "Measurement"};
     EXPECT_EQ(doc.sections(), expectedSections);
-    const std::vector<std::string> channelValues{"LabelName", "Unit",  "Min",    "Max",
-                                                 "Format",    "Color", "Divisor"};
+    const std::vector<std::string> channelValues{"LabelName", "Unit",       "Min",
+                                                 "Max",       "Format",     "Color",
+                                                 "Divisor",   "AlarmAbove", "AlarmBelow"};
     for (const auto& info : channelTable()) {
         auto names = doc.valueNames(info.key);
         if (info.key == "COMG" || info.key == "NOXMG" || info.key == "SO2MG" ||
@@ -157,6 +160,8 @@ TEST_F(SettingsFile, savedSettingsComeBackAtTheNextStart) {
     co.unit = "\xC2\xB5g/m\xC2\xB3";
     co.format = "##0.0";
     co.colour = 0x123456;
+    co.alarmAbove = 200;
+    first.channel(Channel::O2).settings.alarmBelow = 3.5;
     first.references[index(ReferenceEntry::NOPPM)] = {"3", false};
     first.references[index(ReferenceEntry::COMG)] = {"", true};
     first.general.comPort = 7;
@@ -183,6 +188,9 @@ TEST_F(SettingsFile, savedSettingsComeBackAtTheNextStart) {
     EXPECT_EQ(got.label, "CO [\xC2\xB5g/m\xC2\xB3] ");
     EXPECT_EQ(got.settings.format, "##0.0");
     EXPECT_EQ(got.settings.colour, 0x123456u);
+    EXPECT_EQ(got.settings.alarmAbove, 200.0);
+    EXPECT_FALSE(got.settings.alarmBelow);
+    EXPECT_EQ(second.channel(Channel::O2).settings.alarmBelow, 3.5);
     EXPECT_EQ(second.references[index(ReferenceEntry::NOPPM)].text, "3");
     EXPECT_FALSE(second.references[index(ReferenceEntry::NOPPM)].checked);
     EXPECT_EQ(second.references[index(ReferenceEntry::COMG)].text, "");
@@ -219,7 +227,7 @@ TEST_F(SettingsFile, valuesSetByHandFollowTheTypedRules) {
                         "\\Logger]\r\n\"UseTab\"=\"1\"\r\n\"Separator\"=\";\"\r\n"
                         "\"Interval\"=\"ten\"\r\n\"SaveFormat\"=dword:00000002\r\n\r\n" +
                         kKey +
-                        "\\O2]\r\n\"Min\"=\"abc\"\r\n\"Max\"=\"25\"\r\n"
+                        "\\O2]\r\n\"Min\"=\"abc\"\r\n\"Max\"=\"25\"\r\n\"AlarmAbove\"=\"abc\"\r\n"
                         "\"Color\"=\"clPink\"\r\n\"Label\"=\"Sauerstoff\"\r\n\r\n" +
                         kKey +
                         "\\CO2]\r\n\"Min\"=dword:fffffff6\r\n\"Color\"=dword:000000ff\r\n"
@@ -245,7 +253,9 @@ TEST_F(SettingsFile, valuesSetByHandFollowTheTypedRules) {
     EXPECT_EQ(o2.settings.maximum, 25.0f);
     EXPECT_EQ(o2.settings.colour, 0xFFFF00u); // unknown colour name: the channel's clAqua
     EXPECT_EQ(o2.label, "Sauerstoff");
+    EXPECT_FALSE(o2.settings.alarmAbove); // not a number: no limit
     const auto& co2 = run.channel(Channel::CO2);
+    EXPECT_FALSE(co2.settings.alarmAbove || co2.settings.alarmBelow); // as in earlier versions
     EXPECT_EQ(co2.settings.minimum, -10.0f);
     EXPECT_EQ(co2.minLabel, "-10");
     EXPECT_EQ(co2.settings.colour, 0x0000FFu); // a number where a text belongs: its digits

@@ -1,7 +1,8 @@
 // Grabs the main window for the documentation: the live page at the initial size and the big
 // display at the initial size and at 1200 x 900, after waiting for live data on COM1 (the
 // simulator linked as COM1 in the settings folder); then, with DIAGRAM_SECONDS, the three
-// diagram pages once the live trends have recorded that long. Builds nothing, writes PNG files.
+// diagram pages once the live trends have recorded that long; last, with limits the simulator
+// passes, alarm-actual, -bigdisplay and -diagram1. Builds nothing, writes PNG files.
 //
 //   app_screenshots OUTDIR [SECONDS] [LANGUAGEFILE|-] [DIAGRAM_SECONDS]
 #include "app/LiveTrends.h"
@@ -49,6 +50,22 @@ int main(int argc, char* argv[]) {
             status = 1;
         }
     };
+    // O2 below 5.5 % and CO above 10 ppm, then a refresh later the pictures in alarm.
+    const auto alarmPictures = [&] {
+        kesto::LiveDisplay& display = mainFrm.acquisition().display();
+        display[kesto::index(kesto::Channel::O2)].settings.alarmBelow = 5.5;
+        display[kesto::index(kesto::Channel::CO)].settings.alarmAbove = 10.0;
+        mainFrm.ApplyChannelsToTrends();
+        QTimer::singleShot(1500, &mainFrm, [&] {
+            for (const auto& [page, name] :
+                 {std::pair{0, "actual"}, {4, "bigdisplay"}, {1, "diagram1"}}) {
+                mainFrm.pageControl()->setCurrentIndex(page);
+                save(QStringLiteral("alarm-%1.png").arg(name));
+            }
+            mainFrm.close();
+            QApplication::quit();
+        });
+    };
     QTimer::singleShot(waitMs, &mainFrm, [&] {
         if (!mainFrm.acquisition().link().isOpen()) {
             std::fprintf(stderr, "COM1 is not open: the pictures show no live data\n");
@@ -60,8 +77,7 @@ int main(int argc, char* argv[]) {
         save("bigdisplay-large.png");
         mainFrm.resize(710, 590);
         if (diagramMs <= waitMs) {
-            mainFrm.close();
-            QApplication::quit();
+            alarmPictures();
             return;
         }
         QTimer::singleShot(diagramMs - waitMs, &mainFrm, [&] {
@@ -77,8 +93,7 @@ int main(int argc, char* argv[]) {
                 trend->moveCursorTo(trend->model().shownCount(trend->chartWidth()) * 2 / 3);
                 save(QStringLiteral("diagram%1.png").arg(d + 1));
             }
-            mainFrm.close();
-            QApplication::quit();
+            alarmPictures();
         });
     });
     const int rc = QApplication::exec();

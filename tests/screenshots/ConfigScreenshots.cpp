@@ -63,6 +63,7 @@ int main(int argc, char* argv[]) {
     kesto::ChannelProperties properties;
     kesto::ChannelDisplay o2;
     kesto::applyDefaults(o2, kesto::Channel::O2, kesto::builtinChannelDefaults()[0]);
+    o2.settings.alarmBelow = 4.5; // too little air below 4.5 % O2
     grabWhenShown(properties, out + "/properties.png");
     // The colour list as it drops down: all sixteen colours at once.
     QTimer::singleShot(0, &properties, [&] {

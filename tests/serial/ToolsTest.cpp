@@ -379,6 +379,35 @@ private slots:
         QVERIFY(r.lines.isEmpty());
     }
 
+    // Limits on the command line, frames paced like the analyzer's line: one "! " line when an
+    // alarm begins and one when it ends, whatever the refreshes in between.
+    void monitorReportsLimitAlarmsWhenTheyBeginAndEnd() {
+        kesto::test::PtyPair pty;
+        QProcess monitor;
+        monitor.setProcessEnvironment(environment());
+        monitor.start(KESTO_MONITOR_PATH,
+                      {"--port", QString::fromStdString(pty.slavePath()), "--seconds", "12",
+                       "--no-reference", "--high", "CO=100", "--low", "O2=11"});
+        monitor.setReadChannel(QProcess::StandardError);
+        QVERIFY(monitor.waitForReadyRead(5000)); // "reading ...": the port is open
+        // O2 10.5 % throughout; CO past 100 ppm, then back by less and by more than 40 ppm.
+        std::vector<std::vector<std::uint8_t>> frames;
+        for (const int ppm : {50, 160, 170, 80, 45}) {
+            QByteArray frame = kesto::test::exampleFrame();
+            frame[5] = static_cast<char>(ppm); // the CO word's low byte
+            frames.insert(frames.end(), 4, {frame.begin(), frame.end()});
+        }
+        {
+            kesto::test::PacedLine line(pty, frames, 500);
+            QVERIFY(monitor.waitForFinished(20000));
+        }
+        const QStringList alarms =
+            QString::fromUtf8(monitor.readAllStandardOutput()).split('\n').filter(" limit");
+        QCOMPARE(alarms, QStringList({"! O2 [%] below the limit 11.0: 10.5",
+                                      "! CO [ppm] above the limit 100: 160",
+                                      "! CO [ppm] back within its limits: 45"}));
+    }
+
     void monitorStopsCleanlyOnSigint() {
         QProcess sim;
         const QString path = startSimulator(sim, {"--fast", "--seconds", "20"});
