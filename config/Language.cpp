@@ -74,6 +74,8 @@ constexpr auto kTextKeys = std::to_array<TextKey>({
     {"Alarms", "Below the limit", &LanguageTexts::belowTheLimit},
     {"Alarms", "Back within its limits", &LanguageTexts::backWithinLimits},
     {"Alarms", "Within the limits", &LanguageTexts::withinLimits},
+    {"Alarms", "Limits", &LanguageTexts::limits},
+    {"Alarms", "Outside the limits", &LanguageTexts::outsideLimits},
     {"Accessibility", "Reference O2", &LanguageTexts::referenceO2},
     {"Accessibility", "Messages", &LanguageTexts::messages},
     {"Accessibility", "Read-out channel", &LanguageTexts::readOutChannel},

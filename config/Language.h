@@ -76,6 +76,10 @@ struct LanguageTexts {
     std::string belowTheLimit = "below the limit";
     std::string backWithinLimits = "back within its limits";
     std::string withinLimits = "within the limits";
+    // The measurement result's column of the means against the limits, and the protocol's
+    // column of the channels whose means lay outside.
+    std::string limits = "Limits";
+    std::string outsideLimits = "Outside the limits";
     // [Accessibility]: names only a screen reader speaks. A reference-oxygen field is named by
     // its channel's caption and this text, "CO [ppm] reference O2 %".
     std::string referenceO2 = "reference O2 %";

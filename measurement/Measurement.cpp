@@ -2,6 +2,7 @@
 
 #include "acquisition/DateTimeFormat.h"
 #include "acquisition/NumberFormat.h"
+#include "measurement/LimitAlarms.h"
 
 #include <algorithm>
 
@@ -18,6 +19,16 @@ MeasurementPlan heldToRanges(MeasurementPlan plan) {
 std::string ChannelCaption::withUnit() const {
     const bool blank = std::all_of(unit.begin(), unit.end(), [](char c) { return c == ' '; });
     return blank ? name : name + " [" + unit + "]";
+}
+
+ChannelSettings ChannelCaption::settings() const {
+    ChannelSettings s;
+    s.displayName = name;
+    s.unit = unit;
+    s.format = format;
+    s.alarmAbove = alarmAbove;
+    s.alarmBelow = alarmBelow;
+    return s;
 }
 
 void ChannelStatistics::add(double value) {
@@ -74,7 +85,7 @@ MeasurementSession::onRefresh(const LiveDisplay& display, bool noData, const Loc
         // The results keep the names, units and formats the gauges had at the start.
         for (std::size_t i = 0; i < kChannelCount; ++i) {
             const ChannelSettings& s = display[i].settings;
-            result_.captions[i] = {s.displayName, s.unit, s.format};
+            result_.captions[i] = {s.displayName, s.unit, s.format, s.alarmAbove, s.alarmBelow};
         }
     }
     const MeasurementPlan& plan = result_.plan;
@@ -194,6 +205,16 @@ std::vector<ResultColumn> resultColumns(const MeasurementResult& result,
         column(texts.secondsWithValue, true,
                [&](std::size_t i) { return std::to_string(channels[i].count); }),
     };
+    // Whether each mean lay within its channel's limits, where any channel has one.
+    const auto& captions = result.captions;
+    if (std::any_of(captions.begin(), captions.end(),
+                    [](const ChannelCaption& c) { return c.alarmAbove || c.alarmBelow; })) {
+        columns.push_back(column(texts.limits, false, [&](std::size_t i) {
+            const auto& mean = channels[i].mean;
+            return mean ? meanLimitText(captions[i].settings(), *mean, texts).value_or("")
+                        : std::string();
+        }));
+    }
     if (result.plan.readings > 1) {
         for (std::size_t k = 0; k < result.readings.size(); ++k) {
             const ReadingStatistics& reading = result.readings[k];

@@ -43,14 +43,19 @@ struct MeasurementFields {
     std::string technician;
 };
 
-// How a channel was shown when the measurement started: its results are given in these terms.
+// How a channel was shown when the measurement started: its results are given in these terms,
+// and its mean is judged against the limits it had then.
 struct ChannelCaption {
     std::string name;
     std::string unit;
     std::string format;
+    std::optional<double> alarmAbove;
+    std::optional<double> alarmBelow;
 
     // "CO [mg/m3]"; a channel whose unit is blank (lambda) is its name alone.
     std::string withUnit() const;
+    // The channel's display settings as far as they were kept: name, unit, format and limits.
+    ChannelSettings settings() const;
 };
 
 // The seconds of one channel that had a value.

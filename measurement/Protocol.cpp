@@ -3,6 +3,7 @@
 #include "acquisition/DateTimeFormat.h"
 #include "config/Encoding.h"
 #include "config/ProgramFolders.h"
+#include "measurement/LimitAlarms.h"
 #include "recording/RecordingText.h"
 
 namespace kesto {
@@ -79,6 +80,15 @@ std::vector<ProtocolColumn> protocolColumns(const MeasurementResult& result,
         columns.push_back({caption + texts.minimum, extreme(c.minimum)});
         columns.push_back({caption + texts.maximum, extreme(c.maximum)});
     }
+    // The channels whose means lay outside the limits they had at the start.
+    LiveDisplay shown{};
+    ChannelMeans means{};
+    for (std::size_t i = 0; i < kChannelCount; ++i) {
+        shown[i].settings = result.captions[i].settings();
+        shown[i].label = result.captions[i].withUnit();
+        means[i] = result.channels[i].mean;
+    }
+    columns.push_back({texts.outsideLimits, outsideLimitsColumn(shown, means)});
     return columns;
 }
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace kesto {
 namespace {
 
@@ -15,6 +17,9 @@ MeasurementResult twoSeconds() {
     }
     display[index(Channel::NO)].valid = false;
     display[index(Channel::COMG)].settings.format = "#,##0";
+    // The limits as at the start: O2's mean 4.9 lies below 5, CO's 1 within 0 to 200.
+    display[index(Channel::O2)].settings.alarmBelow = 5.0;
+    display[index(Channel::CO)].settings.alarmAbove = 200.0;
     MeasurementSession session;
     session.arm({2, 1, 2}, {"M\u00FCller, Hans", "Keller \"Nord\"", "", "Weber"});
     display[index(Channel::O2)].value = 4.84f;
@@ -42,17 +47,32 @@ TEST(Protocol, lineAndHeaderFollowTheRecordingConventions) {
                           "C] Mean,"),
               std::string::npos);
     EXPECT_NE(header.find(",Eta [%] Maximum,Lambda Mean,"), std::string::npos); // unit " "
-    // 67 columns, 10 fields then 3 per channel; the quoted customer holds one more comma.
+    // 68 columns, 10 fields, 3 per channel, then the channels whose means lay outside their
+    // limits; the quoted customer holds one more comma.
     const TStrArray titles = SplitFields(header.substr(0, header.size() - 2), ',');
     const TStrArray values = SplitFields(line.substr(0, line.size() - 2), ',');
-    ASSERT_EQ(titles.size(), 67u);
-    ASSERT_EQ(values.size(), 68u);
+    ASSERT_EQ(titles.size(), 68u);
+    ASSERT_EQ(values.size(), 69u);
+    EXPECT_EQ(titles.back(), "Outside the limits");
+    EXPECT_EQ(values.back(), "O2[%]");
     const auto value = [&values](Channel c, int part) { // 0 mean, 1 minimum, 2 maximum
         return values[11 + 3 * index(c) + static_cast<std::size_t>(part)];
     };
     EXPECT_EQ(value(Channel::COMG, 0), "1234"); // no thousands grouping
     EXPECT_EQ(value(Channel::NO, 0) + value(Channel::NO, 1) + value(Channel::NO, 2), "");
     EXPECT_EQ(value(Channel::S6, 2), "1");
+}
+
+// The result shows each mean against the limits its channel had at the start.
+TEST(Protocol, resultTableJudgesEachMeanAgainstItsLimits) {
+    const MeasurementResult result = twoSeconds();
+    const auto columns = resultColumns(result, LanguageTexts{});
+    const auto limits = std::find_if(columns.begin(), columns.end(),
+                                     [](const ResultColumn& c) { return c.title == "Limits"; });
+    ASSERT_NE(limits, columns.end());
+    EXPECT_EQ(limits->cells[index(Channel::O2)], "below the limit 5.0");
+    EXPECT_EQ(limits->cells[index(Channel::CO)], "within the limits");
+    EXPECT_EQ(limits->cells[index(Channel::CO2)], ""); // no limit
 }
 
 } // namespace

@@ -45,6 +45,9 @@ int main(int argc, char** argv) {
     const std::array<double, kChannelCount> steady{5.2, 8.8, 165, 20.1, 92.6, 1.33, 11,  14, 49, 3,
                                                    107, 1,   3,   5,    11,   0,    4.2, 2,  0};
     LiveDisplay display = makeDefaultDisplay(builtinChannelDefaults());
+    // Limits a technician might set: CO's mean lies above its limit, O2's within.
+    display[index(Channel::CO)].settings.alarmAbove = 10.0;
+    display[index(Channel::O2)].settings.alarmBelow = 4.0;
     TrendRecorder diagram;
     diagram.setSlotSettings(diagramSlotSettings(0, display));
     MeasurementSession session;
