@@ -9,6 +9,7 @@
 #include "review/ui/uViewFrm.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 
 namespace kesto {
 
@@ -28,13 +29,19 @@ LiveDisplay readChannelSettings(const std::string& settingsPath, const std::stri
     return display;
 }
 
-int runViewOnly(const QString& file) {
+int runViewOnly(const QString& file, const std::function<void()>& whenShown) {
     const std::string languageFile =
         programFolders(QCoreApplication::applicationFilePath().toStdString())
             .languageFile(languageCodeFor(systemLanguageId()));
     TViewFrm viewer;
     viewer.applyChannelSettings(readChannelSettings(defaultRegistryFilePath(), languageFile));
     viewer.applyLanguage(loadLanguage(languageFile).texts);
+    if (whenShown) {
+        QTimer::singleShot(0, &viewer, [&] {
+            whenShown();
+            viewer.close();
+        });
+    }
     viewer.showFile(file);
     return 0;
 }

@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <optional>
 #include <unistd.h>
 
@@ -106,7 +107,16 @@ int main(int argc, char* argv[]) {
 
     // `kesto --view FILE`: a recording in the viewer, without the main window and its port.
     if (options.viewFile) {
-        return kesto::runViewOnly(*options.viewFile);
+        // For the viewer's benchmark: report when the file is shown, then end.
+        std::function<void()> whenShown;
+        if (qEnvironmentVariableIsSet("KESTO_EXIT_AFTER_SHOW")) {
+            whenShown = [] {
+                std::printf("shown after %s ms\n",
+                            qPrintable(QString::number(msSinceProcessStart(), 'f', 1)));
+                std::fflush(stdout);
+            };
+        }
+        return kesto::runViewOnly(*options.viewFile, whenShown);
     }
 
     kesto::ProgramWindows windows;

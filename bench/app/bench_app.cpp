@@ -1,5 +1,6 @@
 // Speed of the main window: start-up (in-process and as a whole program) and the cost of one
 // acquisition cycle with all its widgets. Runs without a display (offscreen).
+#include "bench/RecordingSample.h"
 #include "platform/qt/ToneBeeper.h"
 #include "app/uMainFrm.h"
 #include "config/ui/uSetupFrm.h"
@@ -16,6 +17,8 @@
 #include <memory>
 #include <optional>
 #include <vector>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -140,6 +143,46 @@ BENCHMARK(BM_InstalledProgramStartToMainWindowShown)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(10);
+
+// `kesto --view FILE` on recordings of 1000000 lines joined (80 MB): from spawning the program
+// to the viewer shown with the file loaded, as the program measures it, and the largest
+// resident memory of the programs run (run it alone, --benchmark_filter=View, for its figure).
+void BM_ViewOnly1000000LinesShown(benchmark::State& state) {
+    QTemporaryDir home;
+    const QString file = home.filePath("month.CSV");
+    kesto::bench::writeRecording(file.toStdString(), 1000000);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", home.path());
+    env.insert("XDG_CONFIG_HOME", home.path() + "/.config");
+    env.insert("XDG_DATA_HOME", home.path() + "/.local/share");
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("KESTO_EXIT_AFTER_SHOW", "1");
+    double shownTotal = 0;
+    for (auto _ : state) {
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start(KESTO_PROGRAM, {"--view", file});
+        if (!process.waitForFinished(60000)) {
+            state.SkipWithError("the program did not end");
+            break;
+        }
+        const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
+        const auto at = out.indexOf("shown after ");
+        if (at < 0) {
+            state.SkipWithError("the program did not report the file shown");
+            break;
+        }
+        shownTotal += out.mid(at + 12).section(' ', 0, 0).toDouble();
+    }
+    rusage children{};
+    ::getrusage(RUSAGE_CHILDREN, &children);
+    state.counters["shown_ms"] = benchmark::Counter(shownTotal, benchmark::Counter::kAvgIterations);
+    state.counters["peak_RSS_MB"] = static_cast<double>(children.ru_maxrss) / 1024.0;
+}
+BENCHMARK(BM_ViewOnly1000000LinesShown)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(5);
 
 // One acquisition cycle: a frame decoded, link supervision, refresh, derived values, and every
 // label, bar and big-display cell brought up to date. `repaint` adds the painting that follows.
