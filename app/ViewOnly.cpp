@@ -9,7 +9,6 @@
 #include "review/ui/uViewFrm.h"
 
 #include <QCoreApplication>
-#include <QTimer>
 
 namespace kesto {
 
@@ -37,10 +36,14 @@ int runViewOnly(const QString& file, const std::function<void()>& whenShown) {
     viewer.applyChannelSettings(readChannelSettings(defaultRegistryFilePath(), languageFile));
     viewer.applyLanguage(loadLanguage(languageFile).texts);
     if (whenShown) {
-        QTimer::singleShot(0, &viewer, [&] {
-            whenShown();
-            viewer.close();
-        });
+        // Queued: the file may be loaded before the viewer's own event loop runs.
+        QObject::connect(
+            &viewer, &TViewFrm::loaded, &viewer,
+            [&] {
+                whenShown();
+                viewer.close();
+            },
+            Qt::QueuedConnection);
     }
     viewer.showFile(file);
     return 0;

@@ -57,6 +57,22 @@ double msSinceProcessStart() {
     return nowMs - static_cast<double>(start) * 1000.0 / ticks;
 }
 
+// The largest resident memory of this process so far, in kilobytes (VmHWM).
+long peakResidentKb() {
+    std::FILE* f = std::fopen("/proc/self/status", "r");
+    long kb = -1;
+    char line[256];
+    while (f != nullptr && std::fgets(line, sizeof line, f) != nullptr) {
+        if (std::sscanf(line, "VmHWM: %ld kB", &kb) == 1) {
+            break;
+        }
+    }
+    if (f != nullptr) {
+        std::fclose(f);
+    }
+    return kb;
+}
+
 // Prints the command line's answer and gives the exit code, or nothing when the program runs.
 std::optional<int> answered(const kesto::CommandLine& commandLine) {
     if (!commandLine.exitCode) {
@@ -111,8 +127,9 @@ int main(int argc, char* argv[]) {
         std::function<void()> whenShown;
         if (qEnvironmentVariableIsSet("KESTO_EXIT_AFTER_SHOW")) {
             whenShown = [] {
-                std::printf("shown after %s ms\n",
-                            qPrintable(QString::number(msSinceProcessStart(), 'f', 1)));
+                std::printf("shown after %s ms\npeak resident %ld kB\n",
+                            qPrintable(QString::number(msSinceProcessStart(), 'f', 1)),
+                            peakResidentKb());
                 std::fflush(stdout);
             };
         }

@@ -11,13 +11,12 @@
 
 namespace kesto::bench {
 
-inline std::string recordingText(int lines) {
-    std::string text = "dd.mm.yyyy,hh:mm:ss,O2[%],CO2[%],TGas[\xB0"
-                       "C],TRoom[\xB0"
-                       "C],Eta[%],Lambda[],CO[ppm],CO[mg/m3],NO[ppm],NO2[ppm],NOx[mg/m3],"
-                       "SO2[ppm],SO2[mg/m3],CxHy[ppm],CxHy[mg/m3],Draught[hPa],Flow[m/s],H2[ppm],"
-                       "S6[ppm]\r\n";
-    text.reserve(text.size() + static_cast<std::size_t>(lines) * 82);
+// The title line, then each data line to `out`.
+template <typename Out> void writeRecordingLines(int lines, Out out) {
+    out("dd.mm.yyyy,hh:mm:ss,O2[%],CO2[%],TGas[\xB0"
+        "C],TRoom[\xB0"
+        "C],Eta[%],Lambda[],CO[ppm],CO[mg/m3],NO[ppm],NO2[ppm],NOx[mg/m3],SO2[ppm],SO2[mg/m3],"
+        "CxHy[ppm],CxHy[mg/m3],Draught[hPa],Flow[m/s],H2[ppm],S6[ppm]\r\n");
     char line[256];
     for (int i = 0; i < lines; ++i) {
         const int s = 8 * 3600 + i;
@@ -30,14 +29,21 @@ inline std::string recordingText(int lines) {
                       92.0 + (i % 7) / 10.0, 1.27 + (i % 9) / 100.0, 20 + i % 15, 25 + i % 19,
                       45 + i % 11, 3 + i % 3, 95 + i % 23, 4 + i % 7, 5 + i % 9,
                       3.5 + (i % 5) / 10.0);
-        text += line;
+        out(line);
     }
+}
+
+inline std::string recordingText(int lines) {
+    std::string text;
+    text.reserve(static_cast<std::size_t>(lines) * 82 + 256);
+    writeRecordingLines(lines, [&text](const char* s) { text += s; });
     return text;
 }
 
+// Written line by line, so that the file costs the writer no memory.
 inline bool writeRecording(const std::string& path, int lines) {
     std::ofstream out(path, std::ios::binary);
-    out << recordingText(lines);
+    writeRecordingLines(lines, [&out](const char* s) { out << s; });
     return static_cast<bool>(out);
 }
 

@@ -267,15 +267,13 @@ TEST(RecordingLoader, twoDigitYearsFallIntoTheHundredYearsBeforeAndAfter) {
 
 TEST(RecordingLoader, fileThatCannotBeReadGivesItsReasonAndAnEmptyTable) {
     const std::string fifo = ::testing::TempDir() + "kesto-" + std::to_string(::getpid()) + ".CSV";
-    const std::string sparse = fifo + ".large.CSV";
+    const std::string folder = fifo + ".folder.CSV";
     std::remove(fifo.c_str());
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0); // opening it must not wait for a writer
-    // Sparse: one byte over the limit costs no disk, and must cost no memory either.
-    std::ofstream(sparse).close();
-    std::filesystem::resize_file(sparse, kMaxRecordingBytes + 1);
+    std::filesystem::create_directory(folder);
     for (const auto& [path, reason] : {std::pair<std::string, std::string>{"/no/x.CSV", "No such"},
                                        {fifo, "not a regular file"},
-                                       {sparse, "larger than"}}) {
+                                       {folder, "not a regular file"}}) {
         DateTimePatterns patterns;
         const RecordingLoad r = loadRecordingFile(path, patterns, 2024);
         ASSERT_TRUE(r.error) << path;
@@ -285,7 +283,33 @@ TEST(RecordingLoader, fileThatCannotBeReadGivesItsReasonAndAnEmptyTable) {
         EXPECT_TRUE(r.records.empty());
     }
     std::remove(fifo.c_str());
-    std::remove(sparse.c_str());
+    std::filesystem::remove(folder);
+}
+
+TEST(RecordingLoader, stoppedLoadingKeepsTheLinesAndRecordsReadUntilThen) {
+    // Stops at its first report, which comes after about a megabyte.
+    struct StopAtOnce final : LoadProgress {
+        int reports = 0;
+        bool keepGoing(std::uint64_t done, std::uint64_t total) override {
+            ++reports;
+            EXPECT_LT(done, total);
+            return false;
+        }
+    } stop;
+    std::string file = kTitle + "\r\n";
+    std::size_t lines = 1;
+    for (; file.size() < 3u << 20; ++lines) {
+        file += kLine + "\r\n";
+    }
+    DateTimePatterns patterns;
+    const RecordingLoad r = loadRecording(file, patterns, 2024, &stop);
+    EXPECT_TRUE(r.stopped);
+    EXPECT_FALSE(r.error);
+    EXPECT_EQ(stop.reports, 1);
+    EXPECT_GT(r.records.size(), 0u);
+    EXPECT_LT(r.table.lineCount(), lines);
+    EXPECT_EQ(r.table.rowCount(), r.table.lineCount() + 2);
+    EXPECT_EQ(r.records.size() + 1, r.table.lineCount()); // every line but the title is a record
 }
 
 TEST(RecordingLoader, readsARealFile) {
