@@ -20,7 +20,7 @@ constexpr std::size_t kMinimumRecordFields = 17;
 constexpr std::size_t kCheckpointLines = 16;
 // A file up to this size is read whole and its table keeps the bytes; a larger one is read in
 // pieces of kChunkBytes, and its table reads its rows from the file again.
-constexpr std::uint64_t kWholeFileBytes = 64ull << 20;
+constexpr std::uint64_t kWholeFileBytes = 16ull << 20;
 constexpr std::size_t kChunkBytes = 1 << 20;
 // Progress is reported, and a stop taken, about every this many bytes.
 constexpr std::size_t kProgressBytes = 1 << 20;
@@ -428,12 +428,15 @@ public:
                     const DateTimePatterns& patterns, int currentYear)
         : load_(load), table_(load.table), patterns_(patterns), currentYear_(currentYear) {
         table_.bytes_ = std::move(bytes);
-        // A time read where it stands must not be one that begins with an AM/PM text.
+        // A time read where it stands must not be one that begins with an AM/PM text, nor have
+        // a separator that the general way splits at, removes or takes for a digit.
         const auto startsWithDigit = [](const std::string& s) {
             return !s.empty() && isDigit(s.front());
         };
+        const char separator = patterns.timeSeparator;
         plainTimes_ = !startsWithDigit(patterns.amText) && !startsWithDigit(patterns.pmText) &&
-                      !isDigit(patterns.timeSeparator);
+                      !isDigit(separator) && !isSeparatorChar(separator) && separator != ',' &&
+                      separator != '"';
     }
 
     // Whether the bytes from an offset to the end are well-formed UTF-8; asked only when a line

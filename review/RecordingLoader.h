@@ -139,7 +139,7 @@ RecordingLoad loadRecording(std::string_view bytes, DateTimePatterns& patterns, 
 
 // The same for a file, read once; a file that cannot be read gives an empty table and the
 // reason. Only a regular file is read (a FIFO, a folder or a device is refused at once), and a
-// file whose records do not fit into the memory left is refused too. A file of up to 64 MB is
+// file whose records do not fit into the memory left is refused too. A file of up to 16 MB is
 // read whole and its table keeps its bytes; the table of a larger one reads its rows from the
 // file again as they are shown.
 RecordingLoad loadRecordingFile(const std::string& path, DateTimePatterns& patterns,

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace kesto {
@@ -243,6 +244,22 @@ INSTANTIATE_TEST_SUITE_P(
         BadFieldCase{"time", "05.03.2024,25:07:10," + std::string(kValues),
                      "'25:07:10' is not a valid time"}),
     byName);
+
+// A time separator that the splitting takes away (a blank) or splits at (a comma) leaves no
+// time to read, however plain the line looks otherwise.
+TEST(RecordingLoader, timeSeparatorsTheSplittingTakesAwayGiveNoTime) {
+    for (const auto& [separator, time, message] :
+         {std::tuple<char, std::string, std::string>{' ', "14 07 10", "'140710' is not a valid"},
+          {',', "14,07,10", "'14' is not a valid time"}}) {
+        DateTimePatterns patterns;
+        patterns.timeSeparator = separator;
+        const RecordingLoad r = loadRecording(
+            kTitle + "\r\n05.03.2024," + time + "," + kValues + "\r\n", patterns, 2024);
+        ASSERT_TRUE(r.error) << separator;
+        EXPECT_NE(r.error->find(message), std::string::npos) << *r.error;
+        EXPECT_TRUE(r.records.empty());
+    }
+}
 
 TEST(RecordingLoader, readsWindows1252AndUtf8Alike) {
     const std::string utf8Title = "dd.mm.yyyy,hh:mm:ss,O2[%],TGas[\xC2\xB0"
