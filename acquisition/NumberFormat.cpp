@@ -4,8 +4,9 @@
 #include <array>
 #include <bit>
 #include <charconv>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -61,6 +62,27 @@ constexpr std::array<std::uint64_t, 20> kPowersOfTen = [] {
 constexpr char kDigitPairs[] = "00010203040506070809101112131415161718192021222324252627282930313233"
                                "34353637383940414243444546474849505152535455565758596061626364656667"
                                "6869707172737475767778798081828384858687888990919293949596979899";
+
+// The last `count` decimal digits of `n`, leading zeros included, two at a time in 32 bits.
+void writeDigits32(std::uint32_t n, int count, char* out) {
+    for (; count >= 2; count -= 2) {
+        std::memcpy(out + count - 2, kDigitPairs + 2 * (n % 100), 2);
+        n /= 100;
+    }
+    if (count == 1) {
+        out[0] = static_cast<char>('0' + n % 10);
+    }
+}
+
+// The `count` decimal digits of n < 10^count (count at most 16), leading zeros included.
+void writeDigits(std::uint64_t n, int count, char* out) {
+    if (count <= 8) {
+        writeDigits32(static_cast<std::uint32_t>(n), count, out);
+        return;
+    }
+    writeDigits32(static_cast<std::uint32_t>(n / 100000000), count - 8, out);
+    writeDigits32(static_cast<std::uint32_t>(n % 100000000), 8, out + count - 8);
+}
 
 Wide powerOfTen(int k) {
     return k < 20 ? Wide(kPowersOfTen[static_cast<std::size_t>(k)])
@@ -125,17 +147,7 @@ bool roundedDigits(double x, int significant, Decimal& d) {
             n = low; // 99...95 rounded up: one digit more, then cut to 1 and zeros
             ++e10;
         }
-        auto digits = static_cast<std::uint64_t>(n);
-        int i = significant;
-        for (; i >= 2; i -= 2) {
-            const auto pair = static_cast<std::size_t>(digits % 100) * 2;
-            digits /= 100;
-            d.digits[static_cast<std::size_t>(i - 2)] = kDigitPairs[pair];
-            d.digits[static_cast<std::size_t>(i - 1)] = kDigitPairs[pair + 1];
-        }
-        if (i == 1) {
-            d.digits[0] = static_cast<char>('0' + digits);
-        }
+        writeDigits(static_cast<std::uint64_t>(n), significant, d.digits.data());
         d.count = significant;
         d.exponent = e10 + 1;
         d.stripTrailingZeros();
@@ -348,6 +360,29 @@ void appendGeneral(std::string& out, double value, int digits) {
     out += all.substr(0, static_cast<std::size_t>(d.exponent));
     out.push_back('.');
     out += all.substr(static_cast<std::size_t>(d.exponent));
+}
+
+double roundedGeneral(double value, int digits) {
+    if (!std::isfinite(value)) {
+        return value;
+    }
+    const Decimal d = toDecimal(value, digits);
+    std::uint64_t n = 0;
+    for (int i = 0; i < d.count; ++i) {
+        n = n * 10 + static_cast<std::uint64_t>(d.digits[static_cast<std::size_t>(i)] - '0');
+    }
+    // value = n * 10^k, n below 2^53: with a power of ten that is itself exact, one product or
+    // quotient is the correctly rounded value, as reading the text back gives it.
+    const int k = d.exponent - d.count;
+    double v = 0;
+    if (k >= 0 && k <= 22) {
+        v = static_cast<double>(n) * static_cast<double>(powerOfTen(k));
+    } else if (k < 0 && k >= -22) {
+        v = static_cast<double>(n) / static_cast<double>(powerOfTen(-k));
+    } else {
+        return parseDecimal(formatGeneral(value, digits)).value_or(value);
+    }
+    return d.negative ? -v : v;
 }
 
 std::string formatGeneral(double value, int digits) {

@@ -20,6 +20,9 @@ void appendNumber(std::string& out, double value, std::string_view pattern);
 std::string formatGeneral(double value, int digits);
 // The same appended to `out`, allocating nothing else. `digits` from 1 to 15.
 void appendGeneral(std::string& out, double value, int digits);
+// The number that text stands for, as the double it reads back as: `value` rounded to `digits`
+// significant digits (`value` itself when it is not finite).
+double roundedGeneral(double value, int digits);
 
 inline std::string formatShortest5(double value) { return formatGeneral(value, 5); }
 inline std::string formatGeneral15(double value) { return formatGeneral(value, 15); }

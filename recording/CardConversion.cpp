@@ -119,13 +119,7 @@ void appendCardDataLine(std::string& out, const CardFields& line) {
     // text read back, so it carries the rounding to 15 digits. A text that does not read back
     // ("INF" after an overflow) keeps the value itself.
     const auto massConcentration = [&](double value) {
-        const std::size_t at = out.size();
-        appendGeneral(out, value, 15);
-        if (correct) {
-            const double written = FieldNumber(std::string_view(out).substr(at)).value_or(value);
-            out.resize(at);
-            appendGeneral(out, corrected(written), 15);
-        }
+        appendGeneral(out, correct ? corrected(roundedGeneral(value, 15)) : value, 15);
         out.push_back(',');
     };
     const auto copy = [&](std::size_t field) {
