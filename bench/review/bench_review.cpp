@@ -17,8 +17,9 @@ namespace {
 
 using namespace kesto;
 
-void loadFromMemory(benchmark::State& state, int lines) {
-    const std::string text = bench::recordingText(lines);
+// The number of lines is the benchmark's argument.
+void BM_LoadRecording(benchmark::State& state) {
+    const std::string text = bench::recordingText(static_cast<int>(state.range(0)));
     std::size_t records = 0;
     for (auto _ : state) {
         DateTimePatterns patterns;
@@ -30,25 +31,14 @@ void loadFromMemory(benchmark::State& state, int lines) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                             static_cast<std::int64_t>(text.size()));
 }
-
-void BM_LoadRecording60000Lines(benchmark::State& state) {
-    loadFromMemory(state, 60000);
-}
-BENCHMARK(BM_LoadRecording60000Lines)->Unit(benchmark::kMillisecond);
-
-void BM_LoadRecording1000000Lines(benchmark::State& state) {
-    loadFromMemory(state, 1000000);
-}
-BENCHMARK(BM_LoadRecording1000000Lines)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadRecording)->Arg(60000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 // A recording file of `lines` lines in the temporary folder, removed at the end.
 class RecordingFile {
 public:
-    explicit RecordingFile(int lines)
-        : path_(
-              (std::filesystem::temp_directory_path() /
-               ("kesto-bench-" + std::to_string(::getpid()) + "-" + std::to_string(lines) + ".CSV"))
-                  .string()) {
+    explicit RecordingFile(int lines) {
+        path_ = std::filesystem::temp_directory_path().string() + "/kesto-bench-" +
+                std::to_string(::getpid()) + "-" + std::to_string(lines) + ".CSV";
         bench::writeRecording(path_, lines);
     }
     ~RecordingFile() { std::filesystem::remove(path_); }
@@ -59,8 +49,8 @@ private:
     std::string path_;
 };
 
-void loadFromFile(benchmark::State& state, int lines) {
-    const RecordingFile file(lines);
+void BM_LoadRecordingFile(benchmark::State& state) {
+    const RecordingFile file(static_cast<int>(state.range(0)));
     std::size_t records = 0;
     for (auto _ : state) {
         DateTimePatterns patterns;
@@ -71,20 +61,11 @@ void loadFromFile(benchmark::State& state, int lines) {
     state.counters["records"] = static_cast<double>(records);
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file.size()));
 }
-
-void BM_LoadRecordingFile60000Lines(benchmark::State& state) {
-    loadFromFile(state, 60000);
-}
-BENCHMARK(BM_LoadRecordingFile60000Lines)->Unit(benchmark::kMillisecond);
-
-void BM_LoadRecordingFile1000000Lines(benchmark::State& state) {
-    loadFromFile(state, 1000000);
-}
-BENCHMARK(BM_LoadRecordingFile1000000Lines)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadRecordingFile)->Arg(60000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 // The floor: the file's bytes read into memory in one read, nothing done with them.
-void rawRead(benchmark::State& state, int lines) {
-    const RecordingFile file(lines);
+void BM_RawRead(benchmark::State& state) {
+    const RecordingFile file(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         posix::FileContents::Status status{};
         std::string error;
@@ -95,16 +76,7 @@ void rawRead(benchmark::State& state, int lines) {
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file.size()));
 }
-
-void BM_RawRead60000Lines(benchmark::State& state) {
-    rawRead(state, 60000);
-}
-BENCHMARK(BM_RawRead60000Lines)->Unit(benchmark::kMillisecond);
-
-void BM_RawRead1000000Lines(benchmark::State& state) {
-    rawRead(state, 1000000);
-}
-BENCHMARK(BM_RawRead1000000Lines)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RawRead)->Arg(60000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

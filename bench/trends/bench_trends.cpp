@@ -128,12 +128,12 @@ double residentMegabytes(const char* field = "VmRSS") {
 
 // The viewer's whole loading of a recording file: loader, table model, column widths, three
 // diagrams and their scroll ranges. 60000 lines (4.8 MB), and recordings of 1000000 lines joined
-// (80 MB) with the resident memory after it and at its peak; run the latter alone
-// (--benchmark_filter=1000000) for the peak.
-void viewerLoad(benchmark::State& state, int lines) {
+// (80 MB), with the resident memory after it and at its peak; run the latter alone
+// (--benchmark_filter=ViewerLoad/1000000) for the peak.
+void BM_ViewerLoad(benchmark::State& state) {
     QTemporaryDir dir;
     const QString path = dir.filePath("bench.CSV");
-    bench::writeRecording(path.toStdString(), lines);
+    bench::writeRecording(path.toStdString(), static_cast<int>(state.range(0)));
     TViewFrm viewer;
     viewer.applyChannelSettings(makeDefaultDisplay(builtinChannelDefaults()));
     viewer.setFileName(path);
@@ -150,16 +150,7 @@ void viewerLoad(benchmark::State& state, int lines) {
     state.counters["RSS_MB"] = residentMegabytes("VmRSS");
     state.counters["peak_RSS_MB"] = residentMegabytes("VmHWM");
 }
-
-void BM_ViewerLoad60000Lines(benchmark::State& state) {
-    viewerLoad(state, 60000);
-}
-BENCHMARK(BM_ViewerLoad60000Lines)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-void BM_ViewerLoad1000000Lines(benchmark::State& state) {
-    viewerLoad(state, 1000000);
-}
-BENCHMARK(BM_ViewerLoad1000000Lines)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ViewerLoad)->Arg(60000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The program's main window with its three live trends holding 60000 records each. Run it on
 // its own (--benchmark_filter=Resident) for the program's figure.
