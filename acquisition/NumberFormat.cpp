@@ -282,27 +282,32 @@ void appendNumber(std::string& out, double value, std::string_view pattern) {
     roundToDecimals(d, maxFrac);
     const bool negative = d.negative && d.count > 0;
 
-    out += prefix;
-    if (negative) {
-        out.push_back('-');
-    }
-    const int intDigits = std::max(d.exponent, 0);
-    const int shown = std::max(intDigits, minInt);
-    for (int pos = shown - 1; pos >= 0; --pos) {
-        out.push_back(digitAt(d, pos));
-        if (grouping && pos > 0 && pos % 3 == 0) {
-            out.push_back(',');
-        }
-    }
+    const int shown = std::max(std::max(d.exponent, 0), minInt);
+    const int commas = grouping && shown > 0 ? (shown - 1) / 3 : 0;
     // The fraction's digits, less the zeros at its end beyond the ones the pattern keeps.
     int fraction = maxFrac;
     while (fraction > minFrac && digitAt(d, -fraction) == '0') {
         --fraction;
     }
+    out += prefix;
+    // The number's characters written in place, their count known beforehand.
+    const std::size_t at = out.size();
+    out.resize(at + static_cast<std::size_t>((negative ? 1 : 0) + shown + commas +
+                                             (fraction > 0 ? 1 + fraction : 0)));
+    char* p = out.data() + at;
+    if (negative) {
+        *p++ = '-';
+    }
+    for (int pos = shown - 1; pos >= 0; --pos) {
+        *p++ = digitAt(d, pos);
+        if (grouping && pos > 0 && pos % 3 == 0) {
+            *p++ = ',';
+        }
+    }
     if (fraction > 0) {
-        out.push_back('.');
+        *p++ = '.';
         for (int k = 1; k <= fraction; ++k) {
-            out.push_back(digitAt(d, -k));
+            *p++ = digitAt(d, -k);
         }
     }
     out += suffix;
