@@ -18,7 +18,7 @@ namespace {
 // so that formatting a number allocates nothing but its text.
 struct Decimal {
     std::array<char, 24> digits{}; // without leading zeros, trailing zeros stripped
-    int count = 0;                  // 0 for zero
+    int count = 0;                 // 0 for zero
     int exponent = 0;
     bool negative = false;
 
@@ -59,9 +59,10 @@ constexpr std::array<std::uint64_t, 20> kPowersOfTen = [] {
     return p;
 }();
 
-constexpr char kDigitPairs[] = "00010203040506070809101112131415161718192021222324252627282930313233"
-                               "34353637383940414243444546474849505152535455565758596061626364656667"
-                               "6869707172737475767778798081828384858687888990919293949596979899";
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233"
+    "34353637383940414243444546474849505152535455565758596061626364656667"
+    "6869707172737475767778798081828384858687888990919293949596979899";
 
 // The last `count` decimal digits of `n`, leading zeros included, two at a time in 32 bits.
 void writeDigits32(std::uint32_t n, int count, char* out) {
@@ -97,13 +98,14 @@ Wide roundedQuotient(Wide q, Wide r, Wide divisor) {
 
 // The first `significant` digits of x > 0, correctly rounded (a tie to even, as to_chars does),
 // by exact integer arithmetic: x = m * 2^e2, scaled by a power of ten so that the digits are
-// an integer. False where x or the scaling does not fit into 128 bits; to_chars does those.
-bool roundedDigits(double x, int significant, Decimal& d) {
+// an integer; then, for `decimals` of 0 or more, rounded again as roundToDecimals does. False
+// where x or the scaling does not fit into 128 bits; to_chars does those.
+bool roundedDigits(double x, int significant, int decimals, Decimal& d) {
     // x is normal: its 52 stored bits and the hidden one, and its binary exponent.
     const auto bits = std::bit_cast<std::uint64_t>(x);
     const std::uint64_t m = (bits & ((std::uint64_t(1) << 52) - 1)) | (std::uint64_t(1) << 52);
     const int e2 = static_cast<int>((bits >> 52) & 0x7FF) - 1075; // x = m * 2^e2
-    const int exp2 = e2 + 53;                                      // x < 2^exp2
+    const int exp2 = e2 + 53;                                     // x < 2^exp2
     // The decimal exponent of x, or one less: log10(2) is about 78913 / 2^18.
     int e10 = ((exp2 - 1) * 78913) >> 18;
     const Wide low = kPowersOfTen[static_cast<std::size_t>(significant - 1)];
@@ -147,31 +149,31 @@ bool roundedDigits(double x, int significant, Decimal& d) {
             n = low; // 99...95 rounded up: one digit more, then cut to 1 and zeros
             ++e10;
         }
-        writeDigits(static_cast<std::uint64_t>(n), significant, d.digits.data());
-        d.count = significant;
+        auto digits = static_cast<std::uint64_t>(n);
+        int count = significant;
         d.exponent = e10 + 1;
+        if (const int keep = d.exponent + decimals; decimals >= 0 && keep < count) {
+            if (keep < 0) {
+                d.count = 0;
+                return true;
+            }
+            // Half away from zero: up when the first digit dropped is 5 or more.
+            const std::uint64_t unit = kPowersOfTen[static_cast<std::size_t>(count - keep)];
+            const bool up = digits % unit * 2 >= unit;
+            digits = digits / unit + (up ? 1 : 0);
+            count = keep;
+            if (digits == kPowersOfTen[static_cast<std::size_t>(keep)]) {
+                digits = 1; // all nines, or nothing kept, rounded up
+                count = 1;
+                ++d.exponent;
+            }
+        }
+        writeDigits(digits, count, d.digits.data());
+        d.count = count;
         d.stripTrailingZeros();
         return true;
     }
     return false;
-}
-
-Decimal toDecimal(double value, int significant) {
-    Decimal d;
-    if (value == 0.0 || !std::isfinite(value)) {
-        return d;
-    }
-    d.negative = value < 0;
-    const double magnitude = std::fabs(value);
-    if (magnitude >= std::numeric_limits<double>::min() && roundedDigits(magnitude, significant, d)) {
-        return d;
-    }
-    // Correctly rounded like printf's "%.*e", without its cost: "d.dddde[+-]xx".
-    char buf[64];
-    const auto written = std::to_chars(buf, buf + sizeof buf, magnitude,
-                                       std::chars_format::scientific, std::max(significant - 1, 0));
-    takeScientific({buf, static_cast<std::size_t>(written.ptr - buf)}, d);
-    return d;
 }
 
 // Rounds the digit string so that at most `decimals` digits stand after the point,
@@ -205,6 +207,30 @@ void roundToDecimals(Decimal& d, int decimals) {
     d.stripTrailingZeros();
 }
 
+// The digits of |value| rounded to `significant` digits, then, for `decimals` of 0 or more, to
+// at most that many digits after the point.
+Decimal toDecimal(double value, int significant, int decimals = -1) {
+    Decimal d;
+    if (value == 0.0 || !std::isfinite(value)) {
+        return d;
+    }
+    d.negative = value < 0;
+    const double magnitude = std::fabs(value);
+    if (magnitude >= std::numeric_limits<double>::min() &&
+        roundedDigits(magnitude, significant, decimals, d)) {
+        return d;
+    }
+    // Correctly rounded like printf's "%.*e", without its cost: "d.dddde[+-]xx".
+    char buf[64];
+    const auto written = std::to_chars(buf, buf + sizeof buf, magnitude,
+                                       std::chars_format::scientific, std::max(significant - 1, 0));
+    takeScientific({buf, static_cast<std::size_t>(written.ptr - buf)}, d);
+    if (decimals >= 0) {
+        roundToDecimals(d, decimals);
+    }
+    return d;
+}
+
 char digitAt(const Decimal& d, int position) {
     // position 0 is the first digit left of the point, -1 the first right of it, ...
     const int idx = d.exponent - 1 - position;
@@ -214,7 +240,9 @@ char digitAt(const Decimal& d, int position) {
     return d.digits[static_cast<std::size_t>(idx)];
 }
 
-bool isPlaceholder(char c) { return c == '0' || c == '#'; }
+bool isPlaceholder(char c) {
+    return c == '0' || c == '#';
+}
 
 } // namespace
 
@@ -278,8 +306,7 @@ void appendNumber(std::string& out, double value, std::string_view pattern) {
         minFrac = lastZero < 0 ? 0 : lastZero;
     }
 
-    Decimal d = toDecimal(value, 15);
-    roundToDecimals(d, maxFrac);
+    const Decimal d = toDecimal(value, 15, maxFrac);
     const bool negative = d.negative && d.count > 0;
 
     const int shown = std::max(std::max(d.exponent, 0), minInt);
@@ -443,8 +470,7 @@ std::optional<double> parseDecimal(std::string_view text) {
     // Reject texts from_chars would take but a user would not write as a number here.
     for (std::size_t i = start; i < text.size(); ++i) {
         const char c = text[i];
-        if (!((c >= '0' && c <= '9') || c == '.' || c == 'e' || c == 'E' || c == '+' ||
-              c == '-')) {
+        if (!((c >= '0' && c <= '9') || c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-')) {
             return std::nullopt;
         }
     }
