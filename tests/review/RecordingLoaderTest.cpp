@@ -329,6 +329,38 @@ TEST(RecordingLoader, stoppedLoadingKeepsTheLinesAndRecordsReadUntilThen) {
     EXPECT_EQ(r.records.size() + 1, r.table.lineCount()); // every line but the title is a record
 }
 
+// A file larger than the loader keeps in memory is read in pieces and its table reads its
+// rows back from the file: the same rows and records as from the bytes in memory, lines of
+// every ending and one in Windows-1252 among them.
+TEST(RecordingLoader, largeFileGivesTheSameTableAndRecordsAsItsBytes) {
+    std::string text = kTitle + "\r\n";
+    for (int i = 0; text.size() < (17u << 20); ++i) {
+        text += i % 1000 == 7 ? std::string("Temp\xB0"
+                                            "C,1,2\r")
+                              : kLine + (i % 3 == 0 ? "\n" : "\r\n");
+    }
+    const std::string path =
+        ::testing::TempDir() + "kesto-large-" + std::to_string(::getpid()) + ".CSV";
+    std::ofstream(path, std::ios::binary) << text;
+    DateTimePatterns patterns;
+    const RecordingLoad fromFile = loadRecordingFile(path, patterns, 2024);
+    const RecordingLoad fromBytes = load(text);
+    std::remove(path.c_str());
+    ASSERT_FALSE(fromFile.error);
+    ASSERT_FALSE(fromBytes.error);
+    ASSERT_EQ(fromFile.table.rowCount(), fromBytes.table.rowCount());
+    ASSERT_EQ(fromFile.records.size(), fromBytes.records.size());
+    EXPECT_EQ(fromFile.records.times, fromBytes.records.times);
+    EXPECT_EQ(fromFile.records.values, fromBytes.records.values);
+    const std::size_t lines = fromBytes.table.lineCount();
+    EXPECT_EQ(fromFile.table.cell(8, 0), "Temp\u00B0C");
+    for (const std::size_t row : {std::size_t{0}, std::size_t{8}, lines / 2, lines - 1, lines}) {
+        for (std::size_t c = 0; c <= RecordingTable::kColumns; ++c) {
+            ASSERT_EQ(fromFile.table.cell(row, c), fromBytes.table.cell(row, c)) << row;
+        }
+    }
+}
+
 TEST(RecordingLoader, readsARealFile) {
     const std::string path =
         ::testing::TempDir() + "kesto-loader-" + std::to_string(::getpid()) + ".CSV";
