@@ -2,9 +2,10 @@
 
 #include "platform/LocaleFormats.h"
 
+#include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace kesto {
 
@@ -44,10 +45,18 @@ std::size_t runLength(std::string_view pattern, std::size_t pos) {
     return n;
 }
 
+// `value` as printf's "%0*d" writes it: zeros between the sign and the digits up to `width`
+// characters in all.
 void appendNumber(std::string& out, int value, int width) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%0*d", width, value);
-    out += buf;
+    char digits[16];
+    const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    const bool negative = value < 0;
+    if (negative) {
+        out.push_back('-');
+    }
+    out.append(static_cast<std::size_t>(std::max<std::ptrdiff_t>(width - (end - digits), 0)), '0');
+    const char* first = digits + (negative ? 1 : 0);
+    out.append(first, end);
 }
 
 bool isLeapYear(int y) {

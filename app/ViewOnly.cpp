@@ -15,7 +15,7 @@ LiveDisplay readChannelSettings(const std::string& settingsPath, const std::stri
                                               loadLanguage(languageFile).channelDefaults);
 }
 
-int runViewOnly(const QString& file) {
+int runViewOnly(const QString& file, const std::function<void()>& whenShown) {
     const std::string languageFile =
         programFolders(QCoreApplication::applicationFilePath().toStdString())
             .languageFile(languageCodeFor(systemLanguageId()));
@@ -24,6 +24,16 @@ int runViewOnly(const QString& file) {
     viewer.applyChannelSettings(
         ProgramSettings::channelSettingsOf(defaultRegistryFilePath(), language.channelDefaults));
     viewer.applyLanguage(language.texts);
+    if (whenShown) {
+        // Queued: the file may be loaded before the viewer's own event loop runs.
+        QObject::connect(
+            &viewer, &TViewFrm::loaded, &viewer,
+            [&] {
+                whenShown();
+                viewer.close();
+            },
+            Qt::QueuedConnection);
+    }
     viewer.showFile(file);
     return 0;
 }

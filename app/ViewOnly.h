@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <string>
 
 namespace kesto {
@@ -16,6 +17,7 @@ LiveDisplay readChannelSettings(const std::string& settingsPath, const std::stri
 
 // `kesto --view FILE`: the recording viewer on FILE alone, with the user's channel display
 // settings read but never written and no serial port opened. Returns when the viewer closes.
-int runViewOnly(const QString& file);
+// `whenShown`, if given, runs once the file is shown, and the viewer then closes.
+int runViewOnly(const QString& file, const std::function<void()>& whenShown = {});
 
 } // namespace kesto

@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <optional>
 #include <unistd.h>
 
@@ -54,6 +55,22 @@ double msSinceProcessStart() {
     const double ticks = static_cast<double>(::sysconf(_SC_CLK_TCK));
     const double nowMs = static_cast<double>(now.tv_sec) * 1000.0 + now.tv_nsec / 1e6;
     return nowMs - static_cast<double>(start) * 1000.0 / ticks;
+}
+
+// The largest resident memory of this process so far, in kilobytes (VmHWM).
+long peakResidentKb() {
+    std::FILE* f = std::fopen("/proc/self/status", "r");
+    long kb = -1;
+    char line[256];
+    while (f != nullptr && std::fgets(line, sizeof line, f) != nullptr) {
+        if (std::sscanf(line, "VmHWM: %ld kB", &kb) == 1) {
+            break;
+        }
+    }
+    if (f != nullptr) {
+        std::fclose(f);
+    }
+    return kb;
 }
 
 // Prints the command line's answer and gives the exit code, or nothing when the program runs.
@@ -106,7 +123,17 @@ int main(int argc, char* argv[]) {
 
     // `kesto --view FILE`: a recording in the viewer, without the main window and its port.
     if (options.viewFile) {
-        return kesto::runViewOnly(*options.viewFile);
+        // For the viewer's benchmark: report when the file is shown, then end.
+        std::function<void()> whenShown;
+        if (qEnvironmentVariableIsSet("KESTO_EXIT_AFTER_SHOW")) {
+            whenShown = [] {
+                std::printf("shown after %s ms\npeak resident %ld kB\n",
+                            qPrintable(QString::number(msSinceProcessStart(), 'f', 1)),
+                            peakResidentKb());
+                std::fflush(stdout);
+            };
+        }
+        return kesto::runViewOnly(*options.viewFile, whenShown);
     }
 
     kesto::ProgramWindows windows;

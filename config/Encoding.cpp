@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace kesto {
 
@@ -155,6 +156,16 @@ std::string utf8ToWindows1252(std::string_view text) {
     out.reserve(text.size());
     std::size_t pos = 0;
     while (pos < text.size()) {
+        // ASCII runs are copied whole.
+        std::size_t run = pos;
+        while (run < text.size() && static_cast<unsigned char>(text[run]) < 0x80) {
+            ++run;
+        }
+        out.append(text.substr(pos, run - pos));
+        pos = run;
+        if (pos == text.size()) {
+            break;
+        }
         char32_t c = 0;
         const std::size_t length = decodeUtf8(text, pos, c);
         if (length == 0) {
@@ -172,6 +183,14 @@ std::string utf8ToWindows1252(std::string_view text) {
 bool isValidUtf8(std::string_view bytes) {
     std::size_t pos = 0;
     while (pos < bytes.size()) {
+        if (bytes.size() - pos >= 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, bytes.data() + pos, 8);
+            if ((word & 0x8080808080808080ull) == 0) {
+                pos += 8; // eight ASCII bytes
+                continue;
+            }
+        }
         char32_t c = 0;
         const std::size_t length = decodeUtf8(bytes, pos, c);
         if (length == 0) {

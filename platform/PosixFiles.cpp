@@ -92,8 +92,8 @@ std::optional<int> openForReading(const std::string& path, int flags, FileConten
     return fd;
 }
 
-// Reads to the end of the file, or until more than `maxBytes` have come; closes `fd`.
-void readAndClose(int fd, std::size_t maxBytes, FileContents& result) {
+// Reads to the end of the file; closes `fd`.
+void readAndClose(int fd, FileContents& result) {
     char buffer[16384];
     for (;;) {
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
@@ -109,14 +109,6 @@ void readAndClose(int fd, std::size_t maxBytes, FileContents& result) {
         if (got == 0) {
             break;
         }
-        if (result.bytes.size() + static_cast<std::size_t>(got) > maxBytes) {
-            // The file grew while it was read.
-            result.status = FileContents::Status::Failed;
-            result.error = "The file is larger than " + std::to_string(maxBytes) + " bytes";
-            result.bytes.clear();
-            ::close(fd);
-            return;
-        }
         result.bytes.append(buffer, static_cast<std::size_t>(got));
     }
     ::close(fd);
@@ -128,35 +120,60 @@ void readAndClose(int fd, std::size_t maxBytes, FileContents& result) {
 FileContents readWholeFile(const std::string& path) {
     FileContents result;
     if (const auto fd = openForReading(path, 0, result)) {
-        readAndClose(*fd, result.bytes.max_size(), result);
+        readAndClose(*fd, result);
     }
     return result;
 }
 
-FileContents readRegularFile(const std::string& path, std::size_t maxBytes) {
+std::unique_ptr<ReadableFile> ReadableFile::openRegular(const std::string& path,
+                                                        FileContents::Status& status,
+                                                        std::string& error) {
     FileContents result;
     // Without O_NONBLOCK, opening a FIFO waits for a writer.
     const auto fd = openForReading(path, O_NONBLOCK, result);
+    status = result.status;
+    error = result.error;
     if (!fd) {
-        return result;
+        return nullptr;
     }
     struct stat st {};
     if (::fstat(*fd, &st) != 0) {
-        result.status = FileContents::Status::Failed;
-        result.error = errorText(errno);
+        error = errorText(errno);
     } else if (!S_ISREG(st.st_mode)) {
-        result.status = FileContents::Status::Failed;
-        result.error = "It is not a regular file";
-    } else if (static_cast<std::uintmax_t>(st.st_size) > maxBytes) {
-        result.status = FileContents::Status::Failed;
-        result.error = "The file is larger than " + std::to_string(maxBytes) + " bytes";
+        error = "It is not a regular file";
     } else {
-        result.bytes.reserve(static_cast<std::size_t>(st.st_size));
-        readAndClose(*fd, maxBytes, result);
-        return result;
+        status = FileContents::Status::Read;
+        return std::unique_ptr<ReadableFile>(
+            new ReadableFile(*fd, static_cast<std::uint64_t>(st.st_size)));
     }
+    status = FileContents::Status::Failed;
     ::close(*fd);
-    return result;
+    return nullptr;
+}
+
+ReadableFile::~ReadableFile() {
+    ::close(fd_);
+}
+
+std::optional<std::size_t> ReadableFile::readAt(std::uint64_t offset, char* out, std::size_t count,
+                                                std::string& error) const {
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t got =
+            ::pread(fd_, out + done, count - done, static_cast<off_t>(offset + done));
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            error = errorText(errno);
+            return std::nullopt;
+        }
+        if (got == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
 }
 
 std::optional<std::string> writeFileAtomically(const std::string& path, std::string_view bytes) {

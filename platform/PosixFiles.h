@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,9 +38,31 @@ struct FileContents {
 
 FileContents readWholeFile(const std::string& path);
 
-// The contents of a regular file of at most `maxBytes`. Anything else (a folder, a FIFO, a
-// device) and a larger file are refused before a byte is read, without waiting for a writer.
-FileContents readRegularFile(const std::string& path, std::size_t maxBytes);
+// A regular file open for reading at any offset, closed when destroyed.
+class ReadableFile {
+public:
+    // Opens `path` when it is a regular file. Anything else (a folder, a FIFO, a device) is
+    // refused before a byte is read, without waiting for a writer. Nothing on failure, with
+    // `status` Missing or Failed and the reason in `error`.
+    static std::unique_ptr<ReadableFile>
+    openRegular(const std::string& path, FileContents::Status& status, std::string& error);
+    ~ReadableFile();
+    ReadableFile(const ReadableFile&) = delete;
+    ReadableFile& operator=(const ReadableFile&) = delete;
+
+    // The file's size when it was opened.
+    std::uint64_t size() const { return size_; }
+    // Reads up to `count` bytes at `offset` into `out`; fewer only where the file ends. Nothing
+    // when the file cannot be read, with the reason in `error`.
+    std::optional<std::size_t> readAt(std::uint64_t offset, char* out, std::size_t count,
+                                      std::string& error) const;
+
+private:
+    ReadableFile(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
+
+    int fd_;
+    std::uint64_t size_;
+};
 
 // Replaces the file's contents so that a crash leaves either the old or the new file: writes
 // "<path>.tmp" beside it, flushes it to disk, renames it over the file and flushes the folder.

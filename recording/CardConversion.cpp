@@ -4,6 +4,8 @@
 #include "recording/RecordingText.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 namespace kesto {
@@ -50,15 +52,33 @@ constexpr std::string_view kLineEnd = "\r\n";
 
 CardFields cutCardFields(std::string_view line) {
     CardFields result;
+    const char* data = line.data();
     std::size_t start = 0;
-    while (result.count < kCardFieldsKept) {
-        const std::size_t comma = line.find(',', start);
-        if (comma == std::string_view::npos) {
-            break; // the text after the last comma is no field
+    const auto comma = [&](std::size_t at) {
+        result.fields[result.count++] = std::string_view(data + start, at - start);
+        start = at + 1;
+    };
+    // Fields are a few bytes long: the commas of eight bytes at a time, rather than a search
+    // call per field.
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+    constexpr std::uint64_t kCommas = 0x2C2C2C2C2C2C2C2Cull;
+    std::size_t i = 0;
+    for (; i + 8 <= line.size() && result.count < kCardFieldsKept; i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, data + i, 8);
+        const std::uint64_t x = word ^ kCommas; // a comma is a zero byte now
+        std::uint64_t found = ~(((x & kLow7) + kLow7) | x) & ~kLow7;
+        while (found != 0 && result.count < kCardFieldsKept) {
+            comma(i + static_cast<std::size_t>(std::countr_zero(found)) / 8);
+            found &= found - 1;
         }
-        result.fields[result.count++] = line.substr(start, comma - start);
-        start = comma + 1;
     }
+    for (; i < line.size() && result.count < kCardFieldsKept; ++i) {
+        if (data[i] == ',') {
+            comma(i);
+        }
+    }
+    // The text after the last comma is no field.
     return result;
 }
 
@@ -99,11 +119,7 @@ void appendCardDataLine(std::string& out, const CardFields& line) {
     // text read back, so it carries the rounding to 15 digits. A text that does not read back
     // ("INF" after an overflow) keeps the value itself.
     const auto massConcentration = [&](double value) {
-        std::string text = formatGeneral15(value);
-        if (correct) {
-            text = formatGeneral15(corrected(FieldNumber(text).value_or(value)));
-        }
-        out.append(text);
+        appendGeneral(out, correct ? corrected(roundedGeneral(value, 15)) : value, 15);
         out.push_back(',');
     };
     const auto copy = [&](std::size_t field) {
@@ -119,13 +135,14 @@ void appendCardDataLine(std::string& out, const CardFields& line) {
     copy(kTRoom);
     copy(kEta);
     copy(kLambda);
+    const double co = TextToFloatOrZero(line[kCO]);
     if (correct) {
-        out.append(formatGeneral15(corrected(TextToFloatOrZero(line[kCO]))));
+        appendGeneral(out, corrected(co), 15);
         out.push_back(',');
     } else {
         copy(kCO);
     }
-    massConcentration(TextToFloatOrZero(line[kCO]) * kCOFactor);
+    massConcentration(co * kCOFactor);
     copy(kNO);
     copy(kNO2);
     massConcentration((TextToFloatOrZero(line[kNO]) + TextToFloatOrZero(line[kNO2])) * kNOxFactor);

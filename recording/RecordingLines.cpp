@@ -3,6 +3,8 @@
 #include "acquisition/NumberFormat.h"
 #include "recording/RecordingText.h"
 
+#include <algorithm>
+
 namespace kesto {
 
 namespace {
@@ -49,14 +51,24 @@ std::string headerLine(const LiveDisplay& display, const ReferenceSettings& refe
     return RemoveSpaces(line);
 }
 
-std::string withoutCommas(std::string_view text) {
-    std::string out;
-    for (const char c : text) {
-        if (c != ',') {
-            out.push_back(c);
-        }
+// Appends the recorded text of every channel, each after a separator. A display format's
+// thousands grouping is left out, so the value neither adds a field nor reads back as another
+// number; the decimal separator is always ".".
+void appendValues(std::string& line, const LiveDisplay& display, bool tgasDecimals,
+                  std::string_view separator) {
+    for (std::size_t i = 0; i < kChannelCount; ++i) {
+        line.append(separator);
+        const std::size_t at = line.size();
+        const Channel channel = channelAt(i);
+        const ChannelDisplay& d = display[index(channel)];
+        // Its display format; the gas temperature in "##0.0" with the decimals option, else
+        // "##0".
+        appendNumber(line, d.value,
+                     channel == Channel::TG ? (tgasDecimals ? "##0.0" : "##0")
+                                            : std::string_view(d.settings.format));
+        line.erase(std::remove(line.begin() + static_cast<std::ptrdiff_t>(at), line.end(), ','),
+                   line.end());
     }
-    return out;
 }
 
 } // namespace
@@ -77,14 +89,6 @@ std::string channelTitle(const LiveDisplay& display, const ReferenceSettings& re
     return title;
 }
 
-std::string recordedValueText(const LiveDisplay& display, bool tgasDecimals, Channel channel) {
-    const ChannelDisplay& d = display[index(channel)];
-    if (channel == Channel::TG) {
-        return formatNumber(d.value, tgasDecimals ? "##0.0" : "##0");
-    }
-    return formatNumber(d.value, d.settings.format);
-}
-
 std::string csvHeaderLine(const LiveDisplay& display, const ReferenceSettings& references,
                           std::string_view longTimePattern, std::string_view separator) {
     return headerLine(display, references, "dd.mm.yyyy", longTimePattern, separator, true);
@@ -92,15 +96,12 @@ std::string csvHeaderLine(const LiveDisplay& display, const ReferenceSettings& r
 
 std::string csvDataLine(const LiveDisplay& display, bool tgasDecimals, std::string_view dateText,
                         std::string_view timeText, std::string_view separator) {
-    std::string line(dateText);
+    std::string line;
+    line.reserve(256);
+    line.append(dateText);
     line.append(separator);
     line.append(RemoveSpaces(timeText));
-    for (std::size_t i = 0; i < kChannelCount; ++i) {
-        line.append(separator);
-        // A display format's thousands grouping is left out, so the value neither adds a field
-        // nor reads back as another number; the decimal separator is always ".".
-        line.append(withoutCommas(recordedValueText(display, tgasDecimals, channelAt(i))));
-    }
+    appendValues(line, display, tgasDecimals, separator);
     return line;
 }
 
@@ -113,15 +114,13 @@ std::string xlsHeaderLine(const LiveDisplay& display, const ReferenceSettings& r
 std::string xlsDataLine(const LiveDisplay& display, bool tgasDecimals, std::string_view dateText,
                         std::string_view timeText, std::string_view separator) {
     std::string line;
+    line.reserve(256);
     for (const char c : dateText) {
         line.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
     }
     line.append(separator);
     line.append(timeText);
-    for (std::size_t i = 0; i < kChannelCount; ++i) {
-        line.append(separator);
-        line.append(withoutCommas(recordedValueText(display, tgasDecimals, channelAt(i))));
-    }
+    appendValues(line, display, tgasDecimals, separator);
     return line;
 }
 

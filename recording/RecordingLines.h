@@ -19,10 +19,6 @@ namespace kesto {
 std::string channelTitle(const LiveDisplay& display, const ReferenceSettings& references,
                          Channel channel, bool withCoSuffix);
 
-// The text a channel's value is recorded as: its value in its display format ("." decimal
-// point); the gas temperature in "##0.0" with the decimals option and "##0" without.
-std::string recordedValueText(const LiveDisplay& display, bool tgasDecimals, Channel channel);
-
 // CSV header: "dd.mm.yyyy", the long time pattern, the nineteen channel titles; then every
 // blank of the line removed.
 std::string csvHeaderLine(const LiveDisplay& display, const ReferenceSettings& references,

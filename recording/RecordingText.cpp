@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 namespace kesto {
 
@@ -46,6 +47,9 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
 } // namespace
 
 std::optional<double> FieldNumber(std::string_view field) {
@@ -59,8 +63,10 @@ std::optional<double> FieldNumber(std::string_view field) {
         ++i;
     }
     const std::size_t mantissaStart = i;
+    std::uint64_t digits = 0; // the mantissa's digits as an integer, while there are few
     std::size_t intDigits = 0;
     while (i < field.size() && isDigit(field[i])) {
+        digits = digits * 10 + static_cast<std::uint64_t>(field[i] - '0');
         ++i;
         ++intDigits;
     }
@@ -68,12 +74,19 @@ std::optional<double> FieldNumber(std::string_view field) {
     if (i < field.size() && field[i] == '.') {
         ++i;
         while (i < field.size() && isDigit(field[i])) {
+            digits = digits * 10 + static_cast<std::uint64_t>(field[i] - '0');
             ++i;
             ++fracDigits;
         }
     }
     if (intDigits + fracDigits == 0) {
         return std::nullopt;
+    }
+    if (i == field.size() && intDigits + fracDigits <= 15) {
+        // A plain decimal of at most 15 digits: they and the power of ten are exact doubles,
+        // so their quotient is the correctly rounded value, as from_chars gives it.
+        const double value = static_cast<double>(digits) / kPowersOfTen[fracDigits];
+        return negative ? -value : value;
     }
     const std::size_t mantissaEnd = i;
     long long exponent = 0;

@@ -28,6 +28,8 @@ std::string XlsWriteLabel(std::uint16_t row, std::uint16_t column, std::string_v
 // record when it is a number (FieldNumber) and a LABEL record with its bytes otherwise, from
 // column 0 upward. An empty line gives one empty LABEL.
 std::string XlsRowRecords(std::uint16_t row, std::string_view line);
+// The same appended to `out`, allocating nothing else.
+void appendXlsRowRecords(std::string& out, std::uint16_t row, std::string_view line);
 
 // Writes one spreadsheet file, a row at a time, so that the file on disk is a complete,
 // readable spreadsheet after every row: the end record always follows the last row written.
@@ -68,6 +70,7 @@ private:
     std::unique_ptr<RecordingFile> file_;
     std::uint32_t row_ = 0;
     std::uint64_t endOffset_ = 0; // where the end record stands
+    std::string cells_;           // the records of the rows being added
 };
 
 } // namespace kesto

@@ -3,9 +3,10 @@
 #include "acquisition/DateTimeFormat.h"
 #include "trends/SlotLayout.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
-#include <limits>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,48 +25,63 @@ namespace kesto {
 // at the end no further field, and an empty line no field at all; a tab separates like a comma.
 std::vector<std::string> splitFields(std::string_view line);
 
-// The lines of a recording as the viewer's table shows them: the first row is the title row,
-// at most 21 fields of each line, every empty field shown as "0". Texts are kept in one buffer.
+// The fields of one line as the viewer's table shows them: every blank of the line removed,
+// then split as above; at most the first 21 fields, each in UTF-8 and an empty one as "0".
+// `count` is the number of fields the line has (also those after the 21st).
+struct ShownLine {
+    static constexpr std::size_t kColumns = 21;
+    std::array<std::string, kColumns> fields;
+    std::size_t count = 0;
+    std::size_t shown() const { return count < kColumns ? count : kColumns; }
+};
+
+// The lines of a recording as the viewer's table shows them: the first row is the title row.
+// The table keeps no text: a row's fields are cut from the file's bytes when they are asked
+// for, so a recording costs the table half a byte a line (the start of every 16th line).
 //
 // The table has two rows more than it has lines (the last two empty), as a grid that starts
 // with two rows and gains one per line read; when loading stopped on a line, that line is shown
-// and the table has one empty row after it.
+// and the table has one empty row after it. One thread at a time.
 class RecordingTable {
 public:
-    static constexpr std::size_t kColumns = 21;
+    static constexpr std::size_t kColumns = ShownLine::kColumns;
+    // Where the lines are read from: the bytes in memory, or the file itself.
+    class Bytes;
 
-    std::size_t rowCount() const { return rowCount_; }
+    RecordingTable();
+    ~RecordingTable();
+    RecordingTable(RecordingTable&&) noexcept;
+    RecordingTable& operator=(RecordingTable&&) noexcept;
+
+    std::size_t rowCount() const { return lineCount_ + (stoppedOnLine_ ? 1 : 2); }
     // Rows that hold a line (the title row included).
-    std::size_t lineCount() const { return rowStart_.size(); }
+    std::size_t lineCount() const { return lineCount_; }
+    // The fields of a row's line; nothing outside the lines held, or when its bytes cannot be
+    // read any more (a file that shrank or went away since it was loaded).
+    bool line(std::size_t row, ShownLine& out) const;
     std::size_t fieldCount(std::size_t row) const;
     // The text of a cell; empty outside the lines and fields held.
-    std::string_view cell(std::size_t row, std::size_t column) const;
+    std::string cell(std::size_t row, std::size_t column) const;
 
-    void clear();
-    void reserve(std::size_t lines, std::size_t bytes);
-    // Adds the next line's fields (only the first 21 are kept) and one row.
-    template <typename Fields> void addLine(const Fields& fields) {
-        beginLine();
-        std::size_t n = 0;
-        for (const auto& f : fields) {
-            if (n++ == kColumns) {
-                break;
-            }
-            addField(f);
-        }
-        ++rowCount_;
-    }
-    // The line that stopped the loading is shown, but adds no row.
-    void dropLastRow() { --rowCount_; }
+    // Lets go of the file the lines are read from (rows read from it are then empty); lines
+    // held in memory stay.
+    void closeFile();
 
 private:
-    void beginLine();
-    void addField(std::string_view text);
+    friend class RecordingParser;
 
-    std::string text_;
-    std::vector<std::uint32_t> fieldEnd_; // end of each field in text_
-    std::vector<std::uint32_t> rowStart_; // first field of each line in fieldEnd_
-    std::size_t rowCount_ = 2;
+    // The bytes of the line beginning at `offset`, without its end, and where the next begins.
+    std::string_view lineAt(std::uint64_t offset, std::uint64_t& next) const;
+
+    std::shared_ptr<Bytes> bytes_;
+    bool windows1252_ = false;
+    std::vector<std::uint64_t> checkpoints_; // where lines 0, 16, 32, ... begin
+    std::size_t lineCount_ = 0;
+    bool stoppedOnLine_ = false;
+    // The line last read, so that rows asked for in order are found without a search.
+    mutable std::size_t lastRow_ = 0;
+    mutable std::uint64_t lastNext_ = 0;
+    mutable bool haveLast_ = false;
 };
 
 // One data line of a recording: its date-time and the nineteen channel values.
@@ -74,16 +90,39 @@ struct ChannelRecord {
     ChannelValues values{};
 };
 
-struct RecordingLoad {
-    RecordingTable table;
-    std::vector<ChannelRecord> records;
-    // Why the loading stopped early, for the user; the lines and records read until then stay.
-    std::optional<std::string> error;
+// The data lines of a recording as columns: per record its date-time (days since 30.12.1899)
+// and per channel its values, in the channels' order.
+struct RecordingColumns {
+    std::vector<double> times;
+    std::array<std::vector<float>, kChannelCount> values;
+
+    std::size_t size() const { return times.size(); }
+    bool empty() const { return times.empty(); }
+    ChannelRecord operator[](std::size_t record) const;
+    void reserve(std::size_t records);
 };
 
-// The largest recording the viewer reads. Its table keeps the texts in 32-bit offsets, and the
-// text can grow to three times its bytes when it is converted to UTF-8.
-inline constexpr std::size_t kMaxRecordingBytes = std::numeric_limits<std::uint32_t>::max() / 3;
+// A diagram's records as its trend shows them, without copying them: the date-time column and
+// the columns of the channels in its slots.
+TrendColumns diagramColumns(const std::shared_ptr<const RecordingColumns>& records, int diagram);
+
+struct RecordingLoad {
+    RecordingTable table;
+    RecordingColumns records;
+    // Why the loading stopped early, for the user; the lines and records read until then stay.
+    std::optional<std::string> error;
+    // The loading was stopped before the end of the file (LoadProgress said so); the lines and
+    // records read until then stay.
+    bool stopped = false;
+};
+
+// What a loading reports while it runs, from the thread it runs on, about every megabyte.
+class LoadProgress {
+public:
+    virtual ~LoadProgress() = default;
+    // `done` of `total` bytes are read; false stops the loading.
+    virtual bool keepGoing(std::uint64_t done, std::uint64_t total) = 0;
+};
 
 // Reads a recording file's text (Windows-1252 or UTF-8). Each line has its blanks removed and
 // is split into fields; an empty field counts as "0". Every line after the title line with at
@@ -95,12 +134,15 @@ inline constexpr std::size_t kMaxRecordingBytes = std::numeric_limits<std::uint3
 // Like the recorder, the loader makes "dd.mm.yyyy" with "." the short date pattern of
 // `patterns` (the program passes its process-wide patterns) and leaves it so. Years of one or
 // two digits fall into the hundred years beginning 80 years before `currentYear`.
-RecordingLoad loadRecording(std::string_view bytes, DateTimePatterns& patterns, int currentYear);
+RecordingLoad loadRecording(std::string_view bytes, DateTimePatterns& patterns, int currentYear,
+                            LoadProgress* progress = nullptr);
 
-// The same for a file; a file that cannot be read gives an empty table and the reason. Only a
-// regular file of at most kMaxRecordingBytes is read (a FIFO, a folder or a device is refused
-// at once), and a file too large for the memory left is refused too.
+// The same for a file, read once; a file that cannot be read gives an empty table and the
+// reason. Only a regular file is read (a FIFO, a folder or a device is refused at once), and a
+// file whose records do not fit into the memory left is refused too. A file of up to 16 MB is
+// read whole and its table keeps its bytes; the table of a larger one reads its rows from the
+// file again as they are shown.
 RecordingLoad loadRecordingFile(const std::string& path, DateTimePatterns& patterns,
-                                int currentYear);
+                                int currentYear, LoadProgress* progress = nullptr);
 
 } // namespace kesto

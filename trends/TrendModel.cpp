@@ -1,6 +1,7 @@
 #include "trends/TrendModel.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace kesto {
 
@@ -25,6 +26,11 @@ void TrendModel::clear() {
     cursorColumn_.reset();
     cursorRecord_.reset();
     atCursor_ = ValueAtCursor{};
+}
+
+void TrendModel::showColumns(TrendColumns columns) {
+    clear();
+    store_.showColumns(std::move(columns));
 }
 
 std::size_t TrendModel::firstShown(int width) const {

@@ -39,6 +39,9 @@ public:
     // line and the record last under it, so that a new set of records starts with an empty
     // read-out.
     void clear();
+    // Shows `columns` as its records, from the first one (as clear() does, then without a copy
+    // of them).
+    void showColumns(TrendColumns columns);
 
     // The record shown in the leftmost of `width` columns; equals size() when none is shown.
     std::size_t firstShown(int width) const;

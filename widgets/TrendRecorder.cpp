@@ -105,6 +105,11 @@ void TrendRecorder::clear() {
     update();
 }
 
+void TrendRecorder::showRecords(TrendColumns columns) {
+    model_.showColumns(std::move(columns));
+    update();
+}
+
 void TrendRecorder::setMaxRecords(std::size_t maxRecords) {
     model_.setMaxRecords(maxRecords);
     update();

@@ -55,6 +55,8 @@ public:
     // Appends one record; the display repaints.
     void appendRecord(double time, const SlotValues& values);
     void clear();
+    // Shows `columns` as its records, from the first one, without copying them (the viewer).
+    void showRecords(TrendColumns columns);
     void setMaxRecords(std::size_t maxRecords);
     std::size_t maxRecords() const { return model_.store().maxRecords(); }
     std::size_t recordCount() const { return model_.store().size(); }

@@ -1,5 +1,7 @@
 // Speed of the main window: start-up (in-process and as a whole program) and the cost of one
-// acquisition cycle with all its widgets. Runs without a display (offscreen).
+// acquisition cycle with all its widgets; `kesto --view` on a large recording. Runs without a
+// display (offscreen).
+#include "bench/RecordingSample.h"
 #include "app/uMainFrm.h"
 #include "config/ui/uSetupFrm.h"
 #include "platform/qt/ToneBeeper.h"
@@ -13,6 +15,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -79,6 +82,49 @@ void BM_ConstructAndShowMainWindow(benchmark::State& state) {
 }
 BENCHMARK(BM_ConstructAndShowMainWindow)->Unit(benchmark::kMillisecond);
 
+// The environment of a program run without a display, with `home` as its home folder.
+QProcessEnvironment programEnvironment(const QTemporaryDir& home) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", home.path());
+    env.insert("XDG_CONFIG_HOME", home.path() + "/.config");
+    env.insert("XDG_DATA_HOME", home.path() + "/.local/share");
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("KESTO_EXIT_AFTER_SHOW", "1");
+    return env;
+}
+
+// Runs `program` once per iteration until it reports its window shown; the counter "shown_ms"
+// is the average of the milliseconds it reports, "peak_RSS_MB" the largest resident memory it
+// reports, if it does.
+void runUntilShown(benchmark::State& state, const QString& program, const QStringList& arguments,
+                   const QProcessEnvironment& env, int timeoutMs) {
+    double shownTotal = 0;
+    double peakKb = -1;
+    for (auto _ : state) {
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start(program, arguments);
+        if (!process.waitForFinished(timeoutMs)) {
+            state.SkipWithError("the program did not end");
+            break;
+        }
+        const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
+        const auto at = out.indexOf("shown after ");
+        if (at < 0) {
+            state.SkipWithError("the program did not report its window shown");
+            break;
+        }
+        shownTotal += out.mid(at + 12).section(' ', 0, 0).toDouble();
+        if (const auto peak = out.indexOf("peak resident "); peak >= 0) {
+            peakKb = std::max(peakKb, out.mid(peak + 14).section(' ', 0, 0).toDouble());
+        }
+    }
+    state.counters["shown_ms"] = benchmark::Counter(shownTotal, benchmark::Counter::kAvgIterations);
+    if (peakKb >= 0) {
+        state.counters["peak_RSS_MB"] = peakKb / 1024.0;
+    }
+}
+
 // From spawning `program` to its main window shown, as the program itself measures it
 // (milliseconds since the kernel started the process); the iteration time also includes the
 // program's shutdown. `language` is the system language the program sees.
@@ -88,33 +134,11 @@ void processStartToMainWindowShown(benchmark::State& state, const QString& progr
     const QString dosDevices = home.path() + "/.config/Pellum/dosdevices";
     QDir().mkpath(dosDevices);
     QFile::link(home.path() + "/no-such-device", dosDevices + "/com1");
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("HOME", home.path());
-    env.insert("XDG_CONFIG_HOME", home.path() + "/.config");
-    env.insert("XDG_DATA_HOME", home.path() + "/.local/share");
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("KESTO_EXIT_AFTER_SHOW", "1");
+    QProcessEnvironment env = programEnvironment(home);
     env.remove("LC_ALL");
     env.remove("LC_MESSAGES");
     env.insert("LANG", language);
-    double shownTotal = 0;
-    for (auto _ : state) {
-        QProcess process;
-        process.setProcessEnvironment(env);
-        process.start(program, {});
-        if (!process.waitForFinished(10000)) {
-            state.SkipWithError("the program did not end");
-            break;
-        }
-        const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
-        const auto at = out.indexOf("shown after ");
-        if (at < 0) {
-            state.SkipWithError("the program did not report its start-up");
-            break;
-        }
-        shownTotal += out.mid(at + 12).section(' ', 0, 0).toDouble();
-    }
-    state.counters["shown_ms"] = benchmark::Counter(shownTotal, benchmark::Counter::kAvgIterations);
+    runUntilShown(state, program, {}, env, 10000);
 }
 
 // The program of this build tree, with English texts.
@@ -141,6 +165,20 @@ BENCHMARK(BM_InstalledProgramStartToMainWindowShown)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(10);
+
+// `kesto --view FILE` on recordings of 1000000 lines joined (80 MB): from spawning the program
+// to the viewer shown with the file loaded, and the program's largest resident memory until
+// then, as the program measures them.
+void BM_ViewOnly1000000LinesShown(benchmark::State& state) {
+    QTemporaryDir home;
+    const QString file = home.filePath("month.CSV");
+    kesto::bench::writeRecording(file.toStdString(), 1000000);
+    runUntilShown(state, KESTO_PROGRAM, {"--view", file}, programEnvironment(home), 60000);
+}
+BENCHMARK(BM_ViewOnly1000000LinesShown)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(5);
 
 // One acquisition cycle: a frame decoded, link supervision, refresh, derived values, and every
 // label, bar and big-display cell brought up to date. `repaint` adds the painting that follows.

@@ -1,7 +1,8 @@
 // The trends and the viewer, without a display (offscreen): painting a full trend, feeding the
-// live trends once a second, loading a 60000-line recording into the viewer (loader, table
-// model and the three diagrams), and the resident memory of the program with its three live
-// trends full.
+// live trends once a second, loading a recording of 60000 and of 1000000 lines into the viewer
+// (loader, table model and the three diagrams), and the resident memory of the program with its
+// three live trends full.
+#include "bench/RecordingSample.h"
 #include "app/LiveTrends.h"
 #include "app/uMainFrm.h"
 #include "platform/qt/ToneBeeper.h"
@@ -21,7 +22,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <optional>
 #include <string>
 
@@ -108,54 +108,49 @@ void BM_FeedLiveTrendsPerTick(benchmark::State& state) {
 }
 BENCHMARK(BM_FeedLiveTrendsPerTick)->Unit(benchmark::kMicrosecond);
 
-// The viewer's whole loading of a 60000-line recording file: loader, table model, column
-// widths, three diagrams and their scroll ranges.
-void BM_ViewerLoad60000Lines(benchmark::State& state) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("bench.CSV");
-    {
-        std::ofstream out(path.toStdString(), std::ios::binary);
-        out << "dd.mm.yyyy,hh:mm:ss,O2[%],CO2[%],TGas[\xB0"
-               "C],TRoom,Eta,Lambda,CO,COMG,NO,NO2,NOXMG,SO2,SO2MG,CXHY,CXHYMG,Zug,Flow,H2,S6\r\n";
-        char line[256];
-        for (int i = 0; i < 60000; ++i) {
-            const int s = 8 * 3600 + i;
-            std::snprintf(
-                line, sizeof line,
-                "%02d.03.2024,%02d:%02d:%02d,%.1f,9.1,%d,20.5,92.3,1.27,%d,%d,45,3,95,0,0,"
-                "4,5,-0.1,3.5,0,0\r\n",
-                5 + s / 86400, s / 3600 % 24, s / 60 % 60, s % 60, 4.5 + (i % 20) / 10.0,
-                150 + i % 30, 20 + i % 15, 25 + i % 19);
-            out << line;
-        }
-    }
-    TViewFrm viewer;
-    viewer.applyChannelSettings(makeDefaultDisplay(builtinChannelDefaults()));
-    viewer.setFileName(path);
-    viewer.show();
-    for (auto _ : state) {
-        viewer.FormShow();
-    }
-    state.counters["rows"] = viewer.tableRowCount();
-    state.counters["records"] = static_cast<double>(viewer.trend(0)->recordCount());
-}
-BENCHMARK(BM_ViewerLoad60000Lines)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-double residentMegabytes() {
+// A figure of /proc/self/status in megabytes: "VmRSS" now, "VmHWM" at its peak.
+double residentMegabytes(const char* field = "VmRSS") {
     std::FILE* f = std::fopen("/proc/self/status", "r");
     if (f == nullptr) {
         return -1;
     }
     char line[256];
     double kb = -1;
+    const std::string prefix = std::string(field) + ": %lf kB";
     while (std::fgets(line, sizeof line, f) != nullptr) {
-        if (std::sscanf(line, "VmRSS: %lf kB", &kb) == 1) {
+        if (std::sscanf(line, prefix.c_str(), &kb) == 1) {
             break;
         }
     }
     std::fclose(f);
     return kb / 1024.0;
 }
+
+// The viewer's whole loading of a recording file: loader, table model, column widths, three
+// diagrams and their scroll ranges. 60000 lines (4.8 MB), and recordings of 1000000 lines joined
+// (80 MB), with the resident memory after it and at its peak; run the latter alone
+// (--benchmark_filter=ViewerLoad/1000000) for the peak.
+void BM_ViewerLoad(benchmark::State& state) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("bench.CSV");
+    bench::writeRecording(path.toStdString(), static_cast<int>(state.range(0)));
+    TViewFrm viewer;
+    viewer.applyChannelSettings(makeDefaultDisplay(builtinChannelDefaults()));
+    viewer.setFileName(path);
+    viewer.show();
+    for (auto _ : state) {
+        viewer.FormShow();
+        // A file that takes longer than a blink goes on loading beside the event loop.
+        while (viewer.loading()) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        }
+    }
+    state.counters["rows"] = viewer.tableRowCount();
+    state.counters["records"] = static_cast<double>(viewer.trend(0)->recordCount());
+    state.counters["RSS_MB"] = residentMegabytes("VmRSS");
+    state.counters["peak_RSS_MB"] = residentMegabytes("VmHWM");
+}
+BENCHMARK(BM_ViewerLoad)->Arg(60000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The program's main window with its three live trends holding 60000 records each. Run it on
 // its own (--benchmark_filter=Resident) for the program's figure.

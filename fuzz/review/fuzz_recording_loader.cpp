@@ -45,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             check(!t.cell(row, c).empty(), "empty cell");
         }
     }
-    for (const kesto::ChannelRecord& rec : r.records) {
+    for (std::size_t i = 0; i < r.records.size(); ++i) {
+        const kesto::ChannelRecord rec = r.records[i];
         check(std::isfinite(rec.time), "date-time not finite");
         for (float v : rec.values) {
             check(std::isfinite(v), "value not finite");

@@ -11,17 +11,27 @@
 #include <QComboBox>
 #include <QDate>
 #include <QFile>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QHideEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QScrollBar>
 #include <QShowEvent>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 namespace kesto {
 namespace {
@@ -41,13 +51,41 @@ QString fromUtf8(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
+// The progress bar counts in per mille of the file's bytes.
+constexpr int kProgressSteps = 1000;
+constexpr int kProgressIntervalMs = 100;
+
 } // namespace
+
+// One loading of a file on a thread of its own: the window waits for it a blink, then shows its
+// progress and takes it when it is done. The window can give it up at any time; the thread then
+// ends on its own and nothing reaches the window any more.
+struct TViewFrm::Loading final : LoadProgress {
+    std::atomic<bool> stop{false};
+    std::atomic<std::uint64_t> done{0};
+    std::atomic<std::uint64_t> total{0};
+
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool finished = false;      // under `mutex`
+    RecordingLoad result;       // under `mutex` until `finished`
+    TViewFrm* window = nullptr; // told of the end; null once given up (under `mutex`)
+
+    bool keepGoing(std::uint64_t bytesDone, std::uint64_t bytesTotal) override {
+        done = bytesDone;
+        total = bytesTotal;
+        return !stop;
+    }
+};
 
 // ---------------------------------------------------------------------------------------------
 
 void RecordingTableModel::setTable(RecordingTable table) {
     beginResetModel();
     table_ = std::move(table);
+    table_.line(0, titles_);
+    line_.count = 0;
+    lineRow_ = 0;
     endResetModel();
 }
 
@@ -66,15 +104,21 @@ QVariant RecordingTableModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid()) {
         return {};
     }
-    return fromUtf8(table_.cell(static_cast<std::size_t>(index.row()) + 1,
-                                static_cast<std::size_t>(index.column())));
+    const auto row = static_cast<std::size_t>(index.row()) + 1;
+    if (row != lineRow_) {
+        table_.line(row, line_);
+        lineRow_ = row;
+    }
+    const auto column = static_cast<std::size_t>(index.column());
+    return column < line_.shown() ? fromUtf8(line_.fields[column]) : QString();
 }
 
 QVariant RecordingTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0) {
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 ||
+        static_cast<std::size_t>(section) >= titles_.shown()) {
         return {};
     }
-    return fromUtf8(table_.cell(0, static_cast<std::size_t>(section)));
+    return fromUtf8(titles_.fields[static_cast<std::size_t>(section)]);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -114,6 +158,30 @@ TViewFrm::TViewFrm(TrendPrinting* printing, QWidget* parent)
     PageControl1->setObjectName("PageControl1");
     layout->addWidget(PageControl1);
 
+    // Shown while a file loads that takes longer than a blink.
+    progress_ = new QWidget(this);
+    progress_->setObjectName("LoadProgress");
+    auto* progressLayout = new QHBoxLayout(progress_);
+    progressLayout->setContentsMargins(6, 4, 6, 4);
+    auto* progressText = new QLabel(QStringLiteral("Loading the file... Esc stops"), progress_);
+    progressText->setObjectName("LoadProgressText");
+    progressBar_ = new QProgressBar(progress_);
+    progressBar_->setObjectName("LoadProgressBar");
+    progressBar_->setRange(0, kProgressSteps);
+    progressBar_->setAccessibleName(progressText->text());
+    progressLayout->addWidget(progressText);
+    progressLayout->addWidget(progressBar_, 1);
+    progress_->hide();
+    layout->addWidget(progress_);
+    progressTimer_ = new QTimer(this);
+    progressTimer_->setInterval(kProgressIntervalMs);
+    connect(progressTimer_, &QTimer::timeout, this, [this] {
+        if (loading_ && loading_->total > 0) {
+            progressBar_->setValue(
+                static_cast<int>(loading_->done * kProgressSteps / loading_->total));
+        }
+    });
+
     auto* dataPage = new QWidget;
     dataPage->setObjectName("TabSheet1");
     auto* dataLayout = new QVBoxLayout(dataPage);
@@ -143,7 +211,9 @@ TViewFrm::TViewFrm(TrendPrinting* printing, QWidget* parent)
     connect(PageControl1, &QTabWidget::currentChanged, this, &TViewFrm::PageControl1Change);
 }
 
-TViewFrm::~TViewFrm() = default;
+TViewFrm::~TViewFrm() {
+    abandonLoading();
+}
 
 void TViewFrm::createDiagramPage(QWidget* page, int d) {
     Diagram& diagram = diagrams_[static_cast<std::size_t>(d)];
@@ -210,7 +280,9 @@ void TViewFrm::FormShow() {
     }
     PageControl1->setCurrentIndex(0);
 
-    // A new file starts at its first record, its scroll bars at the start.
+    // A new file starts at its first record, its scroll bars at the start; what the previous
+    // one held is let go of before the new one is read.
+    abandonLoading();
     for (Diagram& d : diagrams_) {
         d.page->trend()->clear();
         d.position.reset();
@@ -218,30 +290,114 @@ void TViewFrm::FormShow() {
         d.page->scrollBar()->setRange(0, 0);
         d.page->scrollBar()->setValue(0);
     }
+    model_->setTable({});
+    loadError_.reset();
 
-    RecordingLoad load = loadRecordingFile(QFile::encodeName(fileName_).toStdString(),
-                                           dateTimePatterns(), QDate::currentDate().year());
+    // The loader leaves the program's date pattern at "dd.mm.yyyy" with "."; it reads with a
+    // copy of the patterns on its own thread.
+    DateTimePatterns& patterns = dateTimePatterns();
+    patterns.shortDate = "dd.mm.yyyy";
+    patterns.dateSeparator = '.';
+    auto loading = std::make_shared<Loading>();
+    loading->window = this;
+    loading_ = loading;
+    std::thread([loading, load = loader_, path = QFile::encodeName(fileName_).toStdString(),
+                 copy = patterns, year = QDate::currentDate().year()]() mutable {
+        RecordingLoad read = load(path, copy, year, loading.get());
+        const std::lock_guard<std::mutex> lock(loading->mutex);
+        loading->result = std::move(read);
+        loading->finished = true;
+        loading->ended.notify_all();
+        if (loading->window != nullptr) {
+            QMetaObject::invokeMethod(
+                loading->window,
+                [window = loading->window, loading] { window->finishLoading(loading); },
+                Qt::QueuedConnection);
+        }
+    }).detach();
 
+    std::unique_lock<std::mutex> lock(loading->mutex);
+    if (loading->ended.wait_for(lock, std::chrono::milliseconds(kBlinkMs),
+                                [&] { return loading->finished; })) {
+        lock.unlock();
+        finishLoading(loading);
+        return;
+    }
+    lock.unlock();
+    showProgress();
+}
+
+void TViewFrm::showProgress() {
+    progressBar_->setValue(0);
+    progress_->show();
+    progressTimer_->start();
+}
+
+void TViewFrm::finishLoading(const std::shared_ptr<Loading>& loading) {
+    if (loading != loading_) {
+        return; // given up, or taken already
+    }
+    RecordingLoad load;
+    {
+        const std::lock_guard<std::mutex> lock(loading->mutex);
+        load = std::move(loading->result);
+        loading->window = nullptr;
+    }
+    loading_.reset();
+    progressTimer_->stop();
+    progress_->hide();
+
+    model_->setTable(std::move(load.table));
     // Column widths from the title row; columns it does not reach keep theirs.
     const QFontMetrics fm(StringGrid1->font());
-    const std::size_t titleFields = load.table.fieldCount(0);
-    for (std::size_t j = 0; j < titleFields; ++j) {
+    const ShownLine& titles = model_->titles();
+    for (std::size_t j = 0; j < titles.shown(); ++j) {
         StringGrid1->setColumnWidth(static_cast<int>(j),
-                                    fm.horizontalAdvance(fromUtf8(load.table.cell(0, j))) + 10);
+                                    fm.horizontalAdvance(fromUtf8(titles.fields[j])) + 10);
     }
-    model_->setTable(std::move(load.table));
-
+    // The three diagrams show the loader's columns themselves.
+    const auto records = std::make_shared<const RecordingColumns>(std::move(load.records));
     for (int d = 0; d < 3; ++d) {
-        TrendRecorder* t = trend(d);
-        for (const ChannelRecord& r : load.records) {
-            t->appendRecord(r.time, diagramSlotValues(d, r.values));
-        }
+        trend(d)->showRecords(diagramColumns(records, d));
         updateScrollRange(d);
     }
 
-    loadError_.reset();
     if (load.error) {
         showLoadError(QString::fromStdString(*load.error));
+    }
+    emit loaded();
+}
+
+void TViewFrm::abandonLoading() {
+    if (!loading_) {
+        return;
+    }
+    {
+        const std::lock_guard<std::mutex> lock(loading_->mutex);
+        loading_->window = nullptr;
+    }
+    loading_->stop = true;
+    loading_.reset();
+    progressTimer_->stop();
+    progress_->hide();
+}
+
+void TViewFrm::keyPressEvent(QKeyEvent* event) {
+    if (loading_ && event->key() == Qt::Key_Escape) {
+        // Esc while loading: stop, and show what was read. Closing the window abandons it.
+        loading_->stop = true;
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TViewFrm::hideEvent(QHideEvent* event) {
+    QDialog::hideEvent(event);
+    if (!event->spontaneous()) {
+        abandonLoading();
+        // A file left open would keep its medium from being taken out.
+        model_->closeFile();
     }
 }
 

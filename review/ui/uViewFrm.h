@@ -10,15 +10,18 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 
 class QComboBox;
 class QLabel;
 class QMenuBar;
+class QProgressBar;
 class QScrollBar;
 class QTabWidget;
 class QTableView;
+class QTimer;
 
 namespace kesto {
 
@@ -27,7 +30,7 @@ class TrendPrinting;
 class TrendRecorder;
 
 // The lines of a recording for the viewer's table: the title row is the table's header, the
-// other rows follow it. Nothing is copied per cell.
+// other rows follow it. A cell's text is cut from its line only when the cell is shown.
 class RecordingTableModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -36,6 +39,10 @@ public:
 
     void setTable(RecordingTable table);
     const RecordingTable& table() const { return table_; }
+    // The title row's fields.
+    const ShownLine& titles() const { return titles_; }
+    // Lets go of the file the rows are read from.
+    void closeFile() { table_.closeFile(); }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -45,6 +52,10 @@ public:
 
 private:
     RecordingTable table_;
+    ShownLine titles_;
+    // The line whose cells were asked for last: a row's cells come one after the other.
+    mutable ShownLine line_;
+    mutable std::size_t lineRow_ = 0;
 };
 
 // The recording viewer: a recording file as a table of its lines and as three trend diagrams
@@ -104,10 +115,32 @@ public:
     // Why the last loading stopped early, if it did.
     const std::optional<QString>& loadError() const { return loadError_; }
 
+    // A file that takes longer than this to load shows its progress, and the window takes input
+    // meanwhile; Esc stops the loading and shows what was read, closing the window abandons it.
+    static constexpr int kBlinkMs = 300;
+    bool loading() const { return loading_ != nullptr; }
+    QWidget* progress() const { return progress_; }
+    QProgressBar* progressBar() const { return progressBar_; }
+    // What reads a file, on the loading's own thread: loadRecordingFile unless set.
+    using Loader = std::function<RecordingLoad(const std::string& path, DateTimePatterns& patterns,
+                                               int currentYear, LoadProgress* progress)>;
+    void setLoader(Loader loader) { loader_ = std::move(loader); }
+
+signals:
+    // A loading has ended: the file is shown, as far as it was read.
+    void loaded();
+
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    struct Loading;
+
+    void finishLoading(const std::shared_ptr<Loading>& loading);
+    void abandonLoading();
+    void showProgress();
     struct Diagram {
         DiagramPage* page = nullptr;
         ScrollPosition position;
@@ -121,6 +154,12 @@ private:
     TrendPrinting* printing_ = nullptr;
     QString fileName_;
     std::optional<QString> loadError_;
+
+    Loader loader_ = loadRecordingFile;
+    std::shared_ptr<Loading> loading_;
+    QWidget* progress_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
+    QTimer* progressTimer_ = nullptr;
 
     QMenuBar* menuBar_ = nullptr;
     QTabWidget* PageControl1 = nullptr;

@@ -3,7 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
 #include <optional>
+#include <random>
+#include <string>
 
 namespace kesto {
 namespace {
@@ -94,6 +100,41 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(FormatGeneral, shortcutsUseFiveAndFifteenDigits) {
     EXPECT_EQ(formatShortest5(1.23456), "1.2346");
     EXPECT_EQ(formatGeneral15(1.0 / 3.0), "0.333333333333333");
+}
+
+// Whatever the double, the text stands for the value rounded to `digits` significant digits as
+// to_chars rounds it (to nearest, a tie to even), and roundedGeneral is that number: powers of
+// two, values of one decimal times a factor, ties at the cut, and any bit pattern.
+TEST(FormatGeneral, roundsLikeToCharsForAnyDouble) {
+    std::mt19937_64 rng(20261209);
+    for (int i = 0; i < 300000; ++i) {
+        double v = 0;
+        switch (i % 4) {
+        case 0:
+            v = std::bit_cast<double>(rng());
+            break;
+        case 1:
+            v = static_cast<double>(rng() % 20000) / 10.0 * 2.056;
+            break;
+        case 2:
+            v = std::ldexp(static_cast<double>(rng() % 4096), static_cast<int>(rng() % 120) - 60);
+            break;
+        default:
+            v = (static_cast<double>(rng() % 100000) + 0.5) * std::pow(10.0, rng() % 30 - 15.0);
+            break;
+        }
+        if (!std::isfinite(v) || v == 0) {
+            continue;
+        }
+        const int digits = 1 + static_cast<int>(rng() % 15);
+        char expected[64];
+        const auto end = std::to_chars(expected, expected + sizeof expected, v,
+                                       std::chars_format::scientific, digits - 1);
+        const double rounded = std::strtod(std::string(expected, end.ptr).c_str(), nullptr);
+        ASSERT_EQ(std::strtod(formatGeneral(v, digits).c_str(), nullptr), rounded)
+            << std::hexfloat << v << " to " << digits << " digits";
+        ASSERT_EQ(roundedGeneral(v, digits), rounded) << std::hexfloat << v << " to " << digits;
+    }
 }
 
 struct ParseCase {

@@ -6,7 +6,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <fstream>
 #include <random>
+#include <unistd.h>
 
 namespace kesto {
 namespace {
@@ -59,35 +62,58 @@ std::string mutate(std::string bytes, std::mt19937& rng) {
     return bytes;
 }
 
-TEST(LoaderRandomInput, anyBytesGiveAConsistentTableAndNeverMoreRecordsThanLines) {
+// A recording of `lines` data lines, mutated `rounds` times. The large one passes 16 MB: the
+// loader reads it from its file in pieces, and the table reads its rows back from the file.
+struct Size {
+    int lines;
+    int rounds;
+};
+
+class LoaderRandomInput : public ::testing::TestWithParam<Size> {};
+
+TEST_P(LoaderRandomInput, anyBytesGiveAConsistentTableAndNeverMoreRecordsThanLines) {
     std::string sample = "dd.mm.yyyy,hh:mm:ss,O2[%],CO2[%],TGas[\xB0"
                          "C],TRoom,Eta,Lambda,CO,COmg,NO,NO2,NOx,SO2,SO2mg,CxHy,CxHymg,Zug,"
                          "Flow,H2,S6\r\n";
-    for (int i = 0; i < 20; ++i) {
-        sample += "05.03.2024,02:07:" + std::to_string(10 + i) +
+    for (int i = 0; i < GetParam().lines; ++i) {
+        sample += "05.03.2024,02:07:" + std::to_string(10 + i % 50) +
                   "PM,20.9,0.0,180,21.0,88.0,1.50,50,63,40,5,70,0,0,0,0,2.5,3.7,12,-4\r\n";
     }
+    const bool viaFile = sample.size() > 16u << 20;
+    const std::string path =
+        ::testing::TempDir() + "kesto-random-" + std::to_string(::getpid()) + ".CSV";
     std::mt19937 rng(20240305);
-    for (int round = 0; round < 3000; ++round) {
+    for (int round = 0; round < GetParam().rounds; ++round) {
         const std::string bytes = mutate(sample, rng);
         DateTimePatterns patterns;
-        const RecordingLoad r = loadRecording(bytes, patterns, 2024);
+        if (viaFile) {
+            std::ofstream(path, std::ios::binary) << bytes;
+        }
+        const RecordingLoad r = viaFile ? loadRecordingFile(path, patterns, 2024)
+                                        : loadRecording(bytes, patterns, 2024);
         const RecordingTable& t = r.table;
         ASSERT_EQ(t.rowCount(), t.lineCount() + (r.error ? 1 : 2)) << round;
         ASSERT_LT(r.records.size(), std::max<std::size_t>(t.lineCount(), 1)) << round;
+        ShownLine line;
         for (std::size_t row = 0; row < t.lineCount(); ++row) {
-            ASSERT_LE(t.fieldCount(row), RecordingTable::kColumns) << round;
-            for (std::size_t c = 0; c < t.fieldCount(row); ++c) {
-                ASSERT_FALSE(t.cell(row, c).empty()) << round; // empty fields show as "0"
+            ASSERT_TRUE(t.line(row, line)) << round;
+            ASSERT_LE(line.shown(), RecordingTable::kColumns) << round;
+            for (std::size_t c = 0; c < line.shown(); ++c) {
+                ASSERT_FALSE(line.fields[c].empty()) << round; // empty fields show as "0"
             }
         }
-        for (const ChannelRecord& rec : r.records) {
-            for (float v : rec.values) {
+        for (std::size_t i = 0; i < r.records.size(); ++i) {
+            for (float v : r.records[i].values) {
                 ASSERT_TRUE(std::isfinite(v)) << round;
             }
         }
     }
+    std::remove(path.c_str());
 }
+
+INSTANTIATE_TEST_SUITE_P(LoaderRandomInput, LoaderRandomInput,
+                         ::testing::Values(Size{20, 3000}, Size{200000, 4}),
+                         [](const auto& info) { return std::to_string(info.param.lines) + "Lines"; });
 
 } // namespace
 } // namespace kesto

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace kesto {
@@ -244,6 +245,22 @@ INSTANTIATE_TEST_SUITE_P(
                      "'25:07:10' is not a valid time"}),
     byName);
 
+// A time separator that the splitting takes away (a blank) or splits at (a comma) leaves no
+// time to read, however plain the line looks otherwise.
+TEST(RecordingLoader, timeSeparatorsTheSplittingTakesAwayGiveNoTime) {
+    for (const auto& [separator, time, message] :
+         {std::tuple<char, std::string, std::string>{' ', "14 07 10", "'140710' is not a valid"},
+          {',', "14,07,10", "'14' is not a valid time"}}) {
+        DateTimePatterns patterns;
+        patterns.timeSeparator = separator;
+        const RecordingLoad r = loadRecording(
+            kTitle + "\r\n05.03.2024," + time + "," + kValues + "\r\n", patterns, 2024);
+        ASSERT_TRUE(r.error) << separator;
+        EXPECT_NE(r.error->find(message), std::string::npos) << *r.error;
+        EXPECT_TRUE(r.records.empty());
+    }
+}
+
 TEST(RecordingLoader, readsWindows1252AndUtf8Alike) {
     const std::string utf8Title = "dd.mm.yyyy,hh:mm:ss,O2[%],TGas[\xC2\xB0"
                                   "C]";
@@ -267,15 +284,13 @@ TEST(RecordingLoader, twoDigitYearsFallIntoTheHundredYearsBeforeAndAfter) {
 
 TEST(RecordingLoader, fileThatCannotBeReadGivesItsReasonAndAnEmptyTable) {
     const std::string fifo = ::testing::TempDir() + "kesto-" + std::to_string(::getpid()) + ".CSV";
-    const std::string sparse = fifo + ".large.CSV";
+    const std::string folder = fifo + ".folder.CSV";
     std::remove(fifo.c_str());
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0); // opening it must not wait for a writer
-    // Sparse: one byte over the limit costs no disk, and must cost no memory either.
-    std::ofstream(sparse).close();
-    std::filesystem::resize_file(sparse, kMaxRecordingBytes + 1);
+    std::filesystem::create_directory(folder);
     for (const auto& [path, reason] : {std::pair<std::string, std::string>{"/no/x.CSV", "No such"},
                                        {fifo, "not a regular file"},
-                                       {sparse, "larger than"}}) {
+                                       {folder, "not a regular file"}}) {
         DateTimePatterns patterns;
         const RecordingLoad r = loadRecordingFile(path, patterns, 2024);
         ASSERT_TRUE(r.error) << path;
@@ -285,7 +300,65 @@ TEST(RecordingLoader, fileThatCannotBeReadGivesItsReasonAndAnEmptyTable) {
         EXPECT_TRUE(r.records.empty());
     }
     std::remove(fifo.c_str());
-    std::remove(sparse.c_str());
+    std::filesystem::remove(folder);
+}
+
+TEST(RecordingLoader, stoppedLoadingKeepsTheLinesAndRecordsReadUntilThen) {
+    // Stops at its first report, which comes after about a megabyte.
+    struct StopAtOnce final : LoadProgress {
+        int reports = 0;
+        bool keepGoing(std::uint64_t done, std::uint64_t total) override {
+            ++reports;
+            EXPECT_LT(done, total);
+            return false;
+        }
+    } stop;
+    std::string file = kTitle + "\r\n";
+    std::size_t lines = 1;
+    for (; file.size() < 3u << 20; ++lines) {
+        file += kLine + "\r\n";
+    }
+    DateTimePatterns patterns;
+    const RecordingLoad r = loadRecording(file, patterns, 2024, &stop);
+    EXPECT_TRUE(r.stopped);
+    EXPECT_FALSE(r.error);
+    EXPECT_EQ(stop.reports, 1);
+    EXPECT_GT(r.records.size(), 0u);
+    EXPECT_LT(r.table.lineCount(), lines);
+    EXPECT_EQ(r.table.rowCount(), r.table.lineCount() + 2);
+    EXPECT_EQ(r.records.size() + 1, r.table.lineCount()); // every line but the title is a record
+}
+
+// A file larger than the loader keeps in memory is read in pieces and its table reads its
+// rows back from the file: the same rows and records as from the bytes in memory, lines of
+// every ending and one in Windows-1252 among them.
+TEST(RecordingLoader, largeFileGivesTheSameTableAndRecordsAsItsBytes) {
+    std::string text = kTitle + "\r\n";
+    for (int i = 0; text.size() < (17u << 20); ++i) {
+        text += i % 1000 == 7 ? std::string("Temp\xB0"
+                                            "C,1,2\r")
+                              : kLine + (i % 3 == 0 ? "\n" : "\r\n");
+    }
+    const std::string path =
+        ::testing::TempDir() + "kesto-large-" + std::to_string(::getpid()) + ".CSV";
+    std::ofstream(path, std::ios::binary) << text;
+    DateTimePatterns patterns;
+    const RecordingLoad fromFile = loadRecordingFile(path, patterns, 2024);
+    const RecordingLoad fromBytes = load(text);
+    std::remove(path.c_str());
+    ASSERT_FALSE(fromFile.error);
+    ASSERT_FALSE(fromBytes.error);
+    ASSERT_EQ(fromFile.table.rowCount(), fromBytes.table.rowCount());
+    ASSERT_EQ(fromFile.records.size(), fromBytes.records.size());
+    EXPECT_EQ(fromFile.records.times, fromBytes.records.times);
+    EXPECT_EQ(fromFile.records.values, fromBytes.records.values);
+    const std::size_t lines = fromBytes.table.lineCount();
+    EXPECT_EQ(fromFile.table.cell(8, 0), "Temp\u00B0C");
+    for (const std::size_t row : {std::size_t{0}, std::size_t{8}, lines / 2, lines - 1, lines}) {
+        for (std::size_t c = 0; c <= RecordingTable::kColumns; ++c) {
+            ASSERT_EQ(fromFile.table.cell(row, c), fromBytes.table.cell(row, c)) << row;
+        }
+    }
 }
 
 TEST(RecordingLoader, readsARealFile) {

@@ -1,7 +1,7 @@
 // Renders the messages, version, progress and viewer windows to PNG files, with a fixed clock and
 // frames fed through the real decoder, so the pictures can be regenerated after a layout change.
 // The viewer shows half an hour of the simulator's boiler, refreshed as the live display does
-// and written as a recording.
+// and written as a recording, and the progress of a file that takes a while to load.
 #include "acquisition/Acquisition.h"
 #include "acquisition/DisplayRefresh.h"
 #include "acquisition/FrameDecoder.h"
@@ -18,11 +18,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPixmap>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <cstdint>
 #include <cstdio>
@@ -152,5 +154,24 @@ int main(int argc, char** argv) {
     viewer.scrollBar(0)->setValue(400);
     viewer.trend(0)->moveCursorTo(260);
     ok = save(viewer, dir, "viewer-diagram.png") && ok;
+
+    // A file that takes longer than a blink: its progress, caught at 40 %.
+    kesto::TViewFrm loading;
+    loading.setLoader([](const std::string&, kesto::DateTimePatterns&, int,
+                         kesto::LoadProgress* progress) {
+        while (progress->keepGoing(400, 1000)) {
+            QThread::msleep(10);
+        }
+        return kesto::RecordingLoad{};
+    });
+    loading.setFileName(recordings.filePath("MONTH.CSV"));
+    loading.show();
+    QElapsedTimer shown;
+    shown.start();
+    while (shown.elapsed() < 2 * 100) { // the progress bar's first steps
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    ok = save(loading, dir, "viewer-loading.png") && ok;
+    loading.close();
     return ok ? 0 : 1;
 }

@@ -6,6 +6,9 @@
 
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <utility>
+#include <vector>
 
 namespace kesto {
 namespace {
@@ -90,6 +93,34 @@ TEST(TrendStore, extremesGiveFirstRecordOfSmallestAndLargestWithItsTime) {
     EXPECT_EQ(e->maximum.value, 9.0f);
     EXPECT_EQ(e->maximum.time, 103.0); // the first of the two nines
     EXPECT_FALSE(store.extremes(8));
+}
+
+// The viewer's records shown as they are: slots without a column read 0; a copy of the store
+// reads the same, and appending takes a copy of the columns first.
+TEST(TrendStore, showsColumnsWithoutOwningThemUntilItIsAppendedTo) {
+    auto times = std::make_shared<std::vector<double>>(std::vector<double>{10, 11, 12});
+    const std::vector<float> o2{20.9f, 20.8f, 20.7f};
+    TrendColumns columns;
+    columns.owner = times;
+    columns.times = times->data();
+    columns.values[0] = o2.data();
+    columns.size = 3;
+    TrendStore store(2); // the limit plays no part for shown columns
+    store.showColumns(columns);
+    const TrendStore copy = store;
+    for (const TrendStore* s : {&std::as_const(store), &copy}) {
+        ASSERT_EQ(s->size(), 3u);
+        EXPECT_EQ(s->time(2), 12.0);
+        EXPECT_EQ(s->value(1, 0), 20.8f);
+        EXPECT_EQ(s->value(1, 5), 0.0f);
+    }
+    store.setMaxRecords(0);
+    store.append(13, valuesOf(1));
+    (*times)[0] = -1; // no longer read
+    ASSERT_EQ(store.size(), 4u);
+    EXPECT_EQ(store.time(0), 10.0);
+    EXPECT_EQ(store.value(2, 0), 20.7f);
+    EXPECT_EQ(store.value(3, 5), 1.0f);
 }
 
 struct WindowCase {

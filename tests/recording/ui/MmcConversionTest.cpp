@@ -176,11 +176,12 @@ private slots:
     }
 
     // The conversion runs in slices from the event loop: timers fire, other windows repaint
-    // and the progress window shows how far it got, all before the conversion ends.
+    // and the progress window shows how far it got, all before the conversion ends. The card
+    // is large enough to take several slices.
     void windowsKeepRunningDuringTheConversion() {
         Fixture f;
         f.chosen = f.path("card.csv");
-        writeAll(f.chosen, card(50000));
+        writeAll(f.chosen, card(400000));
         QPushButton other;
         QSignalSpy clicked(&other, &QPushButton::clicked);
         other.resize(100, 100);
@@ -218,11 +219,11 @@ private slots:
         QVERIFY(ticksWhileRunning >= 2);
         QCOMPARE(clicked.count(), 1);
         QVERIFY(paintedWhileRunning);
-        QVERIFY(textsSeen.filter(QRegularExpression("^Converting \\d+ of 50002$")).size() >= 1);
-        QCOMPARE(f.progress.maximum(), 50002);
-        QVERIFY(furthest >= 100 && furthest <= 50000 && furthest % 100 == 0);
+        QVERIFY(textsSeen.filter(QRegularExpression("^Converting \\d+ of 400002$")).size() >= 1);
+        QCOMPARE(f.progress.maximum(), 400002);
+        QVERIFY(furthest >= 100 && furthest <= 400000 && furthest % 100 == 0);
         QCOMPARE(f.calls.viewed.size(), 1);
-        QCOMPARE(f.calls.viewedBytes.count("\r\n"), 50001);
+        QCOMPARE(f.calls.viewedBytes.count("\r\n"), 400001);
     }
 
     void failuresAreShownWithoutTheViewer_data() {
@@ -330,7 +331,9 @@ private slots:
         QCOMPARE(viewed, QStringList{folder.filePath("MMC.CSV")});
 
         // Program end while converting: the conversion goes, the previous file stays, and the
-        // chosen card is saved as the remembered one.
+        // chosen card is saved as the remembered one. The card is large enough to be still
+        // converting a few milliseconds on.
+        writeAll(source, card(400000));
         writeAll(folder.filePath("MMC.CSV"), "the previous conversion");
         action->trigger();
         QVERIFY(command->running());

@@ -13,11 +13,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 namespace kesto::test {
 namespace {
@@ -248,6 +250,44 @@ private slots:
         QCOMPARE(v.tableRowCount(), 2);
         QCOMPARE(v.trend(0)->recordCount(), std::size_t{0});
         QCOMPARE(v.scrollBar(0)->maximum(), 0);
+    }
+
+    // A loading that takes longer than a blink shows its progress while the window takes
+    // input; Esc stops it and shows what was read, closing the window abandons it.
+    void slowLoadingShowsProgressEscStopsItAndClosingAbandonsIt() {
+        TViewFrm v;
+        v.setLoader([](const std::string& path, DateTimePatterns& patterns, int year,
+                       LoadProgress* progress) {
+            // Reports progress until it is told to stop, then gives the file as far as "read".
+            for (std::uint64_t done = 0; done < 1000 && progress->keepGoing(done, 1000); ++done) {
+                QThread::msleep(5);
+            }
+            RecordingLoad load = loadRecordingFile(path, patterns, year);
+            load.stopped = true;
+            return load;
+        });
+        open(v, write("slow.CSV", recording(5)));
+        QVERIFY(v.loading());
+        QVERIFY(v.progress()->isVisible());
+        QCOMPARE(v.tableRowCount(), 2);
+        QTRY_VERIFY(v.progressBar()->value() > 0);
+        QTest::keyClick(&v, Qt::Key_Escape);
+        QTRY_VERIFY(!v.loading());
+        QVERIFY(v.isVisible());
+        QVERIFY(!v.progress()->isVisible());
+        QCOMPARE(v.tableRowCount(), 5 + 1 + 2);
+        QCOMPARE(v.trend(0)->recordCount(), std::size_t{5});
+        QVERIFY(!v.loadError());
+
+        v.hide();
+        v.show();
+        QVERIFY(v.loading());
+        v.close();
+        QVERIFY(!v.loading());
+        QVERIFY(!v.progress()->isVisible());
+        QTest::qWait(100);
+        QCOMPARE(v.tableRowCount(), 2);
+        QCOMPARE(v.trend(0)->recordCount(), std::size_t{0});
     }
 
     void printCommandPrintsTheDiagramOfTheActiveTab_data() {
