@@ -180,7 +180,7 @@ std::vector<ResultField> resultFields(const MeasurementResult& result, const Lan
 
 std::vector<ResultColumn> resultColumns(const MeasurementResult& result,
                                         const LanguageTexts& texts) {
-    const auto column = [&result](std::string title, bool numeric, auto cell) {
+    const auto column = [](std::string title, bool numeric, auto cell) {
         ResultColumn c{std::move(title), numeric, {}};
         for (std::size_t i = 0; i < kChannelCount; ++i) {
             c.cells.push_back(cell(i));

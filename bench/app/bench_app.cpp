@@ -1,8 +1,8 @@
 // Speed of the main window: start-up (in-process and as a whole program) and the cost of one
 // acquisition cycle with all its widgets; `kesto --view` on a large recording. Runs without a
 // display (offscreen).
-#include "bench/RecordingSample.h"
 #include "app/uMainFrm.h"
+#include "bench/RecordingSample.h"
 #include "config/ui/uSetupFrm.h"
 #include "platform/qt/ToneBeeper.h"
 

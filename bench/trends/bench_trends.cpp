@@ -2,9 +2,9 @@
 // live trends once a second, loading a recording of 60000 and of 1000000 lines into the viewer
 // (loader, table model and the three diagrams), and the resident memory of the program with its
 // three live trends full.
-#include "bench/RecordingSample.h"
 #include "app/LiveTrends.h"
 #include "app/uMainFrm.h"
+#include "bench/RecordingSample.h"
 #include "platform/qt/ToneBeeper.h"
 #include "review/ui/uViewFrm.h"
 #include "tests/CoreFakes.h"
