@@ -83,8 +83,7 @@ TMainFrm::TMainFrm(ProgramServices& services, QWidget* parent)
         {this, Datenaufzeichnen1, LOGTimer, live_->intervalLabel(),
          [this](const QString& text) { ShowStatus(text); }, &language_},
         *acquisition_, settings_.general(), messagesProxy_, this);
-    limits_ = new LimitAlarmBinding(acquisition_->display(), StringGrid1, messagesProxy_, alarm_,
-                                    language_, this);
+    limits_ = new LimitAlarmBinding(acquisition_->display(), messagesProxy_, alarm_, language_, this);
     COMTimer->start();
     YTTimer->start();
 
@@ -377,6 +376,7 @@ void TMainFrm::YTTimerTimer() {
 void TMainFrm::updateLiveWidgets() {
     live_->refresh();
     StringGrid1->setCells(acquisition_->bigDisplay());
+    StringGrid1->showAlarms(acquisition_->display(), language_.texts);
     if (TMessageFrm* messages = messagesProxy_.window()) {
         messages->showCounters(acquisition_->decoder().counters());
     }

@@ -1,8 +1,10 @@
 #include "widgets/BigDisplayGrid.h"
 
 #include "acquisition/SpokenText.h"
+#include "measurement/LimitAlarms.h"
 #include "widgets/Accessible.h"
 #include "widgets/AlarmLook.h"
+#include "widgets/QtText.h"
 #include "widgets/UiFonts.h"
 
 #include <QAccessible>
@@ -168,6 +170,16 @@ void BigDisplayGrid::tellAccessibility(int cell) {
         QAccessible::updateAccessibility(&name);
         QAccessibleEvent value(child, QAccessible::DescriptionChanged);
         QAccessible::updateAccessibility(&value);
+    }
+}
+
+void BigDisplayGrid::showAlarms(const LiveDisplay& display, const LanguageTexts& texts) {
+    for (int cell = 0; cell < kCellCount; ++cell) {
+        if (const auto channel =
+                bigDisplayChannel(cell % kBigDisplayColumns, cell / kBigDisplayColumns)) {
+            const ChannelDisplay& d = display[index(*channel)];
+            setCellAlarm(cell, d.alarm, qs(limitAlarmText(d.settings, d.alarm, texts)));
+        }
     }
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "acquisition/DisplayRefresh.h"
+#include "acquisition/LiveValues.h"
+#include "config/Language.h"
 
 #include <QString>
 #include <QWidget>
@@ -26,6 +28,8 @@ public:
     // A cell (row-major) in a limit alarm: drawn on the alarm colour inside a frame, with a mark
     // pointing up or down; `text` ("above the limit 100") is spoken after its value.
     void setCellAlarm(int cell, LimitAlarm alarm, const QString& text);
+    // Every channel's cell as its alarm stands in `display`.
+    void showAlarms(const LiveDisplay& display, const LanguageTexts& texts);
     LimitAlarm cellAlarm(int cell) const;
     // What a screen reader speaks of a cell: its caption without blanks around it ("O2 [%]",
     // "Lambda") and its value ("4.3", during an alarm "4.3, below the limit 4.5"). Both empty

@@ -27,11 +27,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
 
 namespace kesto {
 namespace {
@@ -56,27 +52,6 @@ constexpr int kProgressSteps = 1000;
 constexpr int kProgressIntervalMs = 100;
 
 } // namespace
-
-// One loading of a file on a thread of its own: the window waits for it a blink, then shows its
-// progress and takes it when it is done. The window can give it up at any time; the thread then
-// ends on its own and nothing reaches the window any more.
-struct TViewFrm::Loading final : LoadProgress {
-    std::atomic<bool> stop{false};
-    std::atomic<std::uint64_t> done{0};
-    std::atomic<std::uint64_t> total{0};
-
-    std::mutex mutex;
-    std::condition_variable ended;
-    bool finished = false;      // under `mutex`
-    RecordingLoad result;       // under `mutex` until `finished`
-    TViewFrm* window = nullptr; // told of the end; null once given up (under `mutex`)
-
-    bool keepGoing(std::uint64_t bytesDone, std::uint64_t bytesTotal) override {
-        done = bytesDone;
-        total = bytesTotal;
-        return !stop;
-    }
-};
 
 // ---------------------------------------------------------------------------------------------
 
@@ -176,9 +151,8 @@ TViewFrm::TViewFrm(TrendPrinting* printing, QWidget* parent)
     progressTimer_ = new QTimer(this);
     progressTimer_->setInterval(kProgressIntervalMs);
     connect(progressTimer_, &QTimer::timeout, this, [this] {
-        if (loading_ && loading_->total > 0) {
-            progressBar_->setValue(
-                static_cast<int>(loading_->done * kProgressSteps / loading_->total));
+        if (loading_) {
+            progressBar_->setValue(static_cast<int>(loading_->fraction() * kProgressSteps));
         }
     });
 
@@ -298,32 +272,16 @@ void TViewFrm::FormShow() {
     DateTimePatterns& patterns = dateTimePatterns();
     patterns.shortDate = "dd.mm.yyyy";
     patterns.dateSeparator = '.';
-    auto loading = std::make_shared<Loading>();
-    loading->window = this;
-    loading_ = loading;
-    std::thread([loading, load = loader_, path = QFile::encodeName(fileName_).toStdString(),
-                 copy = patterns, year = QDate::currentDate().year()]() mutable {
-        RecordingLoad read = load(path, copy, year, loading.get());
-        const std::lock_guard<std::mutex> lock(loading->mutex);
-        loading->result = std::move(read);
-        loading->finished = true;
-        loading->ended.notify_all();
-        if (loading->window != nullptr) {
+    loading_ = BackgroundLoad::start(
+        loader_, QFile::encodeName(fileName_).toStdString(), patterns, QDate::currentDate().year(),
+        [this](const std::shared_ptr<BackgroundLoad>& loading) {
             QMetaObject::invokeMethod(
-                loading->window,
-                [window = loading->window, loading] { window->finishLoading(loading); },
-                Qt::QueuedConnection);
-        }
-    }).detach();
-
-    std::unique_lock<std::mutex> lock(loading->mutex);
-    if (loading->ended.wait_for(lock, std::chrono::milliseconds(kBlinkMs),
-                                [&] { return loading->finished; })) {
-        lock.unlock();
-        finishLoading(loading);
+                this, [this, loading] { finishLoading(loading); }, Qt::QueuedConnection);
+        });
+    if (loading_->waitFor(std::chrono::milliseconds(kBlinkMs))) {
+        finishLoading(loading_);
         return;
     }
-    lock.unlock();
     showProgress();
 }
 
@@ -333,16 +291,12 @@ void TViewFrm::showProgress() {
     progressTimer_->start();
 }
 
-void TViewFrm::finishLoading(const std::shared_ptr<Loading>& loading) {
+void TViewFrm::finishLoading(const std::shared_ptr<BackgroundLoad>& loading) {
     if (loading != loading_) {
         return; // given up, or taken already
     }
-    RecordingLoad load;
-    {
-        const std::lock_guard<std::mutex> lock(loading->mutex);
-        load = std::move(loading->result);
-        loading->window = nullptr;
-    }
+    loading->abandon(); // its queued report, if any, finds it taken
+    RecordingLoad load = loading->take().value_or(RecordingLoad{});
     loading_.reset();
     progressTimer_->stop();
     progress_->hide();
@@ -372,11 +326,7 @@ void TViewFrm::abandonLoading() {
     if (!loading_) {
         return;
     }
-    {
-        const std::lock_guard<std::mutex> lock(loading_->mutex);
-        loading_->window = nullptr;
-    }
-    loading_->stop = true;
+    loading_->abandon();
     loading_.reset();
     progressTimer_->stop();
     progress_->hide();
@@ -385,7 +335,7 @@ void TViewFrm::abandonLoading() {
 void TViewFrm::keyPressEvent(QKeyEvent* event) {
     if (loading_ && event->key() == Qt::Key_Escape) {
         // Esc while loading: stop, and show what was read. Closing the window abandons it.
-        loading_->stop = true;
+        loading_->stop();
         event->accept();
         return;
     }

@@ -2,6 +2,7 @@
 
 #include "acquisition/LiveValues.h"
 #include "config/Language.h"
+#include "review/BackgroundLoad.h"
 #include "review/RecordingLoader.h"
 #include "trends/Scrolling.h"
 
@@ -122,8 +123,7 @@ public:
     QWidget* progress() const { return progress_; }
     QProgressBar* progressBar() const { return progressBar_; }
     // What reads a file, on the loading's own thread: loadRecordingFile unless set.
-    using Loader = std::function<RecordingLoad(const std::string& path, DateTimePatterns& patterns,
-                                               int currentYear, LoadProgress* progress)>;
+    using Loader = BackgroundLoad::Loader;
     void setLoader(Loader loader) { loader_ = std::move(loader); }
 
 signals:
@@ -136,9 +136,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    struct Loading;
-
-    void finishLoading(const std::shared_ptr<Loading>& loading);
+    void finishLoading(const std::shared_ptr<BackgroundLoad>& loading);
     void abandonLoading();
     void showProgress();
     struct Diagram {
@@ -156,7 +154,7 @@ private:
     std::optional<QString> loadError_;
 
     Loader loader_ = loadRecordingFile;
-    std::shared_ptr<Loading> loading_;
+    std::shared_ptr<BackgroundLoad> loading_;
     QWidget* progress_ = nullptr;
     QProgressBar* progressBar_ = nullptr;
     QTimer* progressTimer_ = nullptr;
